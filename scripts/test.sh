@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds the whole suite with AddressSanitizer and UndefinedBehaviorSanitizer and runs it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+BUILD_DIR=${BUILD_DIR:-build-test}
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCOFFERIX_SANITIZE=ON >/dev/null
+cmake --build "$BUILD_DIR" -j2
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+cd "$BUILD_DIR"
+ctest --output-on-failure -j2 --timeout 600

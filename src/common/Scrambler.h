@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+// A reversible scrambling of a short 8-bit text under a key, written as uppercase hex.
+// It hides a text from a casual look only; it is no encryption.
+
+// "marlik", used in place of an empty key.
+inline constexpr const char* kDefaultScrambleKey = "marlik";
+
+std::string ScrambleText(const std::string& text, const std::string& key);
+// Throws EConvertError ("'$xx' is not a valid integer value") on a pair that is not hex.
+std::string UnscrambleText(const std::string& text, const std::string& key);

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Everything the program asks of the desktop goes through one backend, so that tests can
+// put a recording stand-in with scripted answers in its place and never block on a box.
+class IServicesBackend {
+public:
+    enum class TBoxKind { Information, Warning, Critical };
+
+    virtual ~IServicesBackend() = default;
+
+    virtual void ShowBox(TBoxKind kind, QWidget* owner, const QString& caption,
+                         const QString& text) = 0;
+    // OK/Cancel question; true only for OK.
+    virtual bool AskOkCancel(QWidget* owner, const QString& caption, const QString& text) = 0;
+    // One-line input box; false when cancelled.
+    virtual bool InputText(QWidget* owner, const QString& caption, const QString& prompt,
+                           const QString& defaultText, QString& answer) = 0;
+    // File dialogs; an empty answer means cancelled.
+    virtual QString OpenFileName(QWidget* owner, const QString& filter,
+                                 const QString& initialPath) = 0;
+    virtual QString SaveFileName(QWidget* owner, const QString& filter,
+                                 const QString& defaultSuffix, const QString& initialPath) = 0;
+    virtual bool SetClipboardText(const QString& text) = 0;
+    // A web address or a local file, opened by the desktop.
+    virtual void OpenTarget(const QString& target) = 0;
+    virtual void Beep() = 0;
+    virtual void DebugLine(const QString& line) = 0;
+};
+
+// The backend in use: the real one unless a test installed another. Passing null puts the
+// real one back. The caller keeps ownership.
+void SetServicesBackend(IServicesBackend* backend);
+IServicesBackend& ServicesBackend();
+
+// Information box with the caption "Information".
+void ShowInformation(const QString& text);
+// Warning box with the caption "Warning".
+void ShowWarning(const QString& text);
+// The one box for errors nothing else caught: a critical box with the error's text.
+void ShowError(const QString& text);
+// OK/Cancel question with the caption "Query", owned by owner.
+bool AskOkCancel(QWidget* owner, const QString& text);
+// The input box: the typed text after OK, the default text after Cancel.
+QString InputBox(QWidget* owner, const QString& caption, const QString& prompt,
+                 const QString& defaultText);
+// Plain text on the clipboard; true when it was placed. An empty text is placed too.
+bool CopyTextToClipboard(const QString& text);
+// Appends the platform's separator unless the path is empty or already ends in one.
+QString EnsureTrailingBackslash(const QString& path);
+// Opens a web address in the browser or a file with its program; blank targets do nothing.
+void OpenDocument(const QString& target);
+// The folder of a shell folder id; 28 is the local application data folder. Empty if unknown.
+QString SpecialFolderPath(int folderId);
+// "KLOMP:" + text on the debug log category (off unless enabled with QT_LOGGING_RULES).
+void DebugLog(const QString& text);
+// The system beep.
+void Beep();
+bool DirectoryExists(const QString& path);
+// Creates the folder with every missing parent; true when it exists afterwards.
+bool ForceDirectories(const QString& path);
+
+constexpr int kLocalAppDataFolderId = 28;

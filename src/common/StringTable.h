@@ -1,0 +1,93 @@
+#pragma once
+
+#include <string_view>
+
+// Every caption, message and fixed name the program's own code uses. The table is compiled in,
+// exists before the first window and never changes. Texts are Windows-1252 (here all ASCII).
+namespace Str {
+
+// Product, files and keys
+inline constexpr std::string_view sAppTitle = "Dravenor Cofferix FREE";
+inline constexpr std::string_view sAppDescription =
+    "Dravenor Cofferix FREE is designed to help you create secure passwords that are extremely "
+    "difficult to crack or guess. Also it can help you to manage your password, account and "
+    "other private information.";
+inline constexpr std::string_view sStatusNotice = "No database is open.";
+inline constexpr std::string_view sHomePage = "https://www.dravenor.com/cofferix/";
+inline constexpr std::string_view sRegistryKeyName = "Dravenor Cofferix FREE";
+inline constexpr std::string_view sAppDataFolder = "Dravenor Cofferix FREE";
+inline constexpr std::string_view sDefaultVaultFile = "UserData.dat";
+inline constexpr std::string_view sScrambleKey = "HostLedger.ini";
+inline constexpr std::string_view sAutorunSwitch = "autorun";
+
+// Main window
+inline constexpr std::string_view sFind = "Find";
+inline constexpr std::string_view sChangeMasterMenu = "Change Master Password";
+inline constexpr std::string_view sExportList = "Export List";
+inline constexpr std::string_view sFileMenu = "File";
+inline constexpr std::string_view sEditMenu = "Edit";
+inline constexpr std::string_view sDisplayPassword = "Display Password";
+inline constexpr std::string_view sAddRecordAction = "Add Record";
+inline constexpr std::string_view sDeleteRecordAction = "Delete Record";
+inline constexpr std::string_view sModifyRecordAction = "Modify Record";
+inline constexpr std::string_view sBackupDatabase = "Backup Database";
+inline constexpr std::string_view sImportDatabase = "Import Database";
+inline constexpr std::string_view sClose = "Close";
+inline constexpr std::string_view sPassGenButton = "Password Generator";
+inline constexpr std::string_view sLockWorkspace = "Lock WorkSpace";
+inline constexpr std::string_view sColTitle = "Title";
+inline constexpr std::string_view sColUserName = "User Name";
+inline constexpr std::string_view sColPassword = "Password";
+inline constexpr std::string_view sColUrl = "URL";
+inline constexpr std::string_view sColNotes = "Notes";
+
+// Dialog windows
+inline constexpr std::string_view sPassGenCaption = "Password Generator";
+inline constexpr std::string_view sPassGenInfo =
+    "The Password Generator allows you to create random passwords that are highly secure and "
+    "extremely difficult to crack or guess due to an optional combination of lower and upper "
+    "case letters,numbers and punctuation symbols.";
+inline constexpr std::string_view sClear = "Clear";
+inline constexpr std::string_view sUnlockCaption = "Authentication";
+inline constexpr std::string_view sMasterPassword = "Master password";
+inline constexpr std::string_view sOpenDatabaseCaption = "Open Database";
+inline constexpr std::string_view sNewMasterCaption = "Crete New Password";
+inline constexpr std::string_view sNewMasterPrompt =
+    "Please create a Master password to protect your program";
+inline constexpr std::string_view sChangeMasterCaption = "Change Access Password";
+inline constexpr std::string_view sChangeMasterPrompt =
+    "Please set a new password to protect your program";
+inline constexpr std::string_view sCurrentPassword = "Currect Password:";
+inline constexpr std::string_view sNewPassword = "New Password:";
+inline constexpr std::string_view sConfirmPassword = "Confirm Password:";
+inline constexpr std::string_view sDatabaseFile = "Database file:";
+inline constexpr std::string_view sBrowse = "Browse...";
+inline constexpr std::string_view sOK = "OK";
+inline constexpr std::string_view sCancel = "Cancel";
+inline constexpr std::string_view sAddRecordCaption = "Add Record";
+inline constexpr std::string_view sModifyRecordCaption = "Modify Record";
+inline constexpr std::string_view sGroupName = "Group Name";
+inline constexpr std::string_view sVeryWeak = "Very Weak";
+inline constexpr std::string_view sWeak = "Weak";
+inline constexpr std::string_view sStrong = "Strong";
+inline constexpr std::string_view sVeryStrong = "Very Strong";
+
+// Messages, prompts and group names
+inline constexpr std::string_view sInvalidDatabase = "Invalid database!";
+inline constexpr std::string_view sInvalidPassword = "Invalid Password!";
+inline constexpr std::string_view sPasswordTooShort = "Need at least 6 letters for the password!";
+inline constexpr std::string_view sCreateFolderFailed = "Failed to create the installation path %s";
+inline constexpr std::string_view sConfirmDelete = "Are you sure to delete these records?";
+inline constexpr std::string_view sBackupDone = "Backup the database successfully!";
+inline constexpr std::string_view sCopiedToClipboard =
+    "The text has been copied to the clipboard successfully!";
+inline constexpr std::string_view sCopyPrefix = "Copy ";
+inline constexpr std::string_view sRenameGroupCaption = "Rename Group";
+inline constexpr std::string_view sRenameGroupPrompt =
+    "Please input a new group name for the seletced group";
+inline constexpr std::string_view sDefaultGroup = "Default Group";
+inline constexpr std::string_view sUnlockBalloon = "Double Click here to unlock the program.";
+inline constexpr std::string_view sWarning = "Warning";
+inline constexpr std::string_view sQuery = "Query";
+
+}  // namespace Str

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QValidator>
+#include <string>
+
+class QLineEdit;
+class QPlainTextEdit;
+
+// The one place where vault text (Windows-1252 bytes) and widget text (QString) meet. The
+// conversion is exact both ways for all 256 byte values: the five bytes Windows-1252 leaves
+// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the control characters of the same number.
+
+QString AnsiToQString(const std::string& bytes);
+inline QString AnsiToQString(std::string_view bytes) { return AnsiToQString(std::string(bytes)); }
+// Characters the code page cannot hold become '?'; check IsAnsiText first where it matters.
+std::string QStringToAnsi(const QString& text);
+bool IsAnsiText(const QString& text);
+// Converts the string-table entries.
+inline QString Tr(std::string_view entry) { return AnsiToQString(entry); }
+
+// Refuses input with characters Windows-1252 cannot hold, so nothing typed is silently changed.
+class TAnsiValidator : public QValidator {
+    Q_OBJECT
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override;
+};
+
+// Sets the validator and the length limit (characters = bytes) on a line edit.
+void MakeAnsiEdit(QLineEdit* edit, int maxLength);
+// Limits a plain-text edit to maxLength characters of the code page: longer or foreign input
+// is cut back, so that what stays can be typed.
+void MakeAnsiMemo(QPlainTextEdit* memo, int maxLength);

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+// File helpers for secrets: vault writes, backups, exports, generated-password lists.
+
+// Writes bytes to path through a temporary file in the same folder, flushed and renamed
+// over path. A new file is readable by its owner only; an existing file keeps its
+// permissions. Throws EVaultError("Cannot create file "path". reason") on failure.
+void WriteSecretFile(const std::string& path, const std::string& bytes);
+
+// Copies the vault byte for byte (the backup). Throws on failure; refuses a destination that
+// is the source file itself.
+void CopySecretFile(const std::string& sourcePath, const std::string& destinationPath);
+
+// True when both paths name the same existing file (also through links or other spellings).
+bool IsSameFile(const std::string& a, const std::string& b);
+
+bool FileExists(const std::string& path);

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+// Days since 1899-12-30 00:00, the fraction being the local time of day.
+using TDateTime = double;
+
+// A GUID as its 16 bytes in the Windows layout: a little-endian 32-bit part, two
+// little-endian 16-bit parts, then 8 bytes.
+struct TGuid {
+    std::array<std::uint8_t, 16> Bytes{};
+    friend bool operator==(const TGuid&, const TGuid&) = default;
+};
+
+using TSpareValue = std::array<std::uint8_t, 8>;
+
+constexpr std::int32_t kRecordImageIndex = 0;
+constexpr std::int32_t kGroupImageIndex = 1;
+
+// The data every tree node carries, group or record. A default-constructed value is the
+// zero-filled block a new node starts with. Text is 8-bit (Windows-1252) bytes.
+struct TNodeData {
+    TGuid Guid;
+    std::string Title;
+    std::string UserName;
+    std::string Password;
+    std::string Url;
+    std::string Notes;
+    bool IsGroup = false;
+    TDateTime AddedTime = 0;
+    TDateTime AddedTime2 = 0;
+    TSpareValue SpareValue{};
+    std::int32_t ImageIndex = 0;
+
+    TNodeData() = default;
+    TNodeData(const TNodeData&) = default;
+    TNodeData(TNodeData&&) noexcept = default;
+    TNodeData& operator=(const TNodeData&) = default;
+    TNodeData& operator=(TNodeData&&) noexcept = default;
+    // Passwords and notes are secrets: their bytes are wiped before the memory goes back.
+    ~TNodeData();
+};
+
+// Overwrites the bytes of a string with zeros in a way the optimiser keeps, then empties it.
+void WipeString(std::string& text);
+
+// Overwrites a byte buffer with zeros in a way the optimiser keeps.
+void WipeBytes(void* data, std::size_t size);
