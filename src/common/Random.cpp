@@ -13,9 +13,13 @@ void Reseed() {
     gState = static_cast<std::uint32_t>(static_cast<std::uint64_t>(ticks));
 }
 
-void SetState(std::uint32_t value) { gState = value; }
+void SetState(std::uint32_t value) {
+    gState = value;
+}
 
-std::uint32_t State() { return gState; }
+std::uint32_t State() {
+    return gState;
+}
 
 std::uint32_t Below(std::uint32_t n) {
     gState = gState * 0x08088405u + 1u;

@@ -2,6 +2,15 @@
 
 #include <string>
 
+#include "vault/CofferixError.h"
+
+// The conversion error of a scrambled text that is not hexadecimal
+// ("'$xx' is not a valid integer value").
+class EConvertError : public ECofferixError {
+public:
+    using ECofferixError::ECofferixError;
+};
+
 // A reversible scrambling of a short 8-bit text under a key, written as uppercase hex.
 // It hides a text from a casual look only; it is no encryption.
 

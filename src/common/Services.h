@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QUrl;
 class QWidget;
 
 // Everything the program asks of the desktop goes through one backend, so that tests can
@@ -53,6 +54,9 @@ bool CopyTextToClipboard(const QString& text);
 QString EnsureTrailingBackslash(const QString& path);
 // Opens a web address in the browser or a file with its program; blank targets do nothing.
 void OpenDocument(const QString& target);
+// What OpenDocument hands to the desktop: a URL for a web address (any text containing
+// "http://" in any case, or starting with a scheme such as "https:"), else the local file.
+QUrl DocumentUrl(const QString& target);
 // The folder of a shell folder id; 28 is the local application data folder. Empty if unknown.
 QString SpecialFolderPath(int folderId);
 // "KLOMP:" + text on the debug log category (off unless enabled with QT_LOGGING_RULES).

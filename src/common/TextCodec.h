@@ -12,12 +12,16 @@ class QPlainTextEdit;
 // undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the control characters of the same number.
 
 QString AnsiToQString(const std::string& bytes);
-inline QString AnsiToQString(std::string_view bytes) { return AnsiToQString(std::string(bytes)); }
+inline QString AnsiToQString(std::string_view bytes) {
+    return AnsiToQString(std::string(bytes));
+}
 // Characters the code page cannot hold become '?'; check IsAnsiText first where it matters.
 std::string QStringToAnsi(const QString& text);
 bool IsAnsiText(const QString& text);
 // Converts the string-table entries.
-inline QString Tr(std::string_view entry) { return AnsiToQString(entry); }
+inline QString Tr(std::string_view entry) {
+    return AnsiToQString(entry);
+}
 
 // Refuses input with characters Windows-1252 cannot hold, so nothing typed is silently changed.
 class TAnsiValidator : public QValidator {

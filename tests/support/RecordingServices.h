@@ -32,10 +32,15 @@ public:
     // What happened.
     QList<TBox> Boxes;
     QStringList Questions;
+    QStringList QuestionCaptions;
     QStringList InputPrompts;
+    QStringList InputCaptions;
+    QStringList InputDefaults;
     QStringList SaveFilters;
     QStringList OpenFilters;
     QStringList SaveSuffixes;
+    QStringList OpenInitialPaths;
+    QStringList SaveInitialPaths;
     QStringList Clipboard;  // every text placed, in order
     QStringList OpenedTargets;
     QStringList DebugLines;

@@ -12,7 +12,7 @@ public:
     TTestEnvironment();
     ~TTestEnvironment();
 
-    QString Root() const;        // the temporary root
+    QString Root() const;                         // the temporary root
     QString FilePath(const QString& name) const;  // Root() + "/" + name
 
 private:

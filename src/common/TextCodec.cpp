@@ -1,0 +1,133 @@
+#include "common/TextCodec.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <array>
+#include <memory>
+
+namespace {
+
+// Windows-1252 bytes 0x80..0x9F. The five bytes the code page leaves undefined keep the
+// control character of the same number, so every byte survives a round trip.
+constexpr std::array<char16_t, 32> kHighControlRange = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80..87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88..8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90..97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
+};
+
+char16_t ByteToUnicode(unsigned char byte) {
+    if (byte >= 0x80 && byte <= 0x9F) {
+        return kHighControlRange[byte - 0x80];
+    }
+    return byte;  // ASCII and 0xA0..0xFF equal their Latin-1 code points
+}
+
+// The byte for a UTF-16 unit, or -1 when Windows-1252 cannot hold it.
+int UnicodeToByte(char16_t unit) {
+    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) {
+        return unit;
+    }
+    for (std::size_t i = 0; i < kHighControlRange.size(); ++i) {
+        if (kHighControlRange[i] == unit) {
+            return static_cast<int>(0x80 + i);
+        }
+    }
+    return -1;
+}
+
+// Removes foreign characters from the memo and cuts it back to maxLength characters. The cut
+// takes the characters just before the cursor, which are the ones just typed or pasted.
+void CleanMemo(QPlainTextEdit* memo, int maxLength) {
+    QTextDocument* document = memo->document();
+    // Raw text keeps non-breaking spaces and has one character per document position.
+    const QString text = document->toRawText();
+    QTextCursor block(document);
+    block.beginEditBlock();
+    // Backwards, so that positions before the current one stay valid.
+    for (qsizetype i = text.size() - 1; i >= 0; --i) {
+        const QChar ch = text.at(i);
+        const bool lineBreak = ch == QChar::ParagraphSeparator || ch == QChar::LineSeparator;
+        if (!lineBreak && UnicodeToByte(ch.unicode()) < 0) {
+            QTextCursor eraser(document);
+            eraser.setPosition(static_cast<int>(i));
+            eraser.deleteChar();
+        }
+    }
+    const int length = document->characterCount() - 1;  // without the final paragraph mark
+    if (length > maxLength) {
+        const int excess = length - maxLength;
+        int end = memo->textCursor().position();
+        if (end < excess) {
+            end = length;
+        }
+        QTextCursor eraser(document);
+        eraser.setPosition(end - excess);
+        eraser.setPosition(end, QTextCursor::KeepAnchor);
+        eraser.removeSelectedText();
+    }
+    block.endEditBlock();
+}
+
+}  // namespace
+
+QString AnsiToQString(const std::string& bytes) {
+    QString text;
+    text.reserve(static_cast<qsizetype>(bytes.size()));
+    for (const char byte : bytes) {
+        text.append(QChar(ByteToUnicode(static_cast<unsigned char>(byte))));
+    }
+    return text;
+}
+
+std::string QStringToAnsi(const QString& text) {
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(text.size()));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text.at(i);
+        const int byte = UnicodeToByte(ch.unicode());
+        if (byte >= 0) {
+            bytes.push_back(static_cast<char>(byte));
+            continue;
+        }
+        bytes.push_back('?');
+        // A character outside the basic plane is one character, not two.
+        if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+        }
+    }
+    return bytes;
+}
+
+bool IsAnsiText(const QString& text) {
+    for (const QChar ch : text) {
+        if (UnicodeToByte(ch.unicode()) < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QValidator::State TAnsiValidator::validate(QString& input, int& pos) const {
+    Q_UNUSED(pos);
+    return IsAnsiText(input) ? Acceptable : Invalid;
+}
+
+void MakeAnsiEdit(QLineEdit* edit, int maxLength) {
+    edit->setValidator(new TAnsiValidator(edit));
+    edit->setMaxLength(maxLength);
+}
+
+void MakeAnsiMemo(QPlainTextEdit* memo, int maxLength) {
+    auto busy = std::make_shared<bool>(false);
+    QObject::connect(memo, &QPlainTextEdit::textChanged, memo, [memo, maxLength, busy]() {
+        if (*busy) {
+            return;  // our own correction
+        }
+        *busy = true;
+        CleanMemo(memo, maxLength);
+        *busy = false;
+    });
+    CleanMemo(memo, maxLength);
+}
