@@ -14,6 +14,8 @@ public:
     void Set(const std::string& password);
     std::string Get() const;
     void Clear();
+    // The held form, never the clear text; for tests.
+    const std::string& Scrambled() const { return FScrambled; }
 
 private:
     std::string FScrambled;
