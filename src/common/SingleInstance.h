@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class QLocalServer;
+class QLocalSocket;
+class QLockFile;
+
+// One instance per user. A running instance listens on a local server; a second start
+// connects to it, sends the activation message and ends. An instance still in its start-up
+// dialogs does not listen yet, but holds the lock file, which keeps a second start out too.
+// Order at process start: NotifyRunningInstance, then AcquireLock, later Listen.
+class TSingleInstance : public QObject {
+    Q_OBJECT
+public:
+    // The message a second start sends unless it was started with the autorun switch.
+    static constexpr int kActivateMessage = 1579;
+
+    // The product's server name and lock folder.
+    explicit TSingleInstance(QObject* parent = nullptr);
+    // Another server name and lock folder, for tests.
+    TSingleInstance(const QString& serverName, const QString& lockFolder,
+                    QObject* parent = nullptr);
+    ~TSingleInstance() override;
+
+    // The application title and the user's id.
+    static QString DefaultServerName();
+    // The user's runtime folder, else the temporary folder.
+    static QString DefaultLockFolder();
+    // True when a running instance answered; it was sent kActivateMessage unless autorun.
+    static bool NotifyRunningInstance(bool autorun);
+    static bool NotifyRunningInstance(const QString& serverName, bool autorun);
+
+    // Takes the lock file and holds it for the life of this object; false when another live
+    // process holds it. A lock left by a process that has died is taken over.
+    bool AcquireLock();
+    // Listens for later starts; only while holding the lock, so two never listen at once.
+    bool Listen();
+
+    bool HoldsLock() const;
+    bool IsListening() const;
+    QString ServerName() const { return FServerName; }
+    QString LockFilePath() const;
+
+signals:
+    void MessageReceived(int message);
+
+private:
+    void AcceptConnections();
+    void ReadMessages(QLocalSocket* socket);
+
+    QString FServerName;
+    QString FLockFolder;
+    std::unique_ptr<QLockFile> FLock;
+    QLocalServer* FServer = nullptr;
+};
+
+// The autorun switch among the arguments; pass them without the program name.
+bool HasAutorunSwitch(const QStringList& arguments);
