@@ -1,0 +1,16 @@
+#include "cli/CliSession.h"
+
+#include "cli/CliText.h"
+
+TCliSession::TCliSession(const TInvocation& call, TCliStreams& streams)
+    : FCall(call), FStreams(streams) {}
+
+void TCliSession::ReadPassword(std::string_view prompt, std::string_view what, TSecretText& ansi) {
+    if (!FInput) {
+        FInput = FCall.Has("--password-stdin") ? MakeStreamPasswordInput(FStreams.InputFd)
+                                               : MakeTerminalPasswordInput(FStreams.Err);
+    }
+    TSecretText typed;
+    FInput->Read(prompt, what, typed);
+    VaultTextFromPassword(typed, what, ansi);
+}

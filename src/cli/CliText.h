@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "cli/SecretText.h"
+#include "vault/NodeData.h"
+
+// Text between the terminal (UTF-8) and the vault (Windows-1252), with the rules of the
+// record editor: single-line fields hold at most 128 characters, the notes 1024, and line
+// breaks in the notes are CR LF in the vault.
+
+struct TFieldRule {
+    std::string_view Name;  // as messages name the field
+    std::size_t MaxLength;  // in characters of the code page, that is bytes
+    bool MultiLine;
+};
+
+inline constexpr TFieldRule kTitleField{"title", 128, false};
+inline constexpr TFieldRule kGroupField{"group name", 128, false};
+inline constexpr TFieldRule kUserField{"user name", 128, false};
+inline constexpr TFieldRule kUrlField{"URL", 128, false};
+inline constexpr TFieldRule kNotesField{"notes", 1024, true};
+// A record's password (--ask-password) holds as many characters as the editor's field.
+inline constexpr std::size_t kRecordPasswordMaxLength = 128;
+
+// The vault bytes of an argument. Throws a usage ECliError naming the field when the text is
+// not UTF-8, holds a character the vault cannot hold (or a zero character), is too long, or
+// holds a line break in a single-line field. Line breaks of multi-line fields become CR LF.
+std::string VaultTextFromArgument(std::string_view utf8, const TFieldRule& rule);
+
+// The vault bytes of a GROUP or TITLE argument that names existing records: only converted,
+// since a name the vault cannot hold names nothing. Throws like VaultTextFromArgument.
+std::string VaultTextForMatching(std::string_view utf8, std::string_view fieldName);
+
+// The vault bytes of a typed password, into ansi. The messages of its refusals never show
+// a character of it.
+void VaultTextFromPassword(const TSecretText& utf8, std::string_view what, TSecretText& ansi);
+
+// A group name that is empty after blanks and control characters are trimmed from its ends;
+// the record editor refuses those.
+bool IsBlankGroupName(std::string_view ansi);
+
+// The UTF-8 text of vault bytes; multi-line fields get their CR LF line breaks as "\n".
+std::string TerminalText(std::string_view ansi, bool multiLine = false);
+
+// "YYYY-MM-DD HH:MM:SS", or "-" for a zero or unreadable time.
+std::string FormatDateTime(TDateTime value);
+
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" in the Windows way of reading the 16 bytes.
+std::string FormatGuid(const TGuid& guid);
+// Reads that form, with or without braces, in either letter case.
+bool ParseGuid(std::string_view text, TGuid& guid);

@@ -1,0 +1,82 @@
+#include "cli/CofferixCli.h"
+
+#include <functional>
+#include <map>
+#include <new>
+
+#include "cli/CliError.h"
+#include "cli/CliHelp.h"
+#include "cli/Commands.h"
+#include "common/StringTable.h"
+#include "vault/CofferixError.h"
+
+namespace {
+
+using TCommandFunction = int (*)(TCliSession&);
+
+TCommandFunction CommandFunction(std::string_view name) {
+    static const std::map<std::string_view, TCommandFunction> functions = {
+        {"create", RunCreate}, {"check", RunCheck},       {"passwd", RunPasswd},
+        {"export", RunExport}, {"backup", RunBackup},     {"ls", RunList},
+        {"show", RunShow},     {"add", RunAdd},           {"edit", RunEdit},
+        {"rm", RunRemove},     {"generate", RunGenerate},
+    };
+    return functions.at(name);
+}
+
+// The core's messages may hold CR LF ("Invalid database!" CR LF path); one line reads better.
+std::string OneLine(std::string message) {
+    std::string line;
+    for (std::size_t i = 0; i < message.size(); ++i) {
+        if (message[i] == '\r' && i + 1 < message.size() && message[i + 1] == '\n') {
+            continue;
+        }
+        line.push_back(message[i] == '\n' || message[i] == '\r' ? ' ' : message[i]);
+    }
+    return line;
+}
+
+int Report(TCliStreams& streams, const std::string& message, int exitCode) {
+    streams.Err << "cofferix-cli: " << OneLine(message) << "\n" << std::flush;
+    return exitCode;
+}
+
+int RunInvocation(const TInvocation& call, TCliStreams& streams) {
+    switch (call.Kind) {
+        case TInvocation::TKind::Help:
+            streams.Out << (call.Command ? CommandHelp(*call.Command) : OverviewHelp());
+            break;
+        case TInvocation::TKind::Version:
+            streams.Out << VersionText();
+            break;
+        case TInvocation::TKind::Run: {
+            TCliSession session(call, streams);
+            const int exitCode = CommandFunction(call.Command->Name)(session);
+            streams.Out.flush();
+            if (!streams.Out) {
+                throw ECliError("cannot write the output", kExitFailure);
+            }
+            return exitCode;
+        }
+    }
+    streams.Out.flush();
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, TCliStreams& streams) {
+    try {
+        const TInvocation call = ParseCommandLine(args);
+        return RunInvocation(call, streams);
+    } catch (const ECliError& error) {
+        return Report(streams, error.what(), error.ExitCode());
+    } catch (const ECofferixError& error) {
+        const bool refused = error.what() == Str::sInvalidPassword;
+        return Report(streams, error.what(), refused ? kExitRefused : kExitFailure);
+    } catch (const std::bad_alloc&) {
+        return Report(streams, "out of memory", kExitFailure);
+    } catch (const std::exception& error) {
+        return Report(streams, error.what(), kExitFailure);
+    }
+}

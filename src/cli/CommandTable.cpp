@@ -1,0 +1,164 @@
+#include "cli/CommandTable.h"
+
+namespace {
+
+const TOptionSpec kPasswordStdin{
+    "--password-stdin", "",
+    "read each password as one line from standard input instead of the terminal"};
+const TOptionSpec kGuid{"--guid", "GUID",
+                        "of the matching records, take the one with this GUID (see show)"};
+const TOptionSpec kUser{"--user", "U", "the user name or ID"};
+const TOptionSpec kUrl{"--url", "U", "the URL"};
+const TOptionSpec kNotes{"--notes", "N", "the notes (a line break starts a new line)"};
+const TOptionSpec kGenerate{
+    "--generate", "",
+    "a random password of 16 characters (small and capital letters, digits, punctuation)"};
+const TOptionSpec kAskPassword{"--ask-password", "",
+                               "ask for the record's password (after the master password)"};
+
+std::vector<TCommandSpec> BuildTable() {
+    return {
+        {"create",
+         "VAULT",
+         "make a new empty vault",
+         "Makes a new empty vault at VAULT, creating missing folders. Asks for the new master\n"
+         "password twice (new, then confirm); it needs at least 6 letters. A file that exists\n"
+         "already is refused unless --force is given.",
+         1,
+         1,
+         {{"--force", "", "replace a file that exists at VAULT"}, kPasswordStdin}},
+        {"check",
+         "VAULT",
+         "exit 0 when the master password opens the vault",
+         "Asks for the master password of VAULT. Ends with status 0 when it opens the vault\n"
+         "and 1 when it does not.",
+         1,
+         1,
+         {kPasswordStdin}},
+        {"ls",
+         "VAULT",
+         "list the groups and their records' titles",
+         "Lists the groups of VAULT, each followed by the titles of its records, indented, in\n"
+         "the order of the file.",
+         1,
+         1,
+         {kPasswordStdin}},
+        {"show",
+         "VAULT GROUP TITLE",
+         "show a record's fields",
+         "Shows every record whose group is GROUP and whose title is TITLE (letters a to z\n"
+         "match A to Z): its group, title, user name, URL, notes, the time it was added and\n"
+         "its GUID. The password is shown only with --show-password.",
+         3,
+         3,
+         {{"--show-password", "", "show the password in clear"}, kGuid, kPasswordStdin}},
+        {"add",
+         "VAULT GROUP TITLE",
+         "add a record",
+         "Adds a record titled TITLE to the first group named GROUP that holds records\n"
+         "(letters a to z match A to Z), or to a new group at the end. The record gets a\n"
+         "fresh GUID and the current time. Without --generate or --ask-password its password\n"
+         "is empty.",
+         3,
+         3,
+         {kUser, kUrl, kNotes, kGenerate, kAskPassword, kPasswordStdin}},
+        {"edit",
+         "VAULT GROUP TITLE",
+         "change a record",
+         "Changes the record whose group is GROUP and whose title is TITLE; only the fields\n"
+         "given change, and its GUID and times stay. --group moves it to the first group of\n"
+         "that name that holds records, or to a new group at the end; the group it leaves\n"
+         "stays, even when empty. When several records match, nothing is changed unless\n"
+         "--guid picks one.",
+         3,
+         3,
+         {{"--title", "T", "the new title"},
+          kUser,
+          kUrl,
+          kNotes,
+          {"--group", "G", "move the record to this group"},
+          kGenerate,
+          kAskPassword,
+          kGuid,
+          kPasswordStdin}},
+        {"rm",
+         "VAULT GROUP [TITLE]",
+         "remove a record, or a group with its records",
+         "Removes the record whose group is GROUP and whose title is TITLE; without TITLE,\n"
+         "removes the group GROUP with all its records. When several records or groups match,\n"
+         "nothing is removed unless --guid picks one record.",
+         2,
+         3,
+         {kGuid, kPasswordStdin}},
+        {"export",
+         "VAULT FILE",
+         "write the \"Export List\" text",
+         "Writes the \"Export List\" text of VAULT to FILE (\"-\": standard output), exactly as\n"
+         "the window writes it: seven lines for every group and record, the passwords in\n"
+         "clear, in the vault's own Windows-1252 bytes with CR LF line ends. A new FILE is\n"
+         "readable by its owner only; FILE may not be the vault itself.",
+         2,
+         2,
+         {kPasswordStdin}},
+        {"backup",
+         "VAULT FILE",
+         "copy the vault file",
+         "Checks the master password, then copies VAULT byte for byte to FILE, replacing it.\n"
+         "The copy opens with the same master password. A new FILE is readable by its owner\n"
+         "only; FILE may not be the vault itself.",
+         2,
+         2,
+         {kPasswordStdin}},
+        {"passwd",
+         "VAULT",
+         "change the master password",
+         "Changes the master password of VAULT. Asks for the current master password, then\n"
+         "for the new one twice (new, then confirm); the new one needs at least 6 letters.",
+         1,
+         1,
+         {kPasswordStdin}},
+        {"generate",
+         "",
+         "print random passwords",
+         "Prints random passwords, one a line. Without a set option the passwords are made\n"
+         "of small and capital letters, digits and punctuation; with any set option, of\n"
+         "exactly the sets given.",
+         0,
+         0,
+         {{"--length", "N", "characters per password, 6 to 128 (default 20)"},
+          {"--count", "N", "how many passwords, 1 to 65000 (default 1)"},
+          {"--lower", "", "small letters a to z"},
+          {"--upper", "", "capital letters A to Z"},
+          {"--digits", "", "digits 0 to 9"},
+          {"--punctuation", "", "punctuation ~!@#$%^&*+=|\\:;\"?/."},
+          {"--brackets", "", "brackets {}[]<>()"},
+          {"--space", "", "the blank"},
+          {"--minus", "", "the minus -"},
+          {"--underline", "", "the underline _"}}},
+    };
+}
+
+}  // namespace
+
+const TOptionSpec* TCommandSpec::FindOption(std::string_view name) const {
+    for (const TOptionSpec& option : Options) {
+        if (option.Name == name) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+const std::vector<TCommandSpec>& CommandTable() {
+    static const std::vector<TCommandSpec> table = BuildTable();
+    return table;
+}
+
+const TCommandSpec* FindCommand(std::string_view name) {
+    for (const TCommandSpec& command : CommandTable()) {
+        if (command.Name == name) {
+            return &command;
+        }
+    }
+    return nullptr;
+}

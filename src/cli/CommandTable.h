@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+// The commands of cofferix-cli with their arguments and options. The parser accepts exactly
+// what this table lists and the help prints it, so the two cannot drift apart.
+
+struct TOptionSpec {
+    std::string_view Name;       // "--user"
+    std::string_view ValueName;  // "U"; empty for a flag
+    std::string_view Help;
+    bool TakesValue() const { return !ValueName.empty(); }
+};
+
+struct TCommandSpec {
+    std::string_view Name;
+    std::string_view Synopsis;  // the arguments, as the usage line shows them
+    std::string_view Summary;   // one line for the overview
+    std::string_view Description;
+    std::size_t MinArgs = 0;
+    std::size_t MaxArgs = 0;
+    std::vector<TOptionSpec> Options;
+
+    const TOptionSpec* FindOption(std::string_view name) const;
+};
+
+const std::vector<TCommandSpec>& CommandTable();
+const TCommandSpec* FindCommand(std::string_view name);

@@ -1,0 +1,178 @@
+#include "cli/PasswordInput.h"
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <string>
+
+#include "cli/CliError.h"
+
+namespace {
+
+enum class TLineEnd { Newline, EndOfInput };
+
+// Appends the bytes of one line of fd to secret; answers whether a line end or the end of
+// the input stopped it. Refuses lines that do not fit the secret's reserved storage.
+TLineEnd ReadLine(int fd, TSecretText& secret) {
+    std::string& line = secret.Value();
+    for (;;) {
+        char byte = 0;
+        const ssize_t got = ::read(fd, &byte, 1);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            throw ECliError("cannot read the password: " + std::string(strerror(errno)),
+                            kExitFailure);
+        }
+        if (got == 0) {
+            return TLineEnd::EndOfInput;
+        }
+        if (byte == '\n') {
+            if (!line.empty() && line.back() == '\r') {
+                line.pop_back();
+            }
+            return TLineEnd::Newline;
+        }
+        if (line.size() + 1 >= TSecretText::kCapacity) {
+            secret.Wipe();
+            throw UsageError("the password is too long");
+        }
+        line.push_back(byte);
+    }
+}
+
+class TStreamPasswordInput : public TPasswordInput {
+public:
+    explicit TStreamPasswordInput(int fd) : FFd(fd) {}
+
+    void Read(std::string_view, std::string_view what, TSecretText& secret) override {
+        secret.Wipe();
+        if (ReadLine(FFd, secret) == TLineEnd::EndOfInput && secret.Value().empty()) {
+            throw UsageError("standard input ended before the " + std::string(what));
+        }
+    }
+
+private:
+    int FFd;
+};
+
+// The terminal's mode while echo is off, for the signal handler to put back.
+int gEchoFd = -1;
+termios gSavedMode{};
+volatile std::sig_atomic_t gEchoIsOff = 0;
+constexpr int kRestoringSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+extern "C" void RestoreEchoAndRaise(int signalNumber) {
+    if (gEchoIsOff != 0) {
+        ::tcsetattr(gEchoFd, TCSAFLUSH, &gSavedMode);
+        gEchoIsOff = 0;
+    }
+    std::signal(signalNumber, SIG_DFL);
+    std::raise(signalNumber);
+}
+
+// Turns the terminal's echo off for its lifetime; a signal that ends the program while echo
+// is off turns it back on first.
+class TEchoOff {
+public:
+    explicit TEchoOff(int fd) {
+        if (::tcgetattr(fd, &gSavedMode) != 0) {
+            throw ECliError("cannot read the terminal's settings: " + std::string(strerror(errno)),
+                            kExitFailure);
+        }
+        gEchoFd = fd;
+        struct sigaction action {};
+        action.sa_handler = RestoreEchoAndRaise;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t i = 0; i < std::size(kRestoringSignals); ++i) {
+            ::sigaction(kRestoringSignals[i], &action, &FOldActions[i]);
+        }
+        termios quiet = gSavedMode;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK);
+        quiet.c_lflag |= ECHONL;
+        gEchoIsOff = 1;
+        if (::tcsetattr(fd, TCSAFLUSH, &quiet) != 0) {
+            const int error = errno;
+            Restore();
+            throw ECliError("cannot turn the terminal's echo off: " + std::string(strerror(error)),
+                            kExitFailure);
+        }
+    }
+    ~TEchoOff() { Restore(); }
+    TEchoOff(const TEchoOff&) = delete;
+    TEchoOff& operator=(const TEchoOff&) = delete;
+
+private:
+    void Restore() {
+        if (gEchoIsOff != 0) {
+            ::tcsetattr(gEchoFd, TCSAFLUSH, &gSavedMode);
+            gEchoIsOff = 0;
+        }
+        for (std::size_t i = 0; i < std::size(kRestoringSignals); ++i) {
+            ::sigaction(kRestoringSignals[i], &FOldActions[i], nullptr);
+        }
+    }
+
+    struct sigaction FOldActions[std::size(kRestoringSignals)]{};
+};
+
+class TTerminalPasswordInput : public TPasswordInput {
+public:
+    explicit TTerminalPasswordInput(std::ostream& prompts) : FPrompts(prompts) {}
+
+    void Read(std::string_view prompt, std::string_view what, TSecretText& secret) override {
+        secret.Wipe();
+        const int fd = OpenTerminal();
+        TLineEnd end = TLineEnd::Newline;
+        try {
+            FPrompts << prompt << std::flush;
+            TEchoOff echoOff(fd);
+            end = ReadLine(fd, secret);
+        } catch (...) {
+            CloseTerminal(fd);
+            throw;
+        }
+        CloseTerminal(fd);
+        if (end == TLineEnd::EndOfInput) {
+            // Ctrl-D: the person gave no password.
+            FPrompts << "\n" << std::flush;
+            secret.Wipe();
+            throw UsageError("no " + std::string(what) + " given");
+        }
+    }
+
+private:
+    static int OpenTerminal() {
+        const int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (fd >= 0) {
+            return fd;
+        }
+        if (::isatty(STDIN_FILENO) != 0) {
+            return STDIN_FILENO;
+        }
+        throw UsageError("no terminal to read the password from; use --password-stdin");
+    }
+
+    static void CloseTerminal(int fd) {
+        if (fd != STDIN_FILENO) {
+            ::close(fd);
+        }
+    }
+
+    std::ostream& FPrompts;
+};
+
+}  // namespace
+
+std::unique_ptr<TPasswordInput> MakeTerminalPasswordInput(std::ostream& prompts) {
+    return std::make_unique<TTerminalPasswordInput>(prompts);
+}
+
+std::unique_ptr<TPasswordInput> MakeStreamPasswordInput(int fd) {
+    return std::make_unique<TStreamPasswordInput>(fd);
+}
