@@ -1,0 +1,51 @@
+#include "dialogs/DialogHelpers.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+
+#include "common/TextCodec.h"
+#include "vault/FileUtil.h"
+
+void SelectAndFocus(QLineEdit* edit) {
+    edit->selectAll();
+    edit->setFocus(Qt::OtherFocusReason);
+}
+
+void SetPasswordsMasked(std::initializer_list<QLineEdit*> edits, bool masked) {
+    for (QLineEdit* edit : edits) {
+        edit->setEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
+    }
+}
+
+void MakePasswordEdit(QLineEdit* edit, int maxLength) {
+    MakeAnsiEdit(edit, maxLength);
+    edit->clear();
+    // 42 is '*', the mask character users of this program know.
+    edit->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    edit->setEchoMode(QLineEdit::Password);
+}
+
+QLabel* MakePicture(const QString& resource, int size, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setFixedSize(size, size);
+    label->setPixmap(
+        QPixmap(resource).scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    return label;
+}
+
+std::string NativePath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+QString ErrorText(const std::exception& error) {
+    return QString::fromLocal8Bit(error.what());
+}
+
+bool IsOpenVaultFile(const QString& path, const QString& openVault) {
+    if (path.isEmpty() || openVault.isEmpty()) {
+        return false;
+    }
+    return IsSameFile(NativePath(path), NativePath(openVault));
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <exception>
+#include <initializer_list>
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+// Small pieces the dialogs share.
+
+// Selects the whole text of the edit and gives it the keyboard focus.
+void SelectAndFocus(QLineEdit* edit);
+
+// Masks the edits with '*' or shows their text in clear.
+void SetPasswordsMasked(std::initializer_list<QLineEdit*> edits, bool masked);
+
+// A password edit: at most maxLength characters of the code page, masked with '*'.
+void MakePasswordEdit(QLineEdit* edit, int maxLength);
+
+// A label that shows the picture of a resource path scaled to size x size.
+QLabel* MakePicture(const QString& resource, int size, QWidget* parent);
+
+// The path as the file system spells it, for the core's file functions.
+std::string NativePath(const QString& path);
+
+// The message of a failure the core reported, for a box.
+QString ErrorText(const std::exception& error);
+
+// True when path names the same existing file as openVault (an empty openVault never matches).
+bool IsOpenVaultFile(const QString& path, const QString& openVault);

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QDialog>
+
+class QPushButton;
+
+// The frame all of the program's dialogs share: a fixed client area with only the close box,
+// no default button and no Escape shortcut, so that neither Enter in an edit nor Escape ends
+// the dialog by accident. Enter (like Space) presses the button that has the focus.
+class TFixedDialog : public QDialog {
+    Q_OBJECT
+public:
+    TFixedDialog(QWidget* parent, int clientWidth, int clientHeight);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+    // A push button that never becomes the default button.
+    QPushButton* MakeButton(const QString& caption);
+};

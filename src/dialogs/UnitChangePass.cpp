@@ -1,0 +1,155 @@
+#include "dialogs/UnitChangePass.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "common/Services.h"
+#include "common/StringTable.h"
+#include "common/TextCodec.h"
+#include "dialogs/DialogHelpers.h"
+#include "dialogs/UnitPassGen.h"
+#include "dialogs/VaultHost.h"
+#include "vault/NodeData.h"
+
+namespace {
+
+constexpr int kClientWidth = 505;
+constexpr int kClientHeight = 274;
+constexpr int kPasswordLimit = 64;
+constexpr int kMinimumPasswordLength = 6;
+constexpr int kLogoSize = 32;
+
+QLabel* CentredLabel(std::string_view caption, QWidget* parent) {
+    auto* label = new QLabel(Tr(caption), parent);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+}  // namespace
+
+TfrmChangePassword::TfrmChangePassword(IVaultHost& host, QWidget* parent)
+    : TFixedDialog(parent, kClientWidth, kClientHeight), FHost(host) {
+    setWindowTitle(Tr(Str::sChangeMasterCaption));
+    // Modal to its owner only, so that a generator window opened from here stays usable.
+    setWindowModality(Qt::WindowModal);
+    imgLogo = MakePicture(QStringLiteral(":/images/app.png"), kLogoSize, this);
+    const QIcon appIcon = QApplication::windowIcon();
+    if (!appIcon.isNull()) {
+        imgLogo->setPixmap(appIcon.pixmap(kLogoSize, kLogoSize));
+    }
+    lblAskPass = new QLabel(Tr(Str::sChangeMasterPrompt), this);
+    lblAskPass->setWordWrap(true);
+    lblAskPass->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lblAskPass->setFixedHeight(2 * fontMetrics().lineSpacing() + 4);
+    lblOldPass = CentredLabel(Str::sCurrentPassword, this);
+    edtOld = new QLineEdit(this);
+    MakePasswordEdit(edtOld, kPasswordLimit);
+    lblPass = CentredLabel(Str::sNewPassword, this);
+    EditPass = new QLineEdit(this);
+    MakePasswordEdit(EditPass, kPasswordLimit);
+    lblConfirm = CentredLabel(Str::sConfirmPassword, this);
+    EditConfirm = new QLineEdit(this);
+    MakePasswordEdit(EditConfirm, kPasswordLimit);
+    chkDisplayPass = new QCheckBox(Tr(Str::sDisplayPassword), this);
+    btnPassGen = MakeButton(Tr(Str::sPassGenButton));
+    btnOK = MakeButton(Tr(Str::sOK));
+    btnCancel = MakeButton(Tr(Str::sCancel));
+    LayOut();
+
+    connect(btnOK, &QPushButton::clicked, this, &TfrmChangePassword::btnOKClick);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(btnPassGen, &QPushButton::clicked, this, &TfrmChangePassword::btnPassGenClick);
+    connect(chkDisplayPass, &QCheckBox::toggled, this, &TfrmChangePassword::chkDisplayPassClick);
+}
+
+void TfrmChangePassword::LayOut() {
+    auto* header = new QHBoxLayout;
+    header->addWidget(imgLogo);
+    header->addSpacing(12);
+    header->addWidget(lblAskPass, 1);
+
+    auto* passwords = new QGridLayout;
+    passwords->addWidget(lblOldPass, 0, 0);
+    passwords->addWidget(edtOld, 0, 1);
+    passwords->addWidget(lblPass, 1, 0);
+    passwords->addWidget(EditPass, 1, 1);
+    passwords->addWidget(lblConfirm, 2, 0);
+    passwords->addWidget(EditConfirm, 2, 1);
+    passwords->addWidget(chkDisplayPass, 3, 1);
+    passwords->setColumnStretch(1, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(btnPassGen);
+    buttons->addStretch(1);
+    buttons->addWidget(btnOK);
+    buttons->addWidget(btnCancel);
+
+    auto* page = new QVBoxLayout(this);
+    page->addLayout(header);
+    page->addLayout(passwords);
+    page->addStretch(1);
+    page->addLayout(buttons);
+
+    QWidget* order[] = {edtOld, EditPass,  EditConfirm, chkDisplayPass,
+                        btnOK,  btnCancel, btnPassGen};
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
+    edtOld->setFocus();
+}
+
+bool TfrmChangePassword::CurrentPasswordOpensVault() {
+    std::string current = QStringToAnsi(edtOld->text());
+    bool opens = false;
+    try {
+        opens = FHost.CheckVaultPassword(DbFileName, current);
+    } catch (const std::exception& error) {
+        WipeString(current);
+        ShowError(ErrorText(error));
+        return false;
+    }
+    WipeString(current);
+    if (!opens) {
+        SelectAndFocus(edtOld);
+        ShowWarning(Tr(Str::sInvalidPassword));
+    }
+    return opens;
+}
+
+void TfrmChangePassword::btnOKClick() {
+    // The current password is proved before the new one is looked at.
+    if (!CurrentPasswordOpensVault()) {
+        return;
+    }
+    if (EditPass->text().size() < kMinimumPasswordLength) {
+        ShowWarning(Tr(Str::sPasswordTooShort));
+        return;
+    }
+    if (EditPass->text() != EditConfirm->text()) {
+        SelectAndFocus(EditConfirm);
+        return;
+    }
+    std::string current = QStringToAnsi(edtOld->text());
+    std::string replacement = QStringToAnsi(EditPass->text());
+    const bool changed = FHost.ChangeVaultPassword(DbFileName, current, replacement, true);
+    WipeString(current);
+    WipeString(replacement);
+    if (changed) {
+        accept();
+    }
+}
+
+void TfrmChangePassword::btnPassGenClick() {
+    TfrmPassGen::ShowModeless(&FHost);
+}
+
+void TfrmChangePassword::chkDisplayPassClick() {
+    SetPasswordsMasked({edtOld, EditPass, EditConfirm}, !chkDisplayPass->isChecked());
+}

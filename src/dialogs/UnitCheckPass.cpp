@@ -1,0 +1,90 @@
+#include "dialogs/UnitCheckPass.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "common/Services.h"
+#include "common/StringTable.h"
+#include "common/TextCodec.h"
+#include "dialogs/DialogHelpers.h"
+#include "dialogs/VaultHost.h"
+#include "vault/NodeData.h"
+
+namespace {
+
+constexpr int kClientWidth = 477;
+constexpr int kClientHeight = 141;
+constexpr int kPasswordLimit = 64;
+
+}  // namespace
+
+TfrmCheckPassword::TfrmCheckPassword(IVaultHost& host, QWidget* parent)
+    : TFixedDialog(parent, kClientWidth, kClientHeight), FHost(host) {
+    setWindowTitle(Tr(Str::sUnlockCaption));
+    Image1 = MakePicture(QStringLiteral(":/images/unlock.png"), 48, this);
+    lblPass = new QLabel(Tr(Str::sMasterPassword), this);
+    EditPass = new QLineEdit(this);
+    MakePasswordEdit(EditPass, kPasswordLimit);
+    chkDisplayPass = new QCheckBox(Tr(Str::sDisplayPassword), this);
+    btnOK = MakeButton(Tr(Str::sOK));
+    btnCancel = MakeButton(Tr(Str::sCancel));
+    LayOut();
+
+    connect(btnOK, &QPushButton::clicked, this, &TfrmCheckPassword::btnOKClick);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(chkDisplayPass, &QCheckBox::toggled, this, &TfrmCheckPassword::chkDisplayPassClick);
+}
+
+void TfrmCheckPassword::LayOut() {
+    auto* fields = new QVBoxLayout;
+    fields->addWidget(lblPass);
+    fields->addWidget(EditPass);
+    fields->addWidget(chkDisplayPass);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(Image1, 0, Qt::AlignTop);
+    top->addSpacing(12);
+    top->addLayout(fields, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(btnOK);
+    buttons->addWidget(btnCancel);
+
+    auto* page = new QVBoxLayout(this);
+    page->addLayout(top);
+    page->addStretch(1);
+    page->addLayout(buttons);
+
+    setTabOrder(EditPass, btnOK);
+    setTabOrder(btnOK, btnCancel);
+    setTabOrder(btnCancel, chkDisplayPass);
+    EditPass->setFocus();
+}
+
+void TfrmCheckPassword::btnOKClick() {
+    // No length rule: whatever was typed, the empty text too, is tried.
+    std::string password = QStringToAnsi(EditPass->text());
+    bool opens = false;
+    try {
+        opens = FHost.CheckVaultPassword(DbFileName, password);
+    } catch (const std::exception& error) {
+        WipeString(password);
+        ShowError(ErrorText(error));
+        return;
+    }
+    WipeString(password);
+    if (opens) {
+        accept();
+    } else {
+        SelectAndFocus(EditPass);
+    }
+}
+
+void TfrmCheckPassword::chkDisplayPassClick() {
+    SetPasswordsMasked({EditPass}, !chkDisplayPass->isChecked());
+}

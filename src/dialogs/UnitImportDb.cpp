@@ -1,0 +1,120 @@
+#include "dialogs/UnitImportDb.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "common/Services.h"
+#include "common/StringTable.h"
+#include "common/TextCodec.h"
+#include "dialogs/DialogHelpers.h"
+#include "dialogs/VaultHost.h"
+#include "vault/NodeData.h"
+
+namespace {
+
+constexpr int kClientWidth = 622;
+constexpr int kClientHeight = 226;
+constexpr int kPasswordLimit = 128;
+constexpr int kPathLimit = 32767;
+constexpr int kMinimumPasswordLength = 6;
+
+}  // namespace
+
+TfrmImportDb::TfrmImportDb(IVaultHost& host, QWidget* parent)
+    : TFixedDialog(parent, kClientWidth, kClientHeight), FHost(host) {
+    setWindowTitle(Tr(Str::sOpenDatabaseCaption));
+    Image1 = MakePicture(QStringLiteral(":/images/open.png"), 48, this);
+    lblChooseDb = new QLabel(Tr(Str::sDatabaseFile), this);
+    edtFile = new QLineEdit(this);
+    MakeAnsiEdit(edtFile, kPathLimit);
+    btnBrowse = MakeButton(Tr(Str::sBrowse));
+    lblPass = new QLabel(Tr(Str::sMasterPassword), this);
+    edtPass = new QLineEdit(this);
+    MakePasswordEdit(edtPass, kPasswordLimit);
+    chkDisplayPass = new QCheckBox(Tr(Str::sDisplayPassword), this);
+    btnOK = MakeButton(Tr(Str::sOK));
+    btnCancel = MakeButton(Tr(Str::sCancel));
+    LayOut();
+
+    connect(btnOK, &QPushButton::clicked, this, &TfrmImportDb::btnOKClick);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(btnBrowse, &QPushButton::clicked, this, &TfrmImportDb::btnBrowseClick);
+    connect(chkDisplayPass, &QCheckBox::toggled, this, &TfrmImportDb::chkDisplayPassClick);
+}
+
+void TfrmImportDb::LayOut() {
+    auto* fields = new QGridLayout;
+    fields->addWidget(lblChooseDb, 0, 0, 1, 2);
+    fields->addWidget(edtFile, 1, 0);
+    fields->addWidget(btnBrowse, 1, 1);
+    fields->addWidget(lblPass, 2, 0, 1, 2);
+    fields->addWidget(edtPass, 3, 0);
+    fields->addWidget(chkDisplayPass, 4, 0, 1, 2);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(Image1, 0, Qt::AlignTop);
+    top->addSpacing(12);
+    top->addLayout(fields, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(btnOK);
+    buttons->addWidget(btnCancel);
+
+    auto* page = new QVBoxLayout(this);
+    page->addLayout(top);
+    page->addStretch(1);
+    page->addLayout(buttons);
+
+    setTabOrder(edtPass, btnOK);
+    setTabOrder(btnOK, btnCancel);
+    setTabOrder(btnCancel, edtFile);
+    setTabOrder(edtFile, btnBrowse);
+    setTabOrder(btnBrowse, chkDisplayPass);
+    edtPass->setFocus();
+}
+
+void TfrmImportDb::btnOKClick() {
+    const QString path = edtFile->text();
+    if (path.isEmpty() || !QFileInfo(path).isFile()) {
+        SelectAndFocus(edtFile);
+        return;
+    }
+    if (edtPass->text().size() < kMinimumPasswordLength) {
+        SelectAndFocus(edtPass);
+        return;
+    }
+    std::string password = QStringToAnsi(edtPass->text());
+    bool opens = false;
+    try {
+        opens = FHost.CheckVaultPassword(path, password);
+    } catch (const std::exception& error) {
+        WipeString(password);
+        ShowError(ErrorText(error));
+        return;
+    }
+    WipeString(password);
+    if (opens) {
+        accept();
+    } else {
+        SelectAndFocus(edtPass);
+    }
+}
+
+void TfrmImportDb::btnBrowseClick() {
+    const QString chosen =
+        ServicesBackend().OpenFileName(this, QStringLiteral("Dat File (*.dat)"), edtFile->text());
+    if (!chosen.isEmpty()) {
+        edtFile->setText(QFileInfo(chosen).absoluteFilePath());
+    }
+}
+
+void TfrmImportDb::chkDisplayPassClick() {
+    SetPasswordsMasked({edtPass}, !chkDisplayPass->isChecked());
+}
