@@ -1,0 +1,35 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+// AES-256 (FIPS-197, 14 rounds, 16-byte blocks): key expansion for both directions and the
+// cipher of one block. Table-driven; the only shared state is constant lookup tables, so
+// every function may be called from any thread.
+
+using AesKey256 = std::array<std::uint8_t, 32>;
+using AesBlock = std::array<std::uint8_t, 16>;
+
+// Words 0..59 are the fifteen round keys w[0..59] of FIPS-197 as little-endian words (key
+// byte 4i is the low byte of word i). The schedule loop also fills 60..63; no round reads
+// them.
+struct AesExpandedKey256 {
+    std::array<std::uint32_t, 64> Words{};
+};
+
+// The plain key schedule.
+AesExpandedKey256 AesExpandEncryptKey(const AesKey256& key);
+
+// The schedule for the equivalent inverse cipher: InvMixColumns on round keys 1..13.
+AesExpandedKey256 AesExpandDecryptKey(const AesKey256& key);
+
+void AesEncryptBlock(const AesBlock& input, const AesExpandedKey256& key, AesBlock& output);
+void AesDecryptBlock(const AesBlock& input, const AesExpandedKey256& key, AesBlock& output);
+
+// The same on raw 16-byte buffers, for the stream codec's inner loop. in and out may be
+// the same buffer.
+void AesEncryptBytes(const std::uint8_t* in, const AesExpandedKey256& key, std::uint8_t* out);
+void AesDecryptBytes(const std::uint8_t* in, const AesExpandedKey256& key, std::uint8_t* out);
+
+// Wipes an expanded key in a way the optimiser keeps.
+void WipeExpandedKey(AesExpandedKey256& key);
