@@ -1,0 +1,153 @@
+#include "vault/Streams.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+
+#include "vault/CofferixError.h"
+#include "vault/NodeData.h"
+
+namespace {
+
+constexpr std::uint32_t kMaxCount = std::numeric_limits<std::uint32_t>::max();
+
+}  // namespace
+
+TMemoryStream::~TMemoryStream() {
+    Clear();
+}
+
+void TMemoryStream::Clear() {
+    if (!FBuffer.empty()) {
+        WipeBytes(FBuffer.data(), FBuffer.size());
+    }
+    std::vector<std::uint8_t>().swap(FBuffer);
+    FSize = 0;
+    FPosition = 0;
+}
+
+void TMemoryStream::Reserve(std::uint32_t capacity) {
+    if (capacity <= FBuffer.size()) {
+        return;
+    }
+    // A fresh buffer, so the old one can be wiped before it goes back.
+    std::vector<std::uint8_t> larger(capacity);
+    if (FSize > 0) {
+        std::memcpy(larger.data(), FBuffer.data(), FSize);
+    }
+    if (!FBuffer.empty()) {
+        WipeBytes(FBuffer.data(), FBuffer.size());
+    }
+    FBuffer.swap(larger);
+}
+
+void TMemoryStream::Grow(std::uint32_t needed) {
+    std::uint64_t capacity = FBuffer.empty() ? 4096 : FBuffer.size();
+    while (capacity < needed) {
+        capacity *= 2;
+    }
+    Reserve(static_cast<std::uint32_t>(std::min<std::uint64_t>(capacity, kMaxCount)));
+}
+
+void TMemoryStream::SetSize(std::uint32_t size) {
+    if (size > FBuffer.size()) {
+        Reserve(size);
+    }
+    if (size > FSize) {
+        std::memset(FBuffer.data() + FSize, 0, size - FSize);
+    } else {
+        WipeBytes(FBuffer.data() + size, FSize - size);
+    }
+    FSize = size;
+}
+
+std::uint32_t TMemoryStream::Read(void* buffer, std::uint32_t count) {
+    if (FPosition >= FSize) {
+        return 0;
+    }
+    const std::uint32_t available = std::min(count, FSize - FPosition);
+    std::memcpy(buffer, FBuffer.data() + FPosition, available);
+    FPosition += available;
+    return available;
+}
+
+std::uint32_t TMemoryStream::Write(const void* buffer, std::uint32_t count) {
+    if (count == 0) {
+        return 0;
+    }
+    const std::uint64_t end = std::uint64_t{FPosition} + count;
+    if (end > kMaxCount) {
+        return 0;
+    }
+    if (end > FBuffer.size()) {
+        Grow(static_cast<std::uint32_t>(end));
+    }
+    if (FPosition > FSize) {
+        // A seek past the end leaves a gap that reads back as zeros.
+        std::memset(FBuffer.data() + FSize, 0, FPosition - FSize);
+    }
+    std::memcpy(FBuffer.data() + FPosition, buffer, count);
+    FPosition = static_cast<std::uint32_t>(end);
+    FSize = std::max(FSize, FPosition);
+    return count;
+}
+
+std::uint32_t TFileStream::Size() const {
+    struct stat info {};
+    if (fstat(FFd, &info) != 0 || info.st_size > static_cast<off_t>(kMaxCount)) {
+        throw EStreamError("Stream read error");
+    }
+    return static_cast<std::uint32_t>(info.st_size);
+}
+
+std::uint32_t TFileStream::Position() const {
+    const off_t position = lseek(FFd, 0, SEEK_CUR);
+    if (position < 0 || position > static_cast<off_t>(kMaxCount)) {
+        throw EStreamError("Stream read error");
+    }
+    return static_cast<std::uint32_t>(position);
+}
+
+void TFileStream::Seek(std::uint32_t position) {
+    if (lseek(FFd, static_cast<off_t>(position), SEEK_SET) < 0) {
+        throw EStreamError("Stream read error");
+    }
+}
+
+std::uint32_t TFileStream::Read(void* buffer, std::uint32_t count) {
+    auto* bytes = static_cast<std::uint8_t*>(buffer);
+    std::uint32_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::read(FFd, bytes + done, count - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            FLastError = got < 0 ? errno : 0;
+            break;
+        }
+        done += static_cast<std::uint32_t>(got);
+    }
+    return done;
+}
+
+std::uint32_t TFileStream::Write(const void* buffer, std::uint32_t count) {
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    std::uint32_t done = 0;
+    while (done < count) {
+        const ssize_t put = ::write(FFd, bytes + done, count - done);
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            FLastError = put < 0 ? errno : 0;
+            break;
+        }
+        done += static_cast<std::uint32_t>(put);
+    }
+    return done;
+}
