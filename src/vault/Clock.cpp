@@ -1,0 +1,79 @@
+#include "vault/Clock.h"
+
+#include <fcntl.h>
+#include <sys/random.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+
+#include "vault/CofferixError.h"
+
+namespace {
+
+// 1970-01-01 counted in days since 1899-12-30.
+constexpr double kUnixEpochAsDateTime = 25569.0;
+constexpr double kSecondsPerDay = 86400.0;
+
+bool FillFromGetrandom(std::uint8_t* bytes, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = getrandom(bytes + done, size - done, 0);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+bool FillFromUrandom(std::uint8_t* bytes, std::size_t size) {
+    const int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = read(fd, bytes + done, size - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    close(fd);
+    return done == size;
+}
+
+}  // namespace
+
+TDateTime NowAsDateTime() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    tm local{};
+    localtime_r(&now.tv_sec, &local);
+    // The wall clock of the local zone: UTC seconds plus the zone's offset at this moment.
+    const double localSeconds = static_cast<double>(now.tv_sec) +
+                                static_cast<double>(local.tm_gmtoff) +
+                                static_cast<double>(now.tv_nsec) / 1e9;
+    return kUnixEpochAsDateTime + localSeconds / kSecondsPerDay;
+}
+
+TGuid CreateGuid() {
+    TGuid guid;
+    auto* bytes = guid.Bytes.data();
+    if (!FillFromGetrandom(bytes, guid.Bytes.size()) &&
+        !FillFromUrandom(bytes, guid.Bytes.size())) {
+        throw ECofferixError("The system's random number generator is not available.");
+    }
+    // Version 4 sits in the top nibble of the third field, which the Windows layout stores
+    // little-endian: its high byte is byte 7. The variant bits open the last eight bytes.
+    bytes[7] = static_cast<std::uint8_t>((bytes[7] & 0x0F) | 0x40);
+    bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);
+    return guid;
+}

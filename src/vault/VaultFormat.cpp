@@ -1,0 +1,132 @@
+#include "vault/VaultFormat.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "vault/Clock.h"
+
+namespace VaultFormat {
+
+std::uint32_t ReadUint32(const std::uint8_t* in) {
+    return std::uint32_t{in[0]} | (std::uint32_t{in[1]} << 8) | (std::uint32_t{in[2]} << 16) |
+           (std::uint32_t{in[3]} << 24);
+}
+
+void WriteUint32(std::uint8_t* out, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        out[i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+}
+
+namespace {
+
+std::int32_t ReadInt32(const std::uint8_t* in) {
+    return static_cast<std::int32_t>(ReadUint32(in));
+}
+
+void WriteInt32(std::uint8_t* out, std::int32_t value) {
+    WriteUint32(out, static_cast<std::uint32_t>(value));
+}
+
+}  // namespace
+
+TDateTime ReadDateTime(const std::uint8_t* in) {
+    std::uint64_t bits = 0;
+    for (int i = 7; i >= 0; --i) {
+        bits = (bits << 8) | in[i];
+    }
+    return std::bit_cast<TDateTime>(bits);
+}
+
+void WriteDateTime(std::uint8_t* out, TDateTime value) {
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    for (int i = 0; i < 8; ++i) {
+        out[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    }
+}
+
+void WriteTextField(std::uint8_t* field, std::size_t fieldSize, const std::string& text) {
+    const std::size_t length = std::min(text.size(), fieldSize);
+    std::memcpy(field, text.data(), length);
+    std::memset(field + length, 0, fieldSize - length);
+}
+
+std::string ReadTextField(const std::uint8_t* field, std::size_t fieldSize) {
+    const void* zero = std::memchr(field, 0, fieldSize);
+    const std::size_t length =
+        zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - field) : fieldSize;
+    return std::string(reinterpret_cast<const char*>(field), length);
+}
+
+TVaultHeader FreshHeader() {
+    TVaultHeader header;
+    header.Version = kVersion;
+    header.RecordCount = 0;
+    header.HeaderMagic = kMagic;
+    header.CreateTime = NowAsDateTime();
+    header.PasswordTime = NowAsDateTime();
+    return header;
+}
+
+void EncodeHeader(const TVaultHeader& header, std::uint8_t* out) {
+    WriteInt32(out + kVersionOffset, header.Version);
+    WriteInt32(out + kRecordCountOffset, header.RecordCount);
+    WriteUint32(out + kHeaderMagicOffset, header.HeaderMagic);
+    WriteDateTime(out + kCreateTimeOffset, header.CreateTime);
+    WriteDateTime(out + kPasswordTimeOffset, header.PasswordTime);
+    std::memcpy(out + kHeaderReservedOffset, header.Reserved.data(), kHeaderReservedSize);
+}
+
+TVaultHeader DecodeHeader(const std::uint8_t* in) {
+    TVaultHeader header;
+    header.Version = ReadInt32(in + kVersionOffset);
+    header.RecordCount = ReadInt32(in + kRecordCountOffset);
+    header.HeaderMagic = ReadUint32(in + kHeaderMagicOffset);
+    header.CreateTime = ReadDateTime(in + kCreateTimeOffset);
+    header.PasswordTime = ReadDateTime(in + kPasswordTimeOffset);
+    std::memcpy(header.Reserved.data(), in + kHeaderReservedOffset, kHeaderReservedSize);
+    return header;
+}
+
+void EncodeSlot(const TNodeData& node, std::int32_t slotIndex, std::uint8_t* out) {
+    std::memset(out, 0, kSlotSize);
+    WriteInt32(out + kSlotSizeOffset, static_cast<std::int32_t>(kSlotSize));
+    WriteUint32(out + kSlotMagicOffset, kMagic);
+    WriteInt32(out + kSlotIndexOffset, slotIndex);
+    WriteUint32(out + kGroupFlagOffset, node.IsGroup ? kGroupFlagSet : 0);
+    std::memcpy(out + kGuidOffset, node.Guid.Bytes.data(), node.Guid.Bytes.size());
+    WriteTextField(out + kUserNameOffset, kUserNameSize, node.UserName);
+    WriteTextField(out + kTitleOffset, kTitleSize, node.Title);
+    WriteTextField(out + kPasswordOffset, kPasswordSize, node.Password);
+    WriteTextField(out + kNotesOffset, kNotesSize, node.Notes);
+    WriteTextField(out + kUrlOffset, kUrlSize, node.Url);
+    std::memcpy(out + kSpareValueOffset, node.SpareValue.data(), node.SpareValue.size());
+    WriteDateTime(out + kAddedTimeOffset, node.AddedTime);
+    WriteDateTime(out + kAddedTime2Offset, node.AddedTime2);
+    WriteUint32(out + kSlotTrailerOffset, kSlotTrailer);
+}
+
+TSlotInfo DecodeSlotInfo(const std::uint8_t* in) {
+    TSlotInfo info;
+    info.SlotSize = ReadInt32(in + kSlotSizeOffset);
+    info.SlotMagic = ReadUint32(in + kSlotMagicOffset);
+    info.SlotIndex = ReadInt32(in + kSlotIndexOffset);
+    info.GroupFlag = ReadUint32(in + kGroupFlagOffset);
+    info.SlotTrailer = ReadUint32(in + kSlotTrailerOffset);
+    return info;
+}
+
+void DecodeSlotFields(const std::uint8_t* in, TNodeData& node) {
+    std::memcpy(node.Guid.Bytes.data(), in + kGuidOffset, node.Guid.Bytes.size());
+    node.UserName = ReadTextField(in + kUserNameOffset, kUserNameSize);
+    node.Title = ReadTextField(in + kTitleOffset, kTitleSize);
+    node.Password = ReadTextField(in + kPasswordOffset, kPasswordSize);
+    node.Notes = ReadTextField(in + kNotesOffset, kNotesSize);
+    node.Url = ReadTextField(in + kUrlOffset, kUrlSize);
+    std::memcpy(node.SpareValue.data(), in + kSpareValueOffset, node.SpareValue.size());
+    node.AddedTime = ReadDateTime(in + kAddedTimeOffset);
+    node.AddedTime2 = ReadDateTime(in + kAddedTime2Offset);
+}
+
+}  // namespace VaultFormat
