@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 // File helpers for secrets: vault writes, backups, exports, generated-password lists.
@@ -8,9 +10,11 @@
 // over path. A new file is readable by its owner only; an existing file keeps its
 // permissions. Throws EVaultError("Cannot create file "path". reason") on failure.
 void WriteSecretFile(const std::string& path, const std::string& bytes);
+void WriteSecretFile(const std::string& path, const std::uint8_t* data, std::size_t size);
 
 // Copies the vault byte for byte (the backup). Throws on failure; refuses a destination that
-// is the source file itself.
+// is the source file itself. The copy is owner-only and written as WriteSecretFile writes;
+// the source is locked as the vault operations lock it.
 void CopySecretFile(const std::string& sourcePath, const std::string& destinationPath);
 
 // True when both paths name the same existing file (also through links or other spellings).

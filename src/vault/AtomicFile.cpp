@@ -1,0 +1,169 @@
+#include "vault/AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+#include "vault/CofferixError.h"
+#include "vault/LockedFile.h"
+
+namespace {
+
+constexpr mode_t kOwnerOnly = S_IRUSR | S_IWUSR;
+constexpr std::size_t kMaxWriteChunk = std::size_t{1} << 30;
+
+std::atomic<AtomicFileTesting::TWriteFunction> gWriteFunction{nullptr};
+
+ssize_t WriteSome(int fd, const void* data, std::size_t size) {
+    const AtomicFileTesting::TWriteFunction hook = gWriteFunction.load();
+    return hook ? hook(fd, data, size) : ::write(fd, data, size);
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string BaseNameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The temporary file: created owner-only and exclusively, removed unless Commit() ran.
+class TTemporaryFile {
+public:
+    explicit TTemporaryFile(const std::string& target) {
+        std::string pattern = FolderOf(target) + "/." + BaseNameOf(target) + ".tmp-XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        FFd = mkostemp(name.data(), O_CLOEXEC);
+        if (FFd < 0) {
+            FError = errno;
+            return;
+        }
+        FPath = name.data();
+    }
+    TTemporaryFile(const TTemporaryFile&) = delete;
+    TTemporaryFile& operator=(const TTemporaryFile&) = delete;
+    ~TTemporaryFile() {
+        if (FFd >= 0) {
+            ::close(FFd);
+        }
+        if (!FCommitted && !FPath.empty()) {
+            ::unlink(FPath.c_str());
+        }
+    }
+
+    int Fd() const { return FFd; }
+    int CreateError() const { return FError; }
+    const std::string& Path() const { return FPath; }
+    void Commit() { FCommitted = true; }
+
+private:
+    int FFd = -1;
+    int FError = 0;
+    std::string FPath;
+    bool FCommitted = false;
+};
+
+// Answers 0 or the errno of the failure.
+int WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t put = WriteSome(fd, data + done, std::min(size - done, kMaxWriteChunk));
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            return put < 0 ? errno : EIO;
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    return 0;
+}
+
+// Gives the temporary file the permissions (and, where allowed, the owner) the result must
+// have. Answers 0 or the errno of the failure.
+int ApplyMode(int fd, const std::string& target, TFileModePolicy modePolicy) {
+    struct stat existing {};
+    if (modePolicy == TFileModePolicy::KeepExisting && ::stat(target.c_str(), &existing) == 0) {
+        if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()) {
+            // Only a privileged writer may hand the file back; others keep it as their own.
+            [[maybe_unused]] const int ignored = ::fchown(fd, existing.st_uid, existing.st_gid);
+        }
+        return ::fchmod(fd, existing.st_mode & 07777) == 0 ? 0 : errno;
+    }
+    return ::fchmod(fd, kOwnerOnly) == 0 ? 0 : errno;
+}
+
+void SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        // The rename has happened; a failing folder flush cannot undo it and is not reported.
+        [[maybe_unused]] const int ignored = ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// A symbolic link is written through, as an in-place write would, rather than replaced by
+// a plain file.
+std::string ResolveLink(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+        return path;
+    }
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved) {
+        return path;
+    }
+    std::string target(resolved);
+    std::free(resolved);
+    return target;
+}
+
+}  // namespace
+
+void WriteFileAtomically(const std::string& path, const std::uint8_t* data, std::size_t size,
+                         TFileModePolicy modePolicy) {
+    const std::string target = ResolveLink(path);
+    TTemporaryFile temporary(target);
+    if (temporary.Fd() < 0) {
+        throw EVaultError(CannotCreateFileText(path, temporary.CreateError()));
+    }
+    // Locked before it becomes visible under the vault's name, so nobody reads it half done.
+    int error = ::flock(temporary.Fd(), LOCK_EX) == 0 ? 0 : errno;
+    if (error == 0) {
+        error = ApplyMode(temporary.Fd(), target, modePolicy);
+    }
+    if (error == 0) {
+        error = WriteAll(temporary.Fd(), data, size);
+    }
+    if (error == 0 && ::fsync(temporary.Fd()) != 0) {
+        error = errno;
+    }
+    if (error == 0 && ::rename(temporary.Path().c_str(), target.c_str()) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        throw EVaultError(CannotCreateFileText(path, error));
+    }
+    temporary.Commit();
+    SyncFolder(FolderOf(target));
+}
+
+namespace AtomicFileTesting {
+
+void SetWriteFunction(TWriteFunction function) {
+    gWriteFunction.store(function);
+}
+
+}  // namespace AtomicFileTesting

@@ -1,0 +1,135 @@
+#include "vault/LockedFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <limits>
+
+#include "vault/CofferixError.h"
+
+namespace {
+
+// A path replaced by a rename between our open and our lock is opened again; a few rounds
+// are plenty, since each replacement is one whole vault write by another holder.
+constexpr int kOpenAttempts = 5;
+
+int OpenFlags(TLockedFile::TAccess access) {
+    const int common = O_CLOEXEC | O_NOCTTY;
+    switch (access) {
+        case TLockedFile::TAccess::Read:
+            return O_RDONLY | common;
+        case TLockedFile::TAccess::ReadWrite:
+            return O_RDWR | common;
+        case TLockedFile::TAccess::Write:
+            return O_WRONLY | common;
+    }
+    return O_RDONLY | common;
+}
+
+std::string QuotedPathText(const char* prefix, const std::string& path, int error) {
+    return std::string(prefix) + " \"" + path + "\". " + std::strerror(error);
+}
+
+enum class TLockResult { Locked, PathReplaced };
+
+// Locks fd and checks that path still names the same file. Throws when the lock is held
+// elsewhere or fd is a folder.
+TLockResult LockAndVerify(int fd, const std::string& path) {
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        throw EVaultOpenError(CannotOpenFileText(path, errno));
+    }
+    struct stat byFd {};
+    struct stat byPath {};
+    if (fstat(fd, &byFd) != 0) {
+        throw EVaultOpenError(CannotOpenFileText(path, errno));
+    }
+    if (S_ISDIR(byFd.st_mode)) {
+        throw EVaultOpenError(CannotOpenFileText(path, EISDIR));
+    }
+    const bool same = stat(path.c_str(), &byPath) == 0 && byPath.st_dev == byFd.st_dev &&
+                      byPath.st_ino == byFd.st_ino;
+    return same ? TLockResult::Locked : TLockResult::PathReplaced;
+}
+
+}  // namespace
+
+std::string CannotOpenFileText(const std::string& path, int error) {
+    return QuotedPathText("Cannot open file", path, error);
+}
+
+std::string CannotCreateFileText(const std::string& path, int error) {
+    return QuotedPathText("Cannot create file", path, error);
+}
+
+TLockedFile TLockedFile::Open(const std::string& path, TAccess access) {
+    return OpenAndLock(path, access, false);
+}
+
+TLockedFile TLockedFile::OpenForReplacing(const std::string& path) {
+    return OpenAndLock(path, TAccess::Write, true);
+}
+
+TLockedFile TLockedFile::OpenAndLock(const std::string& path, TAccess access, bool forReplacing) {
+    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+        const int fd = ::open(path.c_str(), OpenFlags(access));
+        if (fd < 0) {
+            const int error = errno;
+            if (!forReplacing) {
+                throw EVaultOpenError(CannotOpenFileText(path, error));
+            }
+            if (error == ENOENT) {
+                return TLockedFile(-1, path);
+            }
+            throw EVaultError(CannotCreateFileText(path, error));
+        }
+        TLockedFile file(fd, path);
+        if (LockAndVerify(fd, path) == TLockResult::Locked) {
+            return file;
+        }
+    }
+    throw EVaultOpenError(CannotOpenFileText(path, EAGAIN));
+}
+
+TLockedFile::TLockedFile(TLockedFile&& other) noexcept
+    : FFd(other.FFd), FPath(std::move(other.FPath)) {
+    other.FFd = -1;
+}
+
+TLockedFile::~TLockedFile() {
+    if (FFd >= 0) {
+        ::close(FFd);
+    }
+}
+
+std::uint64_t TLockedFile::Size() const {
+    struct stat info {};
+    if (fstat(FFd, &info) != 0) {
+        throw EVaultOpenError(CannotOpenFileText(FPath, errno));
+    }
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+void TLockedFile::ReadAll(TMemoryStream& stream) const {
+    const std::uint64_t size = Size();
+    if (size > std::numeric_limits<std::uint32_t>::max()) {
+        throw EStreamError("Stream read error");
+    }
+    stream.Clear();
+    stream.SetSize(static_cast<std::uint32_t>(size));
+    std::uint64_t done = 0;
+    while (done < size) {
+        const ssize_t got =
+            ::pread(FFd, stream.Data() + done, size - done, static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            throw EStreamError("Stream read error");
+        }
+        done += static_cast<std::uint64_t>(got);
+    }
+}

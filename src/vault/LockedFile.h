@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "vault/Streams.h"
+
+// An open file under an exclusive advisory lock (flock) for the length of one vault
+// operation: the platform's stand-in for "opened without sharing". The descriptor is
+// closed, and the lock released, when the object goes.
+class TLockedFile {
+public:
+    enum class TAccess { Read, ReadWrite, Write };
+
+    // Opens path and locks it without waiting. When the path was replaced between the open
+    // and the lock, the new file is opened instead. Throws EVaultOpenError
+    // ("Cannot open file "path". reason"), also when another holder has the lock.
+    static TLockedFile Open(const std::string& path, TAccess access);
+    // For creating path: locks the file there, if any, as Open does; an empty handle when
+    // there is none. A file that cannot be opened for writing fails with EVaultError
+    // ("Cannot create file ..."); one locked by another holder with EVaultOpenError.
+    static TLockedFile OpenForReplacing(const std::string& path);
+
+    TLockedFile(TLockedFile&& other) noexcept;
+    TLockedFile& operator=(TLockedFile&&) = delete;
+    TLockedFile(const TLockedFile&) = delete;
+    TLockedFile& operator=(const TLockedFile&) = delete;
+    ~TLockedFile();
+
+    bool IsOpen() const { return FFd >= 0; }
+    int Fd() const { return FFd; }
+    // The file's length in bytes (64-bit: the size limit is checked on it).
+    std::uint64_t Size() const;
+    // Reads the whole file into stream (which is emptied first). Throws EStreamError.
+    void ReadAll(TMemoryStream& stream) const;
+
+private:
+    TLockedFile(int fd, std::string path) : FFd(fd), FPath(std::move(path)) {}
+    static TLockedFile OpenAndLock(const std::string& path, TAccess access, bool forReplacing);
+
+    int FFd = -1;
+    std::string FPath;
+};
+
+// The text of the "Cannot open file" error: Cannot open file "path". reason
+std::string CannotOpenFileText(const std::string& path, int error);
+// The text of the "Cannot create file" error: Cannot create file "path". reason
+std::string CannotCreateFileText(const std::string& path, int error);

@@ -1,0 +1,191 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "VaultFixture.h"
+#include "vault/AtomicFile.h"
+#include "vault/CofferixError.h"
+
+// Behaviour that deliberately differs from a plain in-place writer: no side file with the
+// master password, crash-safe replacement, owner-only files, the lock, the size limit.
+
+namespace {
+
+std::size_t gBytesBeforeFailure = 0;
+int gFailingWriteCalls = 0;
+
+// Writes until the budget is used up, then fails as a full disk would.
+ssize_t FailingWrite(int fd, const void* data, std::size_t size) {
+    ++gFailingWriteCalls;
+    if (gBytesBeforeFailure == 0) {
+        errno = ENOSPC;
+        return -1;
+    }
+    const std::size_t allowed = std::min(size, gBytesBeforeFailure);
+    gBytesBeforeFailure -= allowed;
+    return ::write(fd, data, allowed);
+}
+
+class TWriteFailure {
+public:
+    explicit TWriteFailure(std::size_t bytesBeforeFailure) {
+        gBytesBeforeFailure = bytesBeforeFailure;
+        gFailingWriteCalls = 0;
+        AtomicFileTesting::SetWriteFunction(FailingWrite);
+    }
+    TWriteFailure(const TWriteFailure&) = delete;
+    TWriteFailure& operator=(const TWriteFailure&) = delete;
+    ~TWriteFailure() { AtomicFileTesting::SetWriteFunction(nullptr); }
+};
+
+// Holds an exclusive flock on a file, as another instance of the program would.
+class TForeignLock {
+public:
+    explicit TForeignLock(const std::string& path) : FFd(::open(path.c_str(), O_RDONLY)) {
+        EXPECT_GE(FFd, 0);
+        EXPECT_EQ(::flock(FFd, LOCK_EX | LOCK_NB), 0);
+    }
+    TForeignLock(const TForeignLock&) = delete;
+    TForeignLock& operator=(const TForeignLock&) = delete;
+    ~TForeignLock() { ::close(FFd); }
+
+private:
+    int FFd;
+};
+
+}  // namespace
+
+class VaultSafetyTest : public TVaultFixture {
+protected:
+    // A vault with content, so that a failed write would have something to destroy.
+    void CreateVaultWithRecords() {
+        VaultCreate(VaultPath(), kPassword);
+        TRecordTree tree;
+        BuildGroupWithTwoRecords(tree);
+        VaultSave(VaultPath(), kPassword, tree);
+    }
+
+    void ExpectFormerVaultIntact(const TBytes& before) {
+        EXPECT_EQ(ReadFileBytes(VaultPath()), before);
+        EXPECT_EQ(Folder().Entries(), std::vector<std::string>{"UserData.dat"});
+        TRecordTree tree;
+        VaultLoad(VaultPath(), kPassword, tree);
+        EXPECT_EQ(tree.Count(), 3u);
+    }
+};
+
+TEST_F(VaultSafetyTest, NoSideSettingsFileIsEverWritten) {
+    CreateVaultWithRecords();
+    VaultChangePassword(VaultPath(), kPassword, "second password");
+    VaultChangePassword(VaultPath(), "second password", kPassword);
+    EXPECT_EQ(Folder().Entries(), std::vector<std::string>{"UserData.dat"});
+}
+
+TEST_F(VaultSafetyTest, FailedSaveLeavesTheFormerVaultAndNoTemporaryFile) {
+    CreateVaultWithRecords();
+    const TBytes before = ReadFileBytes(VaultPath());
+    TRecordTree bigger;
+    BuildGroupWithTwoRecords(bigger);
+    BuildGroupWithTwoRecords(bigger);
+    {
+        TWriteFailure failure(3000);
+        EXPECT_EQ(ErrorText([&] { VaultSave(VaultPath(), kPassword, bigger); }),
+                  "Cannot create file \"" + VaultPath() + "\". No space left on device");
+        EXPECT_GE(gFailingWriteCalls, 2);  // part of the new content was written
+    }
+    ExpectFormerVaultIntact(before);
+}
+
+TEST_F(VaultSafetyTest, FailedChangeOfPasswordLeavesTheFormerVault) {
+    CreateVaultWithRecords();
+    const TBytes before = ReadFileBytes(VaultPath());
+    {
+        TWriteFailure failure(1024);
+        EXPECT_THROW(VaultChangePassword(VaultPath(), kPassword, "new password"), EVaultError);
+    }
+    ExpectFormerVaultIntact(before);
+    EXPECT_FALSE(VaultCheckPassword(VaultPath(), "new password"));
+}
+
+TEST_F(VaultSafetyTest, FailedCreateOverAnExistingVaultLeavesIt) {
+    CreateVaultWithRecords();
+    const TBytes before = ReadFileBytes(VaultPath());
+    {
+        TWriteFailure failure(100);
+        EXPECT_THROW(VaultCreate(VaultPath(), "new password"), EVaultError);
+    }
+    ExpectFormerVaultIntact(before);
+}
+
+TEST_F(VaultSafetyTest, NewFilesAreOwnerOnlyAndExistingOnesKeepTheirMode) {
+    const mode_t oldMask = ::umask(0);
+    VaultCreate(VaultPath(), kPassword);
+    ::umask(oldMask);
+    EXPECT_EQ(PermissionBits(VaultPath()), 0600u);
+
+    ::chmod(VaultPath().c_str(), 0640);
+    TRecordTree tree;
+    BuildGroupWithTwoRecords(tree);
+    VaultSave(VaultPath(), kPassword, tree);
+    EXPECT_EQ(PermissionBits(VaultPath()), 0640u);
+    VaultChangePassword(VaultPath(), kPassword, "other");
+    EXPECT_EQ(PermissionBits(VaultPath()), 0640u);
+    VaultCreate(VaultPath(), kPassword);
+    EXPECT_EQ(PermissionBits(VaultPath()), 0640u);
+}
+
+TEST_F(VaultSafetyTest, AVaultReachedThroughALinkIsWrittenThroughIt) {
+    CreateVaultWithRecords();
+    const std::string link = Folder().File("link.dat");
+    ASSERT_EQ(::symlink(VaultPath().c_str(), link.c_str()), 0);
+    TRecordTree tree;
+    BuildGroupWithTwoRecords(tree);
+    BuildGroupWithTwoRecords(tree);
+    VaultSave(link, kPassword, tree);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    TRecordTree loaded;
+    VaultLoad(VaultPath(), kPassword, loaded);
+    EXPECT_EQ(loaded.Count(), 6u);
+}
+
+TEST_F(VaultSafetyTest, AVaultLockedByAnotherHolderIsRefusedByEveryOperation) {
+    CreateVaultWithRecords();
+    const TBytes before = ReadFileBytes(VaultPath());
+    const std::string expected =
+        "Cannot open file \"" + VaultPath() + "\". Resource temporarily unavailable";
+    TRecordTree tree;
+    BuildGroupWithTwoRecords(tree);
+    {
+        TForeignLock lock(VaultPath());
+        EXPECT_THROW(VaultCheckPassword(VaultPath(), kPassword), EVaultOpenError);
+        EXPECT_THROW(VaultLoad(VaultPath(), kPassword, tree), EVaultOpenError);
+        EXPECT_THROW(VaultSave(VaultPath(), kPassword, tree), EVaultOpenError);
+        EXPECT_THROW(VaultChangePassword(VaultPath(), kPassword, "x"), EVaultOpenError);
+        EXPECT_THROW(VaultCreate(VaultPath(), kPassword), EVaultOpenError);
+        EXPECT_EQ(ErrorText([&] { VaultLoad(VaultPath(), kPassword, tree); }), expected);
+    }
+    EXPECT_EQ(ReadFileBytes(VaultPath()), before);
+    VaultLoad(VaultPath(), kPassword, tree);
+    EXPECT_EQ(tree.Count(), 3u);
+}
+
+TEST_F(VaultSafetyTest, FilesOf2GiBOrMoreAreRefusedBeforeReading) {
+    const int fd = ::open(VaultPath().c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, off_t{1} << 31), 0);  // sparse: no disk space used
+    ::close(fd);
+    const std::string expected = "The database \"" + VaultPath() +
+                                 "\" is too large: database files of 2 GiB or more are not "
+                                 "supported.";
+    TRecordTree tree;
+    EXPECT_EQ(ErrorText([&] { VaultLoad(VaultPath(), kPassword, tree); }), expected);
+    EXPECT_EQ(ErrorText([&] { VaultSave(VaultPath(), kPassword, tree); }), expected);
+    EXPECT_EQ(ErrorText([&] { VaultChangePassword(VaultPath(), kPassword, "x"); }), expected);
+    EXPECT_EQ(ErrorText([&] { VaultCheckPassword(VaultPath(), kPassword); }), expected);
+    EXPECT_EQ(std::filesystem::file_size(VaultPath()), std::uintmax_t{1} << 31);
+
+    // One byte less is within the limit and fails on its content instead.
+    ASSERT_EQ(::truncate(VaultPath().c_str(), (off_t{1} << 31) - 16), 0);
+    EXPECT_EQ(ErrorText([&] { VaultCheckPassword(VaultPath(), kPassword); }), "(no error)");
+}
