@@ -17,7 +17,8 @@
 #include "common/StringTable.h"
 #include "common/TextCodec.h"
 
-// Off unless switched on, e.g. QT_LOGGING_RULES="cofferix.debug=true".
+// Off unless switched on with QT_LOGGING_RULES="cofferix.debug.debug=true" (the last ".debug"
+// names the message type; "cofferix.*=true" works as well).
 Q_LOGGING_CATEGORY(lcCofferixDebug, "cofferix.debug", QtWarningMsg)
 
 namespace {

@@ -59,7 +59,8 @@ void OpenDocument(const QString& target);
 QUrl DocumentUrl(const QString& target);
 // The folder of a shell folder id; 28 is the local application data folder. Empty if unknown.
 QString SpecialFolderPath(int folderId);
-// "KLOMP:" + text on the debug log category (off unless enabled with QT_LOGGING_RULES).
+// "KLOMP:" + text at debug level on the logging category "cofferix.debug", off unless enabled
+// with QT_LOGGING_RULES="cofferix.debug.debug=true".
 void DebugLog(const QString& text);
 // The system beep.
 void Beep();

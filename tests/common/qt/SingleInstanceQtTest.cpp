@@ -1,0 +1,162 @@
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QUuid>
+#include <cstdio>
+
+#include "CommonQtTests.h"
+#include "common/SingleInstance.h"
+#include "support/TestEnvironment.h"
+
+namespace {
+
+QString UniqueServerName() {
+    return QStringLiteral("cofferix-test-") + QUuid::createUuid().toString(QUuid::Id128);
+}
+
+QString LockFolder() {
+    return Environment().FilePath(QStringLiteral("locks"));
+}
+
+// The same test program, started to hold the lock from another process.
+class TLockHolder {
+public:
+    explicit TLockHolder(const QString& serverName) {
+        FProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        FProcess.start(QCoreApplication::applicationFilePath(),
+                       {QString::fromLatin1(kHoldLockSwitch), serverName, LockFolder()});
+    }
+    ~TLockHolder() { Kill(); }
+
+    bool WaitUntilLocked() {
+        while (FProcess.waitForReadyRead(10000)) {
+            if (FProcess.readAll().contains("locked")) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void Kill() {
+        if (FProcess.state() != QProcess::NotRunning) {
+            FProcess.kill();
+            FProcess.waitForFinished(10000);
+        }
+    }
+
+private:
+    QProcess FProcess;
+};
+
+}  // namespace
+
+int RunLockHolder(const char* serverName, const char* lockFolder) {
+    TSingleInstance instance(QString::fromLocal8Bit(serverName),
+                             QString::fromLocal8Bit(lockFolder));
+    if (!instance.AcquireLock()) {
+        return 1;
+    }
+    std::puts("locked");
+    std::fflush(stdout);
+    // Hold the lock until the test kills this process.
+    for (;;) {
+        QThread::sleep(1);
+    }
+}
+
+class TSingleInstanceTest : public QObject {
+    Q_OBJECT
+private slots:
+    void DefaultNamesCarryTheTitleAndTheUser() {
+        QVERIFY(TSingleInstance::DefaultServerName().startsWith("Dravenor Cofferix FREE-"));
+        QVERIFY(TSingleInstance::DefaultServerName().size() > 23);
+        QCOMPARE(TSingleInstance::DefaultLockFolder(),
+                 Environment().FilePath(QStringLiteral("runtime")));
+        TSingleInstance instance;
+        QCOMPARE(instance.LockFilePath(),
+                 Environment().FilePath(QStringLiteral("runtime/Dravenor Cofferix FREE.lock")));
+    }
+
+    void OnlyOneObjectHoldsTheLockAtATime() {
+        const QString name = UniqueServerName();
+        auto first = std::make_unique<TSingleInstance>(name, LockFolder());
+        TSingleInstance second(name, LockFolder());
+        QVERIFY(first->AcquireLock());
+        QVERIFY(first->HoldsLock());
+        QVERIFY(!second.AcquireLock());
+        QVERIFY(!second.Listen());  // no listening without the lock
+        first.reset();
+        QVERIFY(second.AcquireLock());
+    }
+
+    void AnotherProcessHoldingTheLockKeepsUsOutUntilItDies() {
+        const QString name = UniqueServerName();
+        TLockHolder holder(name);
+        QVERIFY(holder.WaitUntilLocked());
+        TSingleInstance instance(name, LockFolder());
+        QVERIFY(!instance.AcquireLock());
+        holder.Kill();  // dies without releasing: its lock file stays behind
+        QVERIFY(QFile::exists(instance.LockFilePath()));
+        QVERIFY(instance.AcquireLock());
+    }
+
+    void NotifyWithoutARunningInstanceIsFalse() {
+        QVERIFY(!TSingleInstance::NotifyRunningInstance(UniqueServerName(), false));
+        QVERIFY(!TSingleInstance::NotifyRunningInstance(UniqueServerName(), true));
+    }
+
+    void ASecondStartDeliversTheActivationMessage() {
+        const QString name = UniqueServerName();
+        TSingleInstance running(name, LockFolder());
+        QVERIFY(running.AcquireLock());
+        QVERIFY(running.Listen());
+        QSignalSpy received(&running, &TSingleInstance::MessageReceived);
+        QVERIFY(TSingleInstance::NotifyRunningInstance(name, false));
+        QTRY_COMPARE(received.count(), 1);
+        QCOMPARE(received.at(0).at(0).toInt(), 1579);
+        QVERIFY(TSingleInstance::NotifyRunningInstance(name, false));
+        QTRY_COMPARE(received.count(), 2);
+    }
+
+    void AnAutorunStartFindsTheInstanceButSendsNothing() {
+        const QString name = UniqueServerName();
+        TSingleInstance running(name, LockFolder());
+        QVERIFY(running.AcquireLock());
+        QVERIFY(running.Listen());
+        QSignalSpy received(&running, &TSingleInstance::MessageReceived);
+        QVERIFY(TSingleInstance::NotifyRunningInstance(name, true));
+        QTest::qWait(200);
+        QCOMPARE(received.count(), 0);
+    }
+
+    void AStaleServerNameIsReplacedWhenListening() {
+        const QString name = UniqueServerName();
+        const QString socketPath = QDir::temp().filePath(name);
+        QFile stale(socketPath);
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.close();
+        QVERIFY(!TSingleInstance::NotifyRunningInstance(name, false));
+        TSingleInstance running(name, LockFolder());
+        QVERIFY(running.AcquireLock());
+        QVERIFY(running.Listen());
+        QSignalSpy received(&running, &TSingleInstance::MessageReceived);
+        QVERIFY(TSingleInstance::NotifyRunningInstance(name, false));
+        QTRY_COMPARE(received.count(), 1);
+    }
+
+    void AutorunSwitchAmongQtArguments() {
+        QVERIFY(HasAutorunSwitch(QStringList{"vault.dat", "/AutoRun"}));
+        QVERIFY(!HasAutorunSwitch(QStringList{"autorun"}));
+    }
+};
+
+int RunSingleInstanceTests(int argc, char** argv) {
+    TSingleInstanceTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "SingleInstanceQtTest.moc"
