@@ -51,8 +51,8 @@ void TQtTrayShell::ShowMessage(const QString& title, const QString& text,
     FTrayIcon.showMessage(title, text, icon, milliseconds);
 }
 
-// Qt has no call to take a balloon down; a message without title and text does it on X11 and
-// Windows alike.
+// Qt has no call to take a balloon down; a message without title and text does it (X11 drops
+// the balloon, Windows clears it with the empty text).
 void TQtTrayShell::HideMessage() {
     FTrayIcon.showMessage(QString(), QString(), QSystemTrayIcon::NoIcon, 0);
 }
