@@ -12,16 +12,6 @@ class TSimpleTimerTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void startsDisabledWithGivenInterval() {
-        TSimpleTimer byDefault;
-        QCOMPARE(byDefault.Interval(), 1000);
-        QVERIFY(!byDefault.Enabled());
-        QVERIFY(!byDefault.AutoDisable());
-        QVERIFY(!byDefault.IsRunning());
-        TSimpleTimer given(250);
-        QCOMPARE(given.Interval(), 250);
-    }
-
     void startFailsAtIntervalZero() {
         int fired = 0;
         TSimpleTimer timer(0, [&](TSimpleTimer*) { ++fired; });

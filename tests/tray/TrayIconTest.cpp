@@ -225,14 +225,6 @@ private slots:
         QCOMPARE(fixture.Balloons, QStringList());
     }
 
-    void ownerDestroysTheComponent() {
-        auto owner = std::make_unique<QWidget>();
-        QPointer<TCoolTrayIcon> tray = new TCoolTrayIcon(owner.get());
-        QCOMPARE(tray->Owner(), owner.get());
-        owner.reset();
-        QVERIFY(tray.isNull());
-    }
-
     void hideAndRestoreTheMainWindow() {
         QWidget mainWindow;
         TTrayFixture fixture(&mainWindow);
@@ -261,17 +253,6 @@ private slots:
         fixture.Tray->RestoreMainWindow();
         QVERIFY(mainWindow.isVisible());
         QCOMPARE(mainWindow.windowState(), Qt::WindowMaximized);
-    }
-
-    void ownerlessComponentLeavesWindowsAlone() {
-        QWidget other;
-        other.show();
-        TTrayFixture fixture;
-        fixture.Tray->HideMainWindow();
-        QVERIFY(other.isVisible());
-        fixture.Tray->SetOwner(&other);
-        fixture.Tray->HideMainWindow();
-        QVERIFY(!other.isVisible());
     }
 };
 
