@@ -15,6 +15,10 @@ QString AnsiToQString(const std::string& bytes);
 inline QString AnsiToQString(std::string_view bytes) {
     return AnsiToQString(std::string(bytes));
 }
+// A NUL-terminated text (the two overloads above would make a literal ambiguous).
+inline QString AnsiToQString(const char* bytes) {
+    return AnsiToQString(std::string(bytes));
+}
 // Characters the code page cannot hold become '?'; check IsAnsiText first where it matters.
 std::string QStringToAnsi(const QString& text);
 bool IsAnsiText(const QString& text);

@@ -32,11 +32,11 @@ private slots:
     }
 
     void MapsTheCodePageCharacters() {
-        QCOMPARE(AnsiToQString(std::string("\x80")), QString(QChar(0x20AC)));
+        QCOMPARE(AnsiToQString("\x80"), QString(QChar(0x20AC)));
         QCOMPARE(AnsiToQString(std::string("\x8A")), QString(QChar(0x0160)));
         QCOMPARE(AnsiToQString(std::string("\x99")), QString(QChar(0x2122)));
         QCOMPARE(AnsiToQString(std::string("\x9F")), QString(QChar(0x0178)));
-        QCOMPARE(AnsiToQString(std::string("\xA0\xE9\xFF")), QStringLiteral("\u00A0\u00E9\u00FF"));
+        QCOMPARE(AnsiToQString("\xA0\xE9\xFF"), QStringLiteral("\u00A0\u00E9\u00FF"));
         // The five undefined bytes keep the control character of the same number.
         for (const int undefined : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
             QCOMPARE(AnsiToQString(std::string(1, static_cast<char>(undefined))).at(0).unicode(),
