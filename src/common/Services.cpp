@@ -184,7 +184,12 @@ QUrl DocumentUrl(const QString& target) {
         scheme.match(trimmed).hasMatch()) {
         return QUrl::fromUserInput(trimmed);
     }
-    return QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath());
+    const QFileInfo file(target);
+    // Web addresses are often written without a scheme; a file of that name still wins.
+    if (trimmed.startsWith(QStringLiteral("www."), Qt::CaseInsensitive) && !file.exists()) {
+        return QUrl::fromUserInput(trimmed);
+    }
+    return QUrl::fromLocalFile(file.absoluteFilePath());
 }
 
 void OpenDocument(const QString& target) {

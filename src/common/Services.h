@@ -55,7 +55,8 @@ QString EnsureTrailingBackslash(const QString& path);
 // Opens a web address in the browser or a file with its program; blank targets do nothing.
 void OpenDocument(const QString& target);
 // What OpenDocument hands to the desktop: a URL for a web address (any text containing
-// "http://" in any case, or starting with a scheme such as "https:"), else the local file.
+// "http://" in any case, starting with a scheme such as "https:", or starting with "www." when
+// no such file exists), else the local file.
 QUrl DocumentUrl(const QString& target);
 // The folder of a shell folder id; 28 is the local application data folder. Empty if unknown.
 QString SpecialFolderPath(int folderId);

@@ -92,11 +92,13 @@ bool TSingleInstance::AcquireLock() {
     auto lock = std::make_unique<QLockFile>(LockFilePath());
     // Never stale by age: only the death of its process frees the lock.
     lock->setStaleLockTime(0);
-    if (!lock->tryLock(0)) {
-        return false;
+    if (lock->tryLock(0)) {
+        FLock = std::move(lock);
+        return true;
     }
-    FLock = std::move(lock);
-    return true;
+    // Only a lock that another process holds keeps this instance out; when the lock file
+    // cannot be made at all, the instance runs without it (and does not listen).
+    return lock->error() != QLockFile::LockFailedError;
 }
 
 bool TSingleInstance::Listen() {

@@ -35,7 +35,8 @@ public:
     static bool NotifyRunningInstance(const QString& serverName, bool autorun);
 
     // Takes the lock file and holds it for the life of this object; false when another live
-    // process holds it. A lock left by a process that has died is taken over.
+    // process holds it. A lock left by a process that has died is taken over. When the lock
+    // file cannot be made at all (no writable folder) the answer is true without the lock.
     bool AcquireLock();
     // Listens for later starts; only while holding the lock, so two never listen at once.
     bool Listen();

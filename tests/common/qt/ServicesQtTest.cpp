@@ -83,6 +83,9 @@ private slots:
                  QStringLiteral("https"));
         QCOMPARE(DocumentUrl(QStringLiteral("mailto:me@example.com")).scheme(),
                  QStringLiteral("mailto"));
+        const QUrl www = DocumentUrl(QStringLiteral("www.example.com/login"));
+        QCOMPARE(www.scheme(), QStringLiteral("http"));
+        QCOMPARE(www.host(), QStringLiteral("www.example.com"));
         const QString file = Environment().FilePath(QStringLiteral("my notes.html"));
         QCOMPARE(DocumentUrl(file), QUrl::fromLocalFile(file));
         const QUrl relative = DocumentUrl(QStringLiteral("notes.txt"));

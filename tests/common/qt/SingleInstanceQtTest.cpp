@@ -104,6 +104,17 @@ private slots:
         QVERIFY(instance.AcquireLock());
     }
 
+    void WithoutAWritableLockFolderTheInstanceRunsButDoesNotListen() {
+        const QString blocker = Environment().FilePath(QStringLiteral("not-a-folder"));
+        QFile file(blocker);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        TSingleInstance instance(UniqueServerName(), blocker + QStringLiteral("/locks"));
+        QVERIFY(instance.AcquireLock());
+        QVERIFY(!instance.HoldsLock());
+        QVERIFY(!instance.Listen());
+    }
+
     void NotifyWithoutARunningInstanceIsFalse() {
         QVERIFY(!TSingleInstance::NotifyRunningInstance(UniqueServerName(), false));
         QVERIFY(!TSingleInstance::NotifyRunningInstance(UniqueServerName(), true));
