@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <exception>
+#include <string_view>
+
+// Messages of the main window's safety checks, beside the shared string table.
+namespace AppStr {
+
+inline constexpr std::string_view sVaultNotLoaded =
+    "The database was not loaded, so changes are not saved to it.";
+inline constexpr std::string_view sDestinationIsOpenVault =
+    "This is the open database file. Please choose another file.";
+inline constexpr std::string_view sBackupFilter = "Data File (*.dat)";
+inline constexpr std::string_view sBackupSuffix = "dat";
+inline constexpr std::string_view sExportFilter = "Text File (*.txt)";
+inline constexpr std::string_view sExportSuffix = "txt";
+
+}  // namespace AppStr
+
+// The text of a caught error: the program's texts are ASCII, and paths in them are in the
+// file system's encoding.
+inline QString ErrorText(const std::exception& error) {
+    return QString::fromLocal8Bit(error.what());
+}

@@ -1,0 +1,235 @@
+#include "app/RecordTreeModel.h"
+
+#include <utility>
+#include <vector>
+
+#include "common/TextCodec.h"
+#include "vault/TreeCommands.h"
+
+namespace {
+
+// The record mask: one "*" whatever the password's length, so the length does not show.
+constexpr const char* kPasswordMask = "*";
+
+}  // namespace
+
+TRecordTreeModel::TRecordTreeModel(TRecordTree& tree, QObject* parent)
+    : QAbstractItemModel(parent),
+      FTree(tree),
+      FRecordIcon(QStringLiteral(":/images/record.png")),
+      FGroupIcon(QStringLiteral(":/images/group.png")) {
+    for (int column = 0; column < kColumnCount; ++column) {
+        FCaptions << QString();
+    }
+}
+
+PNode TRecordTreeModel::NodeOf(const QModelIndex& index) const {
+    if (!index.isValid() || index.model() != this) {
+        return nullptr;
+    }
+    return static_cast<PNode>(index.internalPointer());
+}
+
+QModelIndex TRecordTreeModel::IndexOf(const TRecordTree::TNode* node, int column) const {
+    if (!node) {
+        return {};
+    }
+    return createIndex(node->Row, column, const_cast<TRecordTree::TNode*>(node));
+}
+
+QModelIndex TRecordTreeModel::ParentIndexOf(const TRecordTree::TNode* node) const {
+    return IndexOf(FTree.Parent(node));
+}
+
+QModelIndex TRecordTreeModel::index(int row, int column, const QModelIndex& parent) const {
+    if (column < 0 || column >= kColumnCount || (parent.isValid() && parent.column() != 0)) {
+        return {};
+    }
+    PNode child = FTree.Child(NodeOf(parent), row);
+    return child ? createIndex(row, column, child) : QModelIndex();
+}
+
+QModelIndex TRecordTreeModel::parent(const QModelIndex& child) const {
+    return ParentIndexOf(NodeOf(child));
+}
+
+int TRecordTreeModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid() && parent.column() != 0) {
+        return 0;
+    }
+    return FTree.ChildCount(NodeOf(parent));
+}
+
+int TRecordTreeModel::columnCount(const QModelIndex&) const {
+    return kColumnCount;
+}
+
+QVariant TRecordTreeModel::data(const QModelIndex& index, int role) const {
+    const PNode node = NodeOf(index);
+    if (!node) {
+        return {};
+    }
+    if (role == Qt::DisplayRole) {
+        return CellText(node, index.column());
+    }
+    if (role == Qt::DecorationRole && index.column() == colTitle) {
+        return node->Data.ImageIndex == kGroupImageIndex ? FGroupIcon : FRecordIcon;
+    }
+    return {};
+}
+
+QVariant TRecordTreeModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole) {
+        return ColumnCaption(section);
+    }
+    return {};
+}
+
+void TRecordTreeModel::SetColumnCaptions(const QStringList& captions) {
+    for (int column = 0; column < kColumnCount && column < captions.size(); ++column) {
+        FCaptions[column] = captions[column];
+    }
+    emit headerDataChanged(Qt::Horizontal, 0, kColumnCount - 1);
+}
+
+QString TRecordTreeModel::ColumnCaption(int column) const {
+    return column >= 0 && column < FCaptions.size() ? FCaptions[column] : QString();
+}
+
+void TRecordTreeModel::SetDisplayPass(bool display) {
+    if (display == FDisplayPass) {
+        return;
+    }
+    FDisplayPass = display;
+    // Only the Password column changes; announce it level by level.
+    const int topCount = FTree.ChildCount(nullptr);
+    if (topCount == 0) {
+        return;
+    }
+    emit dataChanged(index(0, colPassword), index(topCount - 1, colPassword));
+    for (int row = 0; row < topCount; ++row) {
+        const PNode group = FTree.Child(nullptr, row);
+        const int count = FTree.ChildCount(group);
+        if (count > 0) {
+            const QModelIndex parent = IndexOf(group);
+            emit dataChanged(index(0, colPassword, parent), index(count - 1, colPassword, parent));
+        }
+    }
+}
+
+std::string TRecordTreeModel::CellText(const TNodeData& data, int column, bool displayPass) {
+    switch (column) {
+        case colTitle:
+            return data.Title;
+        case colUserName:
+            return data.UserName;
+        case colPassword:
+            if (displayPass) {
+                return data.Password;
+            }
+            return data.IsGroup ? std::string() : std::string(kPasswordMask);
+        case colUrl:
+            return data.Url;
+        case colNotes:
+            return data.Notes;
+        default:
+            return {};
+    }
+}
+
+QString TRecordTreeModel::CellText(const TRecordTree::TNode* node, int column) const {
+    if (!node) {
+        return {};
+    }
+    return AnsiToQString(CellText(node->Data, column, FDisplayPass));
+}
+
+int TRecordTreeModel::CompareNodes(const TNodeData& a, const TNodeData& b, int column) {
+    switch (column) {
+        case 0:
+            return CaseFoldedCompare(a.UserName, b.UserName);
+        case 1:
+            return CaseFoldedCompare(a.Password, b.Password);
+        case 2:
+            return CaseFoldedCompare(a.Notes, b.Notes);
+        default:
+            return 0;
+    }
+}
+
+void TRecordTreeModel::SortByColumn(int column) {
+    FSortDescending = !FSortDescending;
+    FSortColumn = column;
+    if (column < 0 || column > 2) {
+        return;  // every pair compares equal there, and the sort is stable: nothing moves
+    }
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    FTree.Sort(
+        [column](const TNodeData& a, const TNodeData& b) { return CompareNodes(a, b, column); },
+        FSortDescending);
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& old : before) {
+        after << IndexOf(NodeOf(old), old.column());
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void TRecordTreeModel::ResetWith(const std::function<void()>& change) {
+    // The reset ends also when the change throws: a failed load leaves a changed tree too.
+    struct TResetEnd {
+        TRecordTreeModel* Model;
+        ~TResetEnd() { Model->endResetModel(); }
+    };
+    beginResetModel();
+    TResetEnd end{this};
+    change();
+}
+
+PNode TRecordTreeModel::AddRecord(const std::string& groupName, const TNodeData& fields) {
+    // AddRecordNode finds the group by the same rule; tell the view where the row appears.
+    const PNode group = FindGroupByName(FTree, groupName);
+    const QModelIndex parent = IndexOf(group);
+    const int row = FTree.ChildCount(group);
+    beginInsertRows(parent, row, row);
+    const PNode record = AddRecordNode(FTree, groupName, fields);
+    endInsertRows();
+    return record;
+}
+
+bool TRecordTreeModel::MoveRecordToGroup(PNode record, const std::string& groupName) {
+    if (!record || CaseFoldedCompare(GroupNameOf(FTree, record), groupName) == 0) {
+        return false;
+    }
+    PNode group = FindGroupByName(FTree, groupName);
+    if (!group) {
+        const int top = FTree.ChildCount(nullptr);
+        beginInsertRows({}, top, top);
+        group = AddGroupNode(FTree, groupName);
+        endInsertRows();
+    }
+    const int row = record->Row;
+    const int destination = FTree.ChildCount(group);
+    beginMoveRows(ParentIndexOf(record), row, row, IndexOf(group), destination);
+    FTree.MoveToLastChild(record, group);
+    endMoveRows();
+    return true;
+}
+
+void TRecordTreeModel::DeleteNode(PNode node) {
+    if (!node) {
+        return;
+    }
+    const int row = node->Row;
+    beginRemoveRows(ParentIndexOf(node), row, row);
+    FTree.Delete(node);
+    endRemoveRows();
+}
+
+void TRecordTreeModel::NodeChanged(const TRecordTree::TNode* node) {
+    if (node) {
+        emit dataChanged(IndexOf(node, colTitle), IndexOf(node, kColumnCount - 1));
+    }
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QAbstractItemModel>
+#include <QIcon>
+#include <QStringList>
+#include <functional>
+#include <string>
+
+#include "vault/RecordTree.h"
+
+// The record tree as the main window's view sees it: five columns, groups at the top level
+// and their records below. The model does not own the tree; every change to the tree's shape
+// goes through the methods below so that the view hears of it. Indexes carry the TNode* as
+// their internal pointer, and each node keeps its row current, so nothing here walks a level.
+class TRecordTreeModel : public QAbstractItemModel {
+    Q_OBJECT
+public:
+    enum TColumn { colTitle = 0, colUserName, colPassword, colUrl, colNotes, kColumnCount };
+
+    explicit TRecordTreeModel(TRecordTree& tree, QObject* parent = nullptr);
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    TRecordTree& Tree() const { return FTree; }
+    PNode NodeOf(const QModelIndex& index) const;
+    QModelIndex IndexOf(const TRecordTree::TNode* node, int column = colTitle) const;
+
+    void SetColumnCaptions(const QStringList& captions);
+    QString ColumnCaption(int column) const;
+
+    // Whether the Password column shows passwords in clear or the record mask.
+    bool DisplayPass() const { return FDisplayPass; }
+    void SetDisplayPass(bool display);
+
+    // The text a cell shows: the field of the column, the password masked as "*" for every
+    // record while passwords are hidden (empty for a group), empty for unknown columns.
+    static std::string CellText(const TNodeData& data, int column, bool displayPass);
+    QString CellText(const TRecordTree::TNode* node, int column) const;
+
+    // The header-click comparison. Column 0 compares the user names, column 1 the passwords,
+    // column 2 the notes (by the case-folded comparison); other columns compare equal.
+    static int CompareNodes(const TNodeData& a, const TNodeData& b, int column);
+
+    // Header click: flips the one direction shared by all columns (the first click sorts
+    // descending), then sorts every level of the tree itself, stably, so that the next save
+    // keeps the order.
+    void SortByColumn(int column);
+    bool SortDescending() const { return FSortDescending; }
+    int SortColumn() const { return FSortColumn; }
+
+    // Changes of the tree's content, each announced to the views.
+    void ResetWith(const std::function<void()>& change);
+    PNode AddRecord(const std::string& groupName, const TNodeData& fields);
+    // Moves the record into the group named groupName (found by the group rules, or a new
+    // one at the end of the top level) when the name differs from its current group's name.
+    // The group it leaves stays. Answers true when it moved.
+    bool MoveRecordToGroup(PNode record, const std::string& groupName);
+    void DeleteNode(PNode node);
+    void NodeChanged(const TRecordTree::TNode* node);
+
+private:
+    QModelIndex ParentIndexOf(const TRecordTree::TNode* node) const;
+
+    TRecordTree& FTree;
+    QStringList FCaptions;
+    QIcon FRecordIcon;
+    QIcon FGroupIcon;
+    bool FDisplayPass = false;
+    bool FSortDescending = false;
+    int FSortColumn = -1;
+};

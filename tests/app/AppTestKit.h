@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QApplication>
+#include <QDialog>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/TestEnvironment.h"
+#include "vault/RecordTree.h"
+
+class TfrmCofferix;
+
+// One record of a test vault, with the name of its group.
+struct TRecordSpec {
+    std::string Group;
+    std::string Title;
+    std::string UserName;
+    std::string Password;
+    std::string Url;
+    std::string Notes;
+};
+
+// A vault file holding these records, in this order (groups in the order first named).
+void WriteVault(const QString& path, const std::string& password,
+                const std::vector<TRecordSpec>& records);
+void FillTree(TRecordTree& tree, const std::vector<TRecordSpec>& records);
+// The vault's content as the core reads it.
+std::unique_ptr<TRecordTree> ReadVault(const QString& path, const std::string& password);
+// The tree as lines in pre-order: "[group]" for a group, "title|user|password|url|notes"
+// for a record, indented by two blanks per level.
+QStringList Outline(const TRecordTree& tree);
+PNode FindByTitle(const TRecordTree& tree, const std::string& title);
+
+// Removes both per-user settings.
+void ClearSettings();
+
+// Answers the modal dialogs of a window in order, without an event loop. Each answer
+// gets the dialog, fills it and presses its buttons, and answers the dialog's result.
+class TDialogScript {
+public:
+    using TAnswer = std::function<int(QDialog&)>;
+
+    void Attach(TfrmCofferix& window);
+    void Then(TAnswer answer) { FAnswers.push_back(std::move(answer)); }
+    bool Done() const { return FAnswers.empty(); }
+
+    QStringList Shown;  // class names of the dialogs run, in order
+
+private:
+    std::deque<TAnswer> FAnswers;
+};
+
+// An answer for a dialog of class D; fails the dialog (Cancel) when another class comes.
+template <class D>
+TDialogScript::TAnswer Answer(std::function<void(D&)> act) {
+    return [act](QDialog& dialog) {
+        auto* typed = qobject_cast<D*>(&dialog);
+        if (!typed) {
+            return static_cast<int>(QDialog::Rejected);
+        }
+        act(*typed);
+        return dialog.result();
+    };
+}
+
+TDialogScript::TAnswer CancelDialog();
+// The open dialog: types the password and presses OK.
+TDialogScript::TAnswer OpenWith(const std::string& password);
+// The create dialog: types the password twice and presses OK.
+TDialogScript::TAnswer CreateWith(const std::string& password);
+// The record editor: fills the fields and presses OK.
+TDialogScript::TAnswer RecordWith(const TRecordSpec& record);
+
+// Runs the test object with a temporary environment made before the application.
+#define COFFERIX_APP_TEST_MAIN(TestClass)       \
+    int main(int argc, char** argv) {           \
+        TTestEnvironment environment;           \
+        QApplication application(argc, argv);   \
+        TestClass test(environment);            \
+        return QTest::qExec(&test, argc, argv); \
+    }
