@@ -120,16 +120,20 @@ void TLockedFile::ReadAll(TMemoryStream& stream) const {
     }
     stream.Clear();
     stream.SetSize(static_cast<std::uint32_t>(size));
-    std::uint64_t done = 0;
+    ReadRange(0, stream.Data(), static_cast<std::size_t>(size));
+}
+
+void TLockedFile::ReadRange(std::uint64_t offset, std::uint8_t* buffer, std::size_t size) const {
+    std::size_t done = 0;
     while (done < size) {
         const ssize_t got =
-            ::pread(FFd, stream.Data() + done, size - done, static_cast<off_t>(done));
+            ::pread(FFd, buffer + done, size - done, static_cast<off_t>(offset + done));
         if (got < 0 && errno == EINTR) {
             continue;
         }
         if (got <= 0) {
             throw EStreamError("Stream read error");
         }
-        done += static_cast<std::uint64_t>(got);
+        done += static_cast<std::size_t>(got);
     }
 }

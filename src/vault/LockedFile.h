@@ -33,6 +33,8 @@ public:
     std::uint64_t Size() const;
     // Reads the whole file into stream (which is emptied first). Throws EStreamError.
     void ReadAll(TMemoryStream& stream) const;
+    // Reads exactly size bytes from offset on. Throws EStreamError.
+    void ReadRange(std::uint64_t offset, std::uint8_t* buffer, std::size_t size) const;
 
 private:
     TLockedFile(int fd, std::string path) : FFd(fd), FPath(std::move(path)) {}

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 // Seekable byte streams as the stream codec sees them. Counts and sizes are 32-bit, as in
 // the vault format; vault files of 2 GiB or more are refused before a stream is made.
@@ -43,13 +43,20 @@ public:
     // Wipes and empties the stream; the position goes back to 0.
     void Clear();
 
-    const std::uint8_t* Data() const { return FBuffer.data(); }
-    std::uint8_t* Data() { return FBuffer.data(); }
+    const std::uint8_t* Data() const { return FBuffer.get(); }
+    std::uint8_t* Data() { return FBuffer.get(); }
 
 private:
     void Grow(std::uint32_t needed);
 
-    std::vector<std::uint8_t> FBuffer;  // its size is the capacity; FSize bytes are in use
+    struct TBufferDeleter {
+        void operator()(std::uint8_t* buffer) const;
+    };
+
+    // Left uninitialised beyond FSize: a vault's worth of zero-filling costs as much as
+    // deciphering it.
+    std::unique_ptr<std::uint8_t[], TBufferDeleter> FBuffer;
+    std::uint32_t FCapacity = 0;
     std::uint32_t FSize = 0;
     std::uint32_t FPosition = 0;
 };

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 
@@ -20,6 +22,7 @@ namespace {
 // Counts and sizes in the format and the codec are 32-bit; a file this large (or a content
 // that would grow to it) is refused before any of them could wrap.
 constexpr std::uint64_t kMaxVaultSize = std::uint64_t{1} << 31;
+constexpr std::uint32_t kCipherBlockSize = 16;
 
 // The cipher key of one operation, wiped however the operation ends. An aggregate, so the
 // key is formed in place.
@@ -44,28 +47,32 @@ void RefuseOversized(const std::string& path, std::uint64_t size) {
     }
 }
 
-// Reads the whole vault file into cipher after the size checks every reader makes.
-void ReadVaultFile(const TLockedFile& file, const std::string& path, TMemoryStream& cipher) {
+// The size checks every reader of a vault makes; answers the file's size.
+std::uint32_t CheckedVaultSize(const TLockedFile& file, const std::string& path) {
     const std::uint64_t size = file.Size();
     RefuseOversized(path, size);
     if (size < kHeaderSize) {
         throw EVaultError(std::string(Str::sInvalidDatabase) + "\r\n" + path);
     }
-    file.ReadAll(cipher);
+    return static_cast<std::uint32_t>(size);
 }
 
-// Decrypts all of cipher into plain and answers its header; a wrong key shows as a header
-// without the vault magic.
-TVaultHeader DecryptVault(TMemoryStream& cipher, const std::string& password,
-                          TMemoryStream& plain) {
-    TScopedKey key{PasswordKey(password)};
-    plain.Reserve(cipher.Size());
-    AesDecryptStream(cipher, 0, key.Key, plain);
+TVaultHeader HeaderWithVaultMagic(const TMemoryStream& plain) {
     TVaultHeader header = DecodeHeader(plain.Data());
     if (header.HeaderMagic != kMagic) {
         throw EVaultError(std::string(Str::sInvalidPassword));
     }
     return header;
+}
+
+// Decrypts count bytes of source (0: all of it) into plain and answers the header; a wrong
+// key shows as a header without the vault magic.
+TVaultHeader DecryptVault(TStream& source, std::uint32_t count, const std::string& password,
+                          TMemoryStream& plain) {
+    TScopedKey key{PasswordKey(password)};
+    plain.Reserve(count == 0 ? source.Size() : count);
+    AesDecryptStream(source, count, key.Key, plain);
+    return HeaderWithVaultMagic(plain);
 }
 
 // Encrypts all of plain over the start of cipher, which holds the file as it was: what
@@ -74,6 +81,19 @@ void EncryptOverFile(TMemoryStream& plain, const std::string& password, TMemoryS
     TScopedKey key{PasswordKey(password)};
     cipher.Seek(0);
     AesEncryptStream(plain, 0, key.Key, cipher);
+}
+
+// The bytes a save leaves in a file of oldSize: the new ciphertext, then the file's former
+// bytes beyond its end.
+void EncryptWithRemains(TMemoryStream& plain, const std::string& password, const TLockedFile& file,
+                        std::uint32_t oldSize, TMemoryStream& cipher) {
+    const std::uint32_t newSize = plain.Size();
+    cipher.Reserve(std::max(newSize, oldSize));
+    EncryptOverFile(plain, password, cipher);
+    if (oldSize > newSize) {
+        cipher.SetSize(oldSize);
+        file.ReadRange(newSize, cipher.Data() + newSize, oldSize - newSize);
+    }
 }
 
 bool IsFolder(const std::string& path) {
@@ -150,14 +170,21 @@ void ReadSlots(const TMemoryStream& plain, std::int32_t recordCount, TRecordTree
 // Header and one slot per node in pre-order; the header's record count is the number of
 // slots written.
 void WriteSlots(const TRecordTree& tree, TVaultHeader& header, TMemoryStream& plain) {
-    const std::uint64_t size = kHeaderSize + std::uint64_t{kSlotSize} * tree.Count();
-    plain.SetSize(static_cast<std::uint32_t>(size));
+    plain.Clear();
+    plain.Reserve(
+        static_cast<std::uint32_t>(kHeaderSize + std::uint64_t{kSlotSize} * tree.Count()));
+    plain.SetSize(kHeaderSize);
+    plain.Seek(kHeaderSize);
     header.RecordCount = 0;
+    std::array<std::uint8_t, kSlotSize> slot;
     for (PNode node = tree.First(); node; node = tree.Next(node)) {
-        const std::uint64_t offset = kHeaderSize + std::uint64_t{kSlotSize} * header.RecordCount;
-        EncodeSlot(node->Data, header.RecordCount, plain.Data() + offset);
+        EncodeSlot(node->Data, header.RecordCount, slot.data());
+        if (plain.Write(slot.data(), kSlotSize) < kSlotSize) {
+            break;
+        }
         ++header.RecordCount;
     }
+    WipeBytes(slot.data(), slot.size());
     EncodeHeader(header, plain.Data());
 }
 
@@ -196,10 +223,11 @@ void VaultCreate(const std::string& path, const std::string& password) {
 void VaultChangePassword(const std::string& path, const std::string& currentPassword,
                          const std::string& newPassword) {
     const TLockedFile file = TLockedFile::Open(path, TLockedFile::TAccess::ReadWrite);
+    CheckedVaultSize(file, path);
     TMemoryStream cipher;
-    ReadVaultFile(file, path, cipher);
+    file.ReadAll(cipher);
     TMemoryStream plain;
-    TVaultHeader header = DecryptVault(cipher, currentPassword, plain);
+    TVaultHeader header = DecryptVault(cipher, 0, currentPassword, plain);
     header.PasswordTime = NowAsDateTime();
     EncodeHeader(header, plain.Data());
     EncryptOverFile(plain, newPassword, cipher);
@@ -209,24 +237,30 @@ void VaultChangePassword(const std::string& path, const std::string& currentPass
 void VaultLoad(const std::string& path, const std::string& password, TRecordTree& tree) {
     tree.Clear();
     const TLockedFile file = TLockedFile::Open(path, TLockedFile::TAccess::Read);
-    TMemoryStream cipher;
-    ReadVaultFile(file, path, cipher);
+    CheckedVaultSize(file, path);
+    TFileStream source(file.Fd());
     TMemoryStream plain;
-    const TVaultHeader header = DecryptVault(cipher, password, plain);
-    cipher.Clear();
+    const TVaultHeader header = DecryptVault(source, 0, password, plain);
     if (header.RecordCount > 0) {
         ReadSlots(plain, header.RecordCount, tree);
     }
 }
 
+// Only the header's plaintext is used, so only the header is deciphered to prove the
+// password; a length that the whole-file decryption would refuse is refused the same way.
 void VaultSave(const std::string& path, const std::string& password, const TRecordTree& tree) {
     const TLockedFile file = TLockedFile::Open(path, TLockedFile::TAccess::ReadWrite);
-    TMemoryStream cipher;
-    ReadVaultFile(file, path, cipher);
+    const std::uint32_t oldSize = CheckedVaultSize(file, path);
     RefuseOversized(path, kHeaderSize + std::uint64_t{kSlotSize} * tree.Count());
+    if (oldSize % kCipherBlockSize != 0) {
+        throw EAESError("Invalid buffer size for decryption");
+    }
+    TFileStream source(file.Fd());
     TMemoryStream plain;
-    TVaultHeader header = DecryptVault(cipher, password, plain);
+    TVaultHeader header = DecryptVault(source, kHeaderSize, password, plain);
     WriteSlots(tree, header, plain);
-    EncryptOverFile(plain, password, cipher);
+    TMemoryStream cipher;
+    EncryptWithRemains(plain, password, file, oldSize, cipher);
+    plain.Clear();
     WriteFileAtomically(path, cipher.Data(), cipher.Size(), TFileModePolicy::KeepExisting);
 }

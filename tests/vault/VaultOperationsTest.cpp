@@ -288,6 +288,15 @@ TEST_F(VaultSaveTest, WrongPasswordOrShortFileLeavesTheFileUnchanged) {
     EXPECT_EQ(ErrorText([&] { VaultSave(VaultPath(), kPassword, tree); }), "Invalid Password!");
     EXPECT_EQ(ReadFileBytes(VaultPath()), before);
 
+    TBytes offBlocks = before;
+    offBlocks.resize(520, 0);
+    WriteFileBytes(VaultPath(), offBlocks);
+    EXPECT_EQ(ErrorText([&] { VaultSave(VaultPath(), "someone else's password", tree); }),
+              "Invalid buffer size for decryption");
+    EXPECT_EQ(ErrorText([&] { VaultChangePassword(VaultPath(), "someone else's password", "x"); }),
+              "Invalid buffer size for decryption");
+    EXPECT_EQ(ReadFileBytes(VaultPath()), offBlocks);
+
     WriteFileBytes(VaultPath(), TBytes(64, 0));
     EXPECT_EQ(ErrorText([&] { VaultSave(VaultPath(), kPassword, tree); }),
               "Invalid database!\r\n" + VaultPath());
