@@ -130,8 +130,9 @@ public:
         const int fd = OpenTerminal();
         TLineEnd end = TLineEnd::Newline;
         try {
-            FPrompts << prompt << std::flush;
+            // Echo goes off before the prompt shows, so nothing typed after it is echoed.
             TEchoOff echoOff(fd);
+            FPrompts << prompt << std::flush;
             end = ReadLine(fd, secret);
         } catch (...) {
             CloseTerminal(fd);
