@@ -4,15 +4,15 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "cli/CliError.h"
+#include "vault/LockedFile.h"
 #include "vault/VaultOperations.h"
 
 namespace {
 
 ECliError CannotOpen(const std::string& path, int error) {
-    return ECliError("Cannot open file \"" + path + "\". " + std::strerror(error), kExitFailure);
+    return ECliError(CannotOpenFileText(path, error), kExitFailure);
 }
 
 }  // namespace

@@ -36,6 +36,11 @@ TEST_F(CliProgramTest, ExitStatusTellsTheKindOfFailure) {
         RunProgram({"ls", Folder.File("short.dat"), "--password-stdin"}, master);
     EXPECT_EQ(damaged.ExitCode, 3);
     EXPECT_EQ(damaged.Err, "cofferix-cli: Invalid database! " + Folder.File("short.dat") + "\n");
+    // check answers "does not open" for it, naming the reason.
+    const TToolResult checked =
+        RunProgram({"check", Folder.File("short.dat"), "--password-stdin"}, master);
+    EXPECT_EQ(checked.ExitCode, 1);
+    EXPECT_EQ(checked.Err, damaged.Err);
 }
 
 TEST_F(CliProgramTest, WithoutATerminalPasswordsNeedPasswordStdin) {

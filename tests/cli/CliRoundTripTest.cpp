@@ -2,8 +2,13 @@
 // and what the window's "Export List" writes.
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <sstream>
 
 #include "CliTestSupport.h"
+#include "cli/CliError.h"
+#include "cli/OpenVault.h"
 #include "vault/Clock.h"
 #include "vault/TreeCommands.h"
 #include "vault/VaultOperations.h"
@@ -187,6 +192,32 @@ TEST_F(CliRoundTripTest, ShowPrintsTheFieldsAndThePasswordOnlyWhenAsked) {
 
     const TToolResult shown = WithMaster({"show", Vault, "web", "MAIL", "--show-password"});
     EXPECT_NE(shown.Out.find("Password: Rec0rd-Secret\n"), std::string::npos) << shown.Out;
+}
+
+TEST_F(CliRoundTripTest, SaveIsRefusedWhenTheVaultWasReplacedSinceTheLoad) {
+    MakeVault();
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const std::string line = std::string(kMaster) + "\n";
+    ASSERT_EQ(::write(fds[1], line.data(), line.size()), static_cast<ssize_t>(line.size()));
+    ::close(fds[1]);
+    std::ostringstream out, err;
+    TCliStreams streams{out, err, fds[0]};
+    const TInvocation call = ParseCommandLine({"add", Vault, "G", "T", "--password-stdin"});
+    TCliSession session(call, streams);
+    TOpenVault vault(session, Vault);
+    ::close(fds[0]);
+
+    // Another writer saves the vault between this command's load and its save.
+    TRecordTree other;
+    LoadWithCore(Vault, kMaster, other);
+    AddRecordNode(other, "Theirs", TNodeData{});
+    VaultSave(Vault, kMaster, other);
+    const std::string theirs = ReadFileBytes(Vault);
+
+    AddRecordNode(vault.Tree(), "Mine", TNodeData{});
+    EXPECT_THROW(vault.Save(), ECliError);
+    EXPECT_EQ(ReadFileBytes(Vault), theirs);
 }
 
 TEST_F(CliRoundTripTest, GenerateKeepsTheWindowsDefaultsAndRanges) {
