@@ -1,5 +1,6 @@
 #include "app/AppTestKit.h"
 
+#include <sys/stat.h>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -7,6 +8,7 @@
 #include <QSettings>
 
 #include "app/UnitCofferix.h"
+#include "common/Settings.h"
 #include "common/StringTable.h"
 #include "common/TextCodec.h"
 #include "dialogs/UnitImportDb.h"
@@ -79,6 +81,42 @@ PNode FindByTitle(const TRecordTree& tree, const std::string& title) {
 
 void ClearSettings() {
     QSettings(QSettings::NativeFormat, QSettings::UserScope, Tr(Str::sRegistryKeyName)).clear();
+}
+
+quint64 FileInode(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        return 0;
+    }
+    return static_cast<quint64>(info.st_ino);
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return QByteArray();
+    }
+    return file.readAll();
+}
+
+bool IsOwnerOnly(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        return false;
+    }
+    return (info.st_mode & 077) == 0;
+}
+
+std::unique_ptr<TfrmCofferix> StartWindowOn(const QString& path, const std::string& password,
+                                            TDialogScript& script) {
+    Settings::SetDatabase(path);
+    auto window = std::make_unique<TfrmCofferix>();
+    script.Attach(*window);
+    script.Then(OpenWith(password));
+    if (!window->FormCreate()) {
+        return nullptr;
+    }
+    return window;
 }
 
 void TDialogScript::Attach(TfrmCofferix& window) {

@@ -37,6 +37,12 @@ PNode FindByTitle(const TRecordTree& tree, const std::string& title);
 
 // Removes both per-user settings.
 void ClearSettings();
+// The file's inode number: every save writes a new file and renames it over the vault, so a
+// changed number shows that the vault was written.
+quint64 FileInode(const QString& path);
+QByteArray FileBytes(const QString& path);
+// True when only the owner may read or write the file.
+bool IsOwnerOnly(const QString& path);
 
 // Answers the modal dialogs of a window in order, without an event loop. Each answer
 // gets the dialog, fills it and presses its buttons, and answers the dialog's result.
@@ -74,6 +80,11 @@ TDialogScript::TAnswer OpenWith(const std::string& password);
 TDialogScript::TAnswer CreateWith(const std::string& password);
 // The record editor: fills the fields and presses OK.
 TDialogScript::TAnswer RecordWith(const TRecordSpec& record);
+
+// A main window started on the vault at path through the open dialog, the way the program
+// starts; null when the start-up declined. The script stays attached for later dialogs.
+std::unique_ptr<TfrmCofferix> StartWindowOn(const QString& path, const std::string& password,
+                                            TDialogScript& script);
 
 // Runs the test object with a temporary environment made before the application.
 #define COFFERIX_APP_TEST_MAIN(TestClass)       \

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+#include "vault/RecordTree.h"
+
+class TfrmCofferix;
+
+// The main window's commands on records and groups: add, modify (a group: rename), delete,
+// find and copy. Every change ends with a save of the whole tree into the open vault.
+class TRecordCommands {
+public:
+    explicit TRecordCommands(TfrmCofferix& window) : FWindow(window) {}
+
+    void AddRecord();
+    // Renames the first selected group, or edits the first selected record.
+    void ModifySelected();
+    void DeleteSelected();
+    // One find step: the next node after the last found one (or from the top) whose user
+    // name, password or notes hold the text, letters A to Z matched in either case.
+    void FindNext(const QString& text);
+    // Puts the field of the column (the password in clear) of the first selected node on
+    // the clipboard.
+    void CopyField(int column);
+
+    // The fields the find searches, in their order; true when one holds the needle, which
+    // must be lower-case already.
+    static bool NodeMatches(const TNodeData& data, const std::string& lowerNeedle);
+    static std::string LowerAZ(std::string text);
+
+private:
+    void RenameGroup(PNode group);
+    void EditRecord(PNode record);
+
+    TfrmCofferix& FWindow;
+};

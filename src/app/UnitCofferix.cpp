@@ -1,0 +1,585 @@
+#include "app/UnitCofferix.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include "app/FindDialog.h"
+#include "app/RecordCommands.h"
+#include "app/VaultCommands.h"
+#include "common/Services.h"
+#include "common/Settings.h"
+#include "common/SingleInstance.h"
+#include "common/StringTable.h"
+#include "common/TextCodec.h"
+#include "dialogs/UnitImportDb.h"
+#include "dialogs/UnitNewPass.h"
+#include "dialogs/UnitPassGen.h"
+#include "vault/NodeData.h"
+
+TfrmCofferix* frmCofferix = nullptr;
+
+namespace {
+
+constexpr QSize kFirstSize(802, 580);
+constexpr QSize kMinimumSize(730, 540);
+constexpr QSize kLogoSize(185, 70);
+
+// A button that stands for an action: its caption, enabling and click follow the action.
+void BindButtonToAction(QPushButton* button, QAction* action) {
+    auto follow = [button, action] {
+        button->setText(action->text());
+        button->setEnabled(action->isEnabled());
+    };
+    follow();
+    QObject::connect(action, &QAction::changed, button, follow);
+    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
+}
+
+QAction* NamedAction(QObject* owner, const char* name) {
+    auto* action = new QAction(owner);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+QPushButton* NamedButton(QWidget* owner, const char* name) {
+    auto* button = new QPushButton(owner);
+    button->setObjectName(QLatin1String(name));
+    return button;
+}
+
+}  // namespace
+
+TfrmCofferix::TfrmCofferix(QWidget* parent)
+    : QMainWindow(parent),
+      FModel(new TRecordTreeModel(FVault.Tree(), this)),
+      FProgramFolder(QCoreApplication::applicationDirPath()),
+      FRecordCommands(std::make_unique<TRecordCommands>(*this)),
+      FVaultCommands(std::make_unique<TVaultCommands>(*this)) {
+    frmCofferix = this;
+    FVault.SetTreeChange(
+        [this](const std::function<void()>& change) { FModel->ResetWith(change); });
+    setObjectName(QStringLiteral("frmCofferix"));
+    CreateActions();
+    CreateComponents();
+    CreateMenus();
+    ConnectSignals();
+    resize(kFirstSize);
+    setMinimumSize(kMinimumSize);
+}
+
+TfrmCofferix::~TfrmCofferix() {
+    for (const QPointer<QWidget>& generator : FGenerators) {
+        delete generator.data();
+    }
+    // The view and the model read the tree, which goes before the base class deletes them.
+    delete PassTree;
+    delete FModel;
+    if (frmCofferix == this) {
+        frmCofferix = nullptr;
+    }
+}
+
+void TfrmCofferix::CreateActions() {
+    ActAddRecord = NamedAction(this, "ActAddRecord");
+    ActDelRecord = NamedAction(this, "ActDelRecord");
+    ActEditRecord = NamedAction(this, "ActEditRecord");
+    ActPassGen = NamedAction(this, "ActPassGen");
+    ActExit = NamedAction(this, "ActExit");
+    ActLockApp = NamedAction(this, "ActLockApp");
+    mnuChangeAccessPass = NamedAction(this, "mnuChangeAccessPass");
+    mnuExportList = NamedAction(this, "mnuExportList");
+    mnuFindText = NamedAction(this, "mnuFindText");
+    mnuCopy = NamedAction(this, "mnuCopy");
+}
+
+void TfrmCofferix::CreateComponents() {
+    plTip = new QFrame(this);
+    plTip->setObjectName(QStringLiteral("plTip"));
+    plTip->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    setCentralWidget(plTip);
+
+    PassTree = new TPassTree(plTip);
+    PassTree->setObjectName(QStringLiteral("PassTree"));
+    PassTree->SetRecordModel(FModel);
+
+    auto* layout = new QVBoxLayout(plTip);
+    layout->addWidget(CreateTopArea());
+    Bevel1 = new QFrame(plTip);
+    Bevel1->setObjectName(QStringLiteral("Bevel1"));
+    Bevel1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    layout->addWidget(Bevel1);
+    layout->addWidget(CreateButtonRow());
+    layout->addWidget(PassTree, 1);
+    layout->addWidget(CreateBottomRow());
+
+    StatusBar = statusBar();
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setSizeGripEnabled(true);
+    // A widget rather than a status message, which menu hints would wipe.
+    lblStatus = new QLabel(StatusBar);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    StatusBar->addWidget(lblStatus, 1);
+
+    PopupMenuTree = new QMenu(this);
+    PopupMenuTree->setObjectName(QStringLiteral("PopupMenuTree"));
+    PopupMenuTree->addAction(mnuFindText);
+    PopupMenuTree->addAction(mnuCopy);
+    PopupMenuTree->addSeparator();
+    PopupMenuTree->addAction(ActAddRecord);
+    PopupMenuTree->addAction(ActDelRecord);
+    PopupMenuTree->addAction(ActEditRecord);
+
+    FindDialog = new TFindDialog(this);
+}
+
+QWidget* TfrmCofferix::CreateTopArea() {
+    auto* area = new QWidget(plTip);
+    auto* row = new QHBoxLayout(area);
+    row->setContentsMargins(0, 0, 0, 0);
+    imgLogo = new QLabel(area);
+    imgLogo->setObjectName(QStringLiteral("imgLogo"));
+    imgLogo->setFixedSize(kLogoSize);
+    imgLogo->setScaledContents(true);
+    imgLogo->setPixmap(QPixmap(QStringLiteral(":/images/logo.png")));
+    imgLogo->setCursor(Qt::PointingHandCursor);
+    imgLogo->installEventFilter(this);
+    lblTips = new QLabel(area);
+    lblTips->setObjectName(QStringLiteral("lblTips"));
+    lblTips->setWordWrap(true);
+    lblTips->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    row->addWidget(imgLogo, 0, Qt::AlignLeft | Qt::AlignTop);
+    row->addWidget(lblTips, 1);
+    return area;
+}
+
+QWidget* TfrmCofferix::CreateButtonRow() {
+    auto* area = new QWidget(plTip);
+    auto* row = new QHBoxLayout(area);
+    row->setContentsMargins(0, 0, 0, 0);
+    btnPassGen = NamedButton(area, "btnPassGen");
+    btnSearch = NamedButton(area, "btnSearch");
+    btnAddRecord = NamedButton(area, "btnAddRecord");
+    btnDeleteRecord = NamedButton(area, "btnDeleteRecord");
+    btnModifyRecord = NamedButton(area, "btnModifyRecord");
+    BindButtonToAction(btnPassGen, ActPassGen);
+    BindButtonToAction(btnAddRecord, ActAddRecord);
+    BindButtonToAction(btnDeleteRecord, ActDelRecord);
+    BindButtonToAction(btnModifyRecord, ActEditRecord);
+    row->addStretch(1);
+    for (QPushButton* button :
+         {btnPassGen, btnSearch, btnAddRecord, btnDeleteRecord, btnModifyRecord}) {
+        row->addWidget(button);
+    }
+    return area;
+}
+
+QWidget* TfrmCofferix::CreateBottomRow() {
+    auto* area = new QWidget(plTip);
+    auto* row = new QHBoxLayout(area);
+    row->setContentsMargins(0, 0, 0, 0);
+    chkDisplayPass = new QCheckBox(area);
+    chkDisplayPass->setObjectName(QStringLiteral("chkDisplayPass"));
+    btnLockApp = NamedButton(area, "btnLockApp");
+    btnBackupDatabase = NamedButton(area, "btnBackupDatabase");
+    btnExportDatabase = NamedButton(area, "btnExportDatabase");
+    BindButtonToAction(btnLockApp, ActLockApp);
+    row->addWidget(chkDisplayPass);
+    row->addStretch(1);
+    row->addWidget(btnLockApp);
+    row->addWidget(btnBackupDatabase);
+    row->addWidget(btnExportDatabase);
+    return area;
+}
+
+void TfrmCofferix::CreateMenus() {
+    mnuFile = menuBar()->addMenu(QString());
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFile->addAction(mnuChangeAccessPass);
+    mnuFile->addSeparator();
+    mnuFile->addAction(mnuExportList);
+    mnuFile->addAction(ActExit);
+    mnuEdit = menuBar()->addMenu(QString());
+    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+    mnuEdit->addAction(ActAddRecord);
+    mnuEdit->addAction(ActDelRecord);
+    mnuEdit->addAction(ActEditRecord);
+    mnuEdit->addSeparator();
+    mnuEdit->addAction(ActPassGen);
+}
+
+void TfrmCofferix::ConnectSignals() {
+    connect(ActAddRecord, &QAction::triggered, this, &TfrmCofferix::ActAddRecordExecute);
+    connect(ActEditRecord, &QAction::triggered, this, &TfrmCofferix::ActEditRecordExecute);
+    connect(ActDelRecord, &QAction::triggered, this, &TfrmCofferix::ActDelRecordExecute);
+    connect(ActPassGen, &QAction::triggered, this, &TfrmCofferix::ActPassGenExecute);
+    connect(ActExit, &QAction::triggered, this, &TfrmCofferix::ActExitExecute);
+    connect(mnuChangeAccessPass, &QAction::triggered, this,
+            &TfrmCofferix::mnuChangeAccessPassClick);
+    connect(mnuExportList, &QAction::triggered, this, &TfrmCofferix::mnuExportListClick);
+    connect(mnuFindText, &QAction::triggered, this, &TfrmCofferix::mnuFindTextClick);
+    connect(mnuCopy, &QAction::triggered, this, &TfrmCofferix::mnuCopyClick);
+    connect(btnSearch, &QPushButton::clicked, this, &TfrmCofferix::btnSearchClick);
+    connect(btnBackupDatabase, &QPushButton::clicked, this, &TfrmCofferix::btnBackupDatabaseClick);
+    connect(btnExportDatabase, &QPushButton::clicked, this, &TfrmCofferix::btnExportDatabaseClick);
+    connect(chkDisplayPass, &QCheckBox::toggled, this, &TfrmCofferix::chkDisplayPassClick);
+    connect(FindDialog, &TFindDialog::Find, this, &TfrmCofferix::FindDialogFind);
+
+    connect(PassTree, &TPassTree::TreeClicked, this, &TfrmCofferix::PassTreeClick);
+    connect(PassTree, &TPassTree::FindKeyReleased, this, &TfrmCofferix::PassTreeKeyUp);
+    connect(PassTree, &QTreeView::doubleClicked, this, &TfrmCofferix::PassTreeColumnDblClick);
+    connect(PassTree->header(), &QHeaderView::sectionClicked, this,
+            &TfrmCofferix::PassTreeHeaderClick);
+    connect(PassTree, &QWidget::customContextMenuRequested, this,
+            &TfrmCofferix::PassTreeContextMenu);
+    connect(PassTree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TfrmCofferix::UpdateActions);
+
+    // The find must never step on from a node that left the tree.
+    auto forgetLastFound = [this] { FLastFound = nullptr; };
+    connect(FModel, &QAbstractItemModel::modelAboutToBeReset, this, forgetLastFound);
+    connect(FModel, &QAbstractItemModel::rowsAboutToBeRemoved, this, forgetLastFound);
+    connect(FModel, &QAbstractItemModel::modelReset, this, &TfrmCofferix::UpdateActions);
+    connect(FModel, &QAbstractItemModel::rowsRemoved, this, &TfrmCofferix::UpdateActions);
+}
+
+void TfrmCofferix::ApplyCaptions() {
+    setWindowTitle(Tr(Str::sAppTitle));
+    mnuFindText->setText(Tr(Str::sFind));
+    mnuChangeAccessPass->setText(Tr(Str::sChangeMasterMenu));
+    mnuExportList->setText(Tr(Str::sExportList));
+    mnuFile->setTitle(Tr(Str::sFileMenu));
+    mnuEdit->setTitle(Tr(Str::sEditMenu));
+    chkDisplayPass->setText(Tr(Str::sDisplayPassword));
+    ActAddRecord->setText(Tr(Str::sAddRecordAction));
+    ActDelRecord->setText(Tr(Str::sDeleteRecordAction));
+    ActEditRecord->setText(Tr(Str::sModifyRecordAction));
+    lblTips->setText(Tr(Str::sAppDescription));
+    btnSearch->setText(Tr(Str::sFind));
+    btnBackupDatabase->setText(Tr(Str::sBackupDatabase));
+    btnExportDatabase->setText(Tr(Str::sImportDatabase));
+    ActExit->setText(Tr(Str::sClose));
+    ActPassGen->setText(Tr(Str::sPassGenButton));
+    ActLockApp->setText(Tr(Str::sLockWorkspace));
+    FModel->SetColumnCaptions({Tr(Str::sColTitle), Tr(Str::sColUserName), Tr(Str::sColPassword),
+                               Tr(Str::sColUrl), Tr(Str::sColNotes)});
+    FindDialog->ApplyCaptions(Tr(Str::sFind), Tr(Str::sFind), Tr(Str::sClose));
+}
+
+// ---- Start-up
+
+QString TfrmCofferix::ProgramFolderVault() const {
+    return FProgramFolder + QLatin1Char('/') + Tr(Str::sDefaultVaultFile);
+}
+
+QString TfrmCofferix::AppDataVault() {
+    return EnsureTrailingBackslash(SpecialFolderPath(kLocalAppDataFolderId)) +
+           Tr(Str::sAppDataFolder) + QLatin1Char('/') + Tr(Str::sDefaultVaultFile);
+}
+
+QString TfrmCofferix::FindVaultPath() const {
+    QString path = Settings::Database();
+    if (!path.isEmpty() && !QFileInfo(path).isFile()) {
+        path.clear();
+    }
+    if (path.isEmpty()) {
+        if (QFileInfo(ProgramFolderVault()).isFile()) {
+            path = ProgramFolderVault();
+        } else if (QFileInfo(AppDataVault()).isFile()) {
+            path = AppDataVault();
+        }
+    }
+    return path;
+}
+
+bool TfrmCofferix::OpenVaultAtStart(const QString& path) {
+    TfrmImportDb dialog(*this, this);
+    dialog.edtFile->setText(path);
+    if (RunDialog(dialog) != QDialog::Accepted) {
+        return false;
+    }
+    std::string password = QStringToAnsi(dialog.edtPass->text());
+    SetPassword(password);
+    WipeString(password);
+    SetDatabaseFile(dialog.edtFile->text());
+    dialog.edtPass->clear();
+    return true;
+}
+
+bool TfrmCofferix::CreateVaultAtStart() {
+    TfrmNewPassword dialog(*this, this);
+    dialog.edtFile->setText(AppDataVault());
+    if (RunDialog(dialog) != QDialog::Accepted) {
+        return false;
+    }
+    std::string password = QStringToAnsi(dialog.EditPass->text());
+    SetPassword(password);
+    WipeString(password);
+    dialog.EditPass->clear();
+    dialog.EditConfirm->clear();
+    SetDatabaseFile(dialog.edtFile->text());
+    return true;
+}
+
+bool TfrmCofferix::FormCreate() {
+    const QString path = FindVaultPath();
+    const bool opened = path.isEmpty() ? CreateVaultAtStart() : OpenVaultAtStart(path);
+    if (!opened) {
+        return false;
+    }
+    chkDisplayPass->setChecked(DisplayPass());
+    ActDelRecord->setEnabled(false);
+    ActEditRecord->setEnabled(false);
+    LoadVault(DatabaseFile());
+    ApplyCaptions();
+    SetUpTrayIcon();
+    ShowDatabaseInStatusBar();
+    return true;
+}
+
+void TfrmCofferix::SetUpTrayIcon() {
+    // The notification-area icon and the lock come with the lock and tray work; until then
+    // the window has no icon there.
+}
+
+void TfrmCofferix::ListenForInstances(TSingleInstance& instance) {
+    connect(&instance, &TSingleInstance::MessageReceived, this, &TfrmCofferix::OnInstanceMessage);
+    instance.Listen();
+}
+
+void TfrmCofferix::OnInstanceMessage(int message) {
+    if (message != kInstanceMessage) {
+        return;
+    }
+    if (!isVisible()) {
+        UnlockFromTray();  // a hidden window comes back only with the master password
+        return;
+    }
+    if (isMinimized()) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    }
+    raise();
+    activateWindow();
+}
+
+void TfrmCofferix::UnlockFromTray() {
+    // Asking for the master password before a hidden window shows again is the lock work's;
+    // until then a hidden window stays hidden.
+}
+
+void TfrmCofferix::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!FCentredOnce && screen()) {
+        FCentredOnce = true;
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen()->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void TfrmCofferix::closeEvent(QCloseEvent* event) {
+    // Closing the main window ends the program; every change is saved already.
+    event->accept();
+    QCoreApplication::quit();
+}
+
+bool TfrmCofferix::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == imgLogo && event->type() == QEvent::MouseButtonDblClick) {
+        OpenDocument(Tr(Str::sHomePage));
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- The open vault's state and its operations
+
+bool TfrmCofferix::DisplayPass() const {
+    return Settings::DisplayPass();
+}
+
+void TfrmCofferix::SetDisplayPass(bool display) {
+    Settings::SetDisplayPass(display);
+}
+
+int TfrmCofferix::RunDialog(QDialog& dialog) {
+    return FDialogRunner ? FDialogRunner(dialog) : dialog.exec();
+}
+
+QString TfrmCofferix::StatusText() const {
+    return lblStatus->text();
+}
+
+void TfrmCofferix::ShowDatabaseInStatusBar() {
+    const QString path = DatabaseFile();
+    lblStatus->setText(path.isEmpty() ? Tr(Str::sStatusNotice) : path);
+}
+
+bool TfrmCofferix::CheckVaultPassword(const QString& path, const std::string& password) {
+    return FVault.CheckPassword(path, password);
+}
+
+bool TfrmCofferix::CreateVault(const QString& path, const std::string& password, bool) {
+    // The side settings file would keep the master password next to the vault in a
+    // reversible form, so it is never written, whatever the caller asks.
+    return FVault.Create(path, password);
+}
+
+bool TfrmCofferix::ChangeVaultPassword(const QString& path, const std::string& currentPassword,
+                                       const std::string& newPassword, bool) {
+    return FVault.ChangePassword(path, currentPassword, newPassword);
+}
+
+bool TfrmCofferix::LoadVault(const QString& path) {
+    return FVault.Load(path);
+}
+
+bool TfrmCofferix::SaveVault(const QString& path) {
+    return FVault.Save(path);
+}
+
+// ---- Commands
+
+void TfrmCofferix::UpdateActions() {
+    const bool selected = PassTree->HasSelection();
+    ActEditRecord->setEnabled(selected);
+    ActDelRecord->setEnabled(selected);
+}
+
+void TfrmCofferix::ActAddRecordExecute() {
+    FRecordCommands->AddRecord();
+}
+
+void TfrmCofferix::ActEditRecordExecute() {
+    FRecordCommands->ModifySelected();
+}
+
+void TfrmCofferix::ActDelRecordExecute() {
+    FRecordCommands->DeleteSelected();
+}
+
+void TfrmCofferix::ActPassGenExecute() {
+    FGenerators.removeAll(nullptr);
+    FGenerators << TfrmPassGen::ShowModeless(this);
+}
+
+QList<QWidget*> TfrmCofferix::GeneratorWindows() const {
+    QList<QWidget*> windows;
+    for (const QPointer<QWidget>& generator : FGenerators) {
+        if (generator) {
+            windows << generator.data();
+        }
+    }
+    return windows;
+}
+
+void TfrmCofferix::ActExitExecute() {
+    close();
+    QCoreApplication::quit();  // also when the window is hidden
+}
+
+void TfrmCofferix::ShowFindDialog() {
+    FindDialog->show();
+    FindDialog->raise();
+    FindDialog->activateWindow();
+}
+
+void TfrmCofferix::btnSearchClick() {
+    FLastFound = PassTree->FirstSelected();
+    ShowFindDialog();
+}
+
+void TfrmCofferix::mnuFindTextClick() {
+    btnSearchClick();
+}
+
+void TfrmCofferix::FindDialogFind(const QString& text) {
+    FRecordCommands->FindNext(text);
+}
+
+void TfrmCofferix::mnuCopyClick() {
+    FRecordCommands->CopyField(mnuCopy->data().toInt());
+}
+
+void TfrmCofferix::btnBackupDatabaseClick() {
+    FVaultCommands->Backup();
+}
+
+void TfrmCofferix::btnExportDatabaseClick() {
+    FVaultCommands->ImportDatabase();
+}
+
+void TfrmCofferix::mnuChangeAccessPassClick() {
+    FVaultCommands->ChangeMasterPassword();
+}
+
+void TfrmCofferix::mnuExportListClick() {
+    FVaultCommands->ExportList();
+}
+
+// ---- The record tree's events
+
+void TfrmCofferix::chkDisplayPassClick() {
+    const bool display = chkDisplayPass->isChecked();
+    FModel->SetDisplayPass(display);
+    PassTree->viewport()->update();
+    if (display != DisplayPass()) {
+        SetDisplayPass(display);
+    }
+}
+
+void TfrmCofferix::PassTreeClick() {
+    UpdateActions();
+    FLastFound = PassTree->FirstSelected();
+}
+
+void TfrmCofferix::PassTreeKeyUp() {
+    FLastFound = nullptr;
+    ShowFindDialog();
+}
+
+void TfrmCofferix::PassTreeColumnDblClick(const QModelIndex& cell) {
+    const PNode node = PassTree->FirstSelected();
+    if (!node || node->Data.IsGroup) {
+        return;  // the view itself expands or collapses a group
+    }
+    const QString text = FModel->CellText(node, cell.column());
+    if (text.contains(QLatin1Char('.'))) {
+        OpenDocument(text);
+    } else {
+        ActEditRecordExecute();
+    }
+}
+
+void TfrmCofferix::PassTreeHeaderClick(int column) {
+    FModel->SortByColumn(column);
+}
+
+QMenu* TfrmCofferix::PassTreeGetPopupMenu(const QModelIndex& cell) {
+    const QString text = FModel->CellText(FModel->NodeOf(cell), cell.column());
+    if (!text.isEmpty()) {
+        mnuCopy->setText(Tr(Str::sCopyPrefix) + FModel->ColumnCaption(cell.column()));
+        mnuCopy->setData(cell.column());
+        mnuCopy->setVisible(true);
+    } else {
+        mnuCopy->setVisible(false);
+    }
+    return PopupMenuTree;
+}
+
+void TfrmCofferix::PassTreeContextMenu(const QPoint& position) {
+    QMenu* menu = PassTreeGetPopupMenu(PassTree->indexAt(position));
+    menu->popup(PassTree->viewport()->mapToGlobal(position));
+}

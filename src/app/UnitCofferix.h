@@ -1,0 +1,181 @@
+#pragma once
+
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/OpenVault.h"
+#include "app/PassTree.h"
+#include "app/RecordTreeModel.h"
+#include "dialogs/VaultHost.h"
+#include "vault/RecordTree.h"
+
+class QAction;
+class QCheckBox;
+class QDialog;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+class TFindDialog;
+class TRecordCommands;
+class TSingleInstance;
+class TVaultCommands;
+
+// The main window: the open vault's state (path, master password, record tree), the five
+// vault operations, start-up, and the controls that reach the record and vault commands.
+class TfrmCofferix : public QMainWindow, public IVaultHost {
+    Q_OBJECT
+public:
+    // Runs a modal dialog and answers its result. exec() by default; tests answer the
+    // dialogs themselves through SetDialogRunner, without a nested event loop.
+    using TDialogRunner = std::function<int(QDialog&)>;
+
+    // The message a second start sends to the running instance.
+    static constexpr int kInstanceMessage = 1579;
+
+    explicit TfrmCofferix(QWidget* parent = nullptr);
+    ~TfrmCofferix() override;
+
+    // Components, named after their layout.
+    QFrame* plTip;
+    QLabel* imgLogo;
+    QLabel* lblTips;
+    QFrame* Bevel1;
+    QPushButton* btnPassGen;
+    QPushButton* btnSearch;
+    QPushButton* btnAddRecord;
+    QPushButton* btnDeleteRecord;
+    QPushButton* btnModifyRecord;
+    TPassTree* PassTree;
+    QCheckBox* chkDisplayPass;
+    QPushButton* btnLockApp;
+    QPushButton* btnBackupDatabase;
+    QPushButton* btnExportDatabase;
+    QStatusBar* StatusBar;
+    QLabel* lblStatus;
+    QMenu* mnuFile;
+    QAction* mnuChangeAccessPass;
+    QAction* mnuExportList;
+    QMenu* mnuEdit;
+    QMenu* PopupMenuTree;
+    QAction* mnuFindText;
+    QAction* mnuCopy;
+    QAction* ActAddRecord;
+    QAction* ActDelRecord;
+    QAction* ActEditRecord;
+    QAction* ActPassGen;
+    QAction* ActExit;
+    QAction* ActLockApp;
+    TFindDialog* FindDialog;
+
+    // Start-up: finds the vault, asks for it with the open or the create dialog, loads it and
+    // sets the window up. False when the user declined the dialog: the program then ends
+    // without showing anything.
+    bool FormCreate();
+    void ApplyCaptions();
+    // Listens for later starts of the program and reacts to their message.
+    void ListenForInstances(TSingleInstance& instance);
+    void OnInstanceMessage(int message);
+
+    // Where start-up looks for a vault when the settings name none.
+    QString ProgramFolderVault() const;
+    static QString AppDataVault();
+    // The program folder; the folder of the running program unless a test sets another.
+    void SetProgramFolder(const QString& folder) { FProgramFolder = folder; }
+
+    // The open vault's state.
+    std::string Password() const { return FVault.Password(); }
+    void SetPassword(const std::string& password) { FVault.SetPassword(password); }
+    QString DatabaseFile() const override { return FVault.DatabaseFile(); }
+    void SetDatabaseFile(const QString& path) { FVault.SetDatabaseFile(path); }
+    bool DisplayPass() const;
+    void SetDisplayPass(bool display);
+    TRecordTree& Tree() { return FVault.Tree(); }
+    const TRecordTree& RecordTree() const override { return FVault.Tree(); }
+    TRecordTreeModel& Model() { return *FModel; }
+
+    // The five vault operations. All but the check show their failure with ShowWarning and
+    // answer false; the check lets an error opening the file through.
+    bool CheckVaultPassword(const QString& path, const std::string& password) override;
+    bool CreateVault(const QString& path, const std::string& password, bool writeSideFile) override;
+    bool ChangeVaultPassword(const QString& path, const std::string& currentPassword,
+                             const std::string& newPassword, bool writeSideFile) override;
+    bool LoadVault(const QString& path);
+    bool SaveVault(const QString& path);
+
+    void SetDialogRunner(TDialogRunner runner) { FDialogRunner = std::move(runner); }
+    int RunDialog(QDialog& dialog);
+
+    // Where the next find continues; none after a reload or removal of nodes.
+    PNode LastFound() const { return FLastFound; }
+    void SetLastFound(PNode node) { FLastFound = node; }
+    QString StatusText() const;
+    void ShowDatabaseInStatusBar();
+    // The pop-up menu for a cell: mnuCopy names the cell's column, or is hidden for an
+    // empty cell.
+    QMenu* PassTreeGetPopupMenu(const QModelIndex& cell);
+    // The generator windows opened from here that are still open.
+    QList<QWidget*> GeneratorWindows() const;
+
+public slots:
+    void ActAddRecordExecute();
+    void ActEditRecordExecute();
+    void ActDelRecordExecute();
+    void ActPassGenExecute();
+    void ActExitExecute();
+    void UpdateActions();
+    void btnSearchClick();
+    void mnuFindTextClick();
+    void mnuCopyClick();
+    void FindDialogFind(const QString& text);
+    void btnBackupDatabaseClick();
+    void btnExportDatabaseClick();
+    void mnuChangeAccessPassClick();
+    void mnuExportListClick();
+    void chkDisplayPassClick();
+    void PassTreeClick();
+    void PassTreeKeyUp();
+    void PassTreeColumnDblClick(const QModelIndex& cell);
+    void PassTreeHeaderClick(int column);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateComponents();
+    void CreateActions();
+    void CreateMenus();
+    QWidget* CreateTopArea();
+    QWidget* CreateButtonRow();
+    QWidget* CreateBottomRow();
+    void ConnectSignals();
+    QString FindVaultPath() const;
+    bool OpenVaultAtStart(const QString& path);
+    bool CreateVaultAtStart();
+    void ShowFindDialog();
+    void PassTreeContextMenu(const QPoint& position);
+    // The two steps the lock and tray work fills in.
+    void SetUpTrayIcon();
+    void UnlockFromTray();
+
+    PNode FLastFound = nullptr;
+    TOpenVault FVault;
+    TRecordTreeModel* FModel;
+    QString FProgramFolder;
+    TDialogRunner FDialogRunner;
+    bool FCentredOnce = false;
+    QList<QPointer<QWidget>> FGenerators;
+    std::unique_ptr<TRecordCommands> FRecordCommands;
+    std::unique_ptr<TVaultCommands> FVaultCommands;
+};
+
+// The one main window of the process; set before its start-up runs, so that the start-up
+// dialogs can reach it.
+extern TfrmCofferix* frmCofferix;

@@ -1,0 +1,103 @@
+#include "app/VaultCommands.h"
+
+#include <QDialog>
+#include <QFile>
+#include <QLineEdit>
+#include <exception>
+#include <string>
+
+#include "app/AppStrings.h"
+#include "app/UnitCofferix.h"
+#include "common/Services.h"
+#include "common/StringTable.h"
+#include "common/TextCodec.h"
+#include "dialogs/UnitChangePass.h"
+#include "dialogs/UnitImportDb.h"
+#include "vault/FileUtil.h"
+#include "vault/NodeData.h"
+#include "vault/TreeCommands.h"
+
+namespace {
+
+std::string FileName(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+}  // namespace
+
+QString TVaultCommands::AskSaveFileName(const QString& filter, const QString& suffix) {
+    const QString path =
+        ServicesBackend().SaveFileName(&FWindow, filter, suffix, FLastSaveFileName);
+    if (!path.isEmpty()) {
+        FLastSaveFileName = path;
+    }
+    return path;
+}
+
+bool TVaultCommands::IsOpenVault(const QString& path) const {
+    const QString vault = FWindow.DatabaseFile();
+    if (vault.isEmpty() || !IsSameFile(FileName(vault), FileName(path))) {
+        return false;
+    }
+    ShowWarning(Tr(AppStr::sDestinationIsOpenVault));
+    return true;
+}
+
+void TVaultCommands::Backup() {
+    const QString destination =
+        AskSaveFileName(Tr(AppStr::sBackupFilter), Tr(AppStr::sBackupSuffix));
+    if (destination.isEmpty() || IsOpenVault(destination)) {
+        return;
+    }
+    try {
+        CopySecretFile(FileName(FWindow.DatabaseFile()), FileName(destination));
+    } catch (const std::exception& error) {
+        // A backup that silently failed would be trusted later; say so.
+        ShowWarning(ErrorText(error));
+        return;
+    }
+    ShowInformation(Tr(Str::sBackupDone));
+}
+
+void TVaultCommands::ImportDatabase() {
+    TfrmImportDb dialog(FWindow, &FWindow);
+    if (FWindow.RunDialog(dialog) != QDialog::Accepted) {
+        return;
+    }
+    std::string password = QStringToAnsi(dialog.edtPass->text());
+    dialog.edtPass->clear();
+    FWindow.SetPassword(password);
+    WipeString(password);
+    FWindow.SetDatabaseFile(dialog.edtFile->text());
+    FWindow.LoadVault(FWindow.DatabaseFile());
+    FWindow.ShowDatabaseInStatusBar();
+}
+
+void TVaultCommands::ChangeMasterPassword() {
+    TfrmChangePassword dialog(FWindow, &FWindow);
+    dialog.DbFileName = FWindow.DatabaseFile();
+    const bool accepted = FWindow.RunDialog(dialog) == QDialog::Accepted;
+    if (accepted) {
+        std::string password = QStringToAnsi(dialog.EditPass->text());
+        FWindow.SetPassword(password);
+        WipeString(password);
+    }
+    dialog.edtOld->clear();
+    dialog.EditPass->clear();
+    dialog.EditConfirm->clear();
+}
+
+void TVaultCommands::ExportList() {
+    const QString destination =
+        AskSaveFileName(Tr(AppStr::sExportFilter), Tr(AppStr::sExportSuffix));
+    if (destination.isEmpty() || IsOpenVault(destination)) {
+        return;
+    }
+    std::string text = ExportListText(FWindow.RecordTree());
+    try {
+        WriteSecretFile(FileName(destination), text);
+    } catch (const std::exception& error) {
+        ShowError(ErrorText(error));
+    }
+    WipeString(text);
+}

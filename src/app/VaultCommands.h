@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+class TfrmCofferix;
+
+// The main window's commands on the vault as a whole: backup, switching to another vault
+// ("Import Database"), changing the master password and the plain-text export.
+class TVaultCommands {
+public:
+    explicit TVaultCommands(TfrmCofferix& window) : FWindow(window) {}
+
+    void Backup();
+    void ImportDatabase();
+    void ChangeMasterPassword();
+    void ExportList();
+
+private:
+    // The shared save dialog; starts from the file chosen at its previous use. Empty when
+    // cancelled.
+    QString AskSaveFileName(const QString& filter, const QString& suffix);
+    // True (after a warning) when path is the open vault file, by any spelling.
+    bool IsOpenVault(const QString& path) const;
+
+    TfrmCofferix& FWindow;
+    QString FLastSaveFileName;
+};

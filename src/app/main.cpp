@@ -1,0 +1,39 @@
+#include <QIcon>
+#include <string>
+#include <vector>
+
+#include "app/StartDecision.h"
+#include "app/UnitCofferix.h"
+#include "common/AutorunSwitch.h"
+#include "common/CofferixApplication.h"
+#include "common/SingleInstance.h"
+#include "common/StringTable.h"
+#include "common/TextCodec.h"
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const bool autorun = HasAutorunSwitch(arguments);
+
+    // Before the application exists: a second start ends here, showing nothing.
+    TSingleInstance instance;
+    if (DecideStart(instance, autorun) == TStartDecision::EndNow) {
+        return 0;
+    }
+
+    TCofferixApplication application(argc, argv);
+    application.setApplicationName(Tr(Str::sAppTitle));
+    application.setWindowIcon(QIcon(QStringLiteral(":/images/app.png")));
+    // Generator windows and dialogs may outlive a hidden main window; only closing the main
+    // window ends the program.
+    application.setQuitOnLastWindowClosed(false);
+
+    TfrmCofferix window;
+    if (!window.FormCreate()) {
+        return 0;  // the vault dialog was declined: end without showing anything
+    }
+    window.ListenForInstances(instance);
+    if (!autorun) {
+        window.show();
+    }
+    return application.exec();
+}
