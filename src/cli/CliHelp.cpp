@@ -39,9 +39,11 @@ std::string Padded(std::string text, std::size_t column) {
 }
 
 std::string OptionLine(const TOptionSpec& option) {
-    std::string head = "  " + std::string(option.Name);
+    // Appended piece by piece: GCC 12 at -O3 warns falsely on "literal" + std::string.
+    std::string head = "  ";
+    head.append(option.Name);
     if (option.TakesValue()) {
-        head += " " + std::string(option.ValueName);
+        head.append(" ").append(option.ValueName);
     }
     return Padded(head, kOptionColumn) + Wrapped(option.Help, kOptionColumn) + "\n";
 }
@@ -59,11 +61,12 @@ std::string OverviewHelp() {
         "\n"
         "Commands:\n";
     for (const TCommandSpec& command : CommandTable()) {
-        std::string head = "  " + std::string(command.Name);
+        std::string head = "  ";
+        head.append(command.Name);
         if (!command.Synopsis.empty()) {
-            head += " " + std::string(command.Synopsis);
+            head.append(" ").append(command.Synopsis);
         }
-        text += Padded(head, kOptionColumn) + std::string(command.Summary) + "\n";
+        text.append(Padded(head, kOptionColumn)).append(command.Summary).append("\n");
     }
     text +=
         "  help [COMMAND]          show this help, or a command's options\n"
@@ -86,11 +89,12 @@ std::string OverviewHelp() {
 }
 
 std::string CommandHelp(const TCommandSpec& command) {
-    std::string text = "Usage: cofferix-cli " + std::string(command.Name);
+    std::string text = "Usage: cofferix-cli ";
+    text.append(command.Name);
     if (!command.Synopsis.empty()) {
-        text += " " + std::string(command.Synopsis);
+        text.append(" ").append(command.Synopsis);
     }
-    text += " [OPTIONS]\n\n" + std::string(command.Description) + "\n\nOptions:\n";
+    text.append(" [OPTIONS]\n\n").append(command.Description).append("\n\nOptions:\n");
     for (const TOptionSpec& option : command.Options) {
         text += OptionLine(option);
     }

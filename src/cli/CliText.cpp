@@ -156,7 +156,7 @@ std::string FormatDateTime(TDateTime value) {
     unsigned month = 0;
     unsigned day = 0;
     CivilFromDays(days - kDaysFrom1899To1970, year, month, day);
-    char text[40];
+    char text[96];
     std::snprintf(text, sizeof text, "%04lld-%02u-%02u %02lld:%02lld:%02lld",
                   static_cast<long long>(year), month, day, static_cast<long long>(seconds / 3600),
                   static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
