@@ -1,0 +1,381 @@
+// The record and group commands of the main window: add, modify, rename, delete, find,
+// copy and the tree's clicks, each checked against the vault file afterwards.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/AppTestKit.h"
+#include "app/FindDialog.h"
+#include "app/UnitCofferix.h"
+#include "common/Settings.h"
+#include "common/TextCodec.h"
+#include "dialogs/UnitNewRecord.h"
+#include "support/RecordingServices.h"
+
+namespace {
+
+const std::string kPassword = "master-1";
+
+}  // namespace
+
+class TRecordCommandsTest : public QObject {
+    Q_OBJECT
+public:
+    explicit TRecordCommandsTest(TTestEnvironment& environment) : FEnvironment(environment) {}
+
+private slots:
+    void init() {
+        FServices = std::make_unique<TRecordingServices>();
+        ClearSettings();
+        FFolder = std::make_unique<QTemporaryDir>(FEnvironment.FilePath("case-XXXXXX"));
+        FVault = FFolder->filePath("vault.dat");
+        FScript = std::make_unique<TDialogScript>();
+    }
+
+    void cleanup() {
+        FWindow.reset();
+        FScript.reset();
+        FServices.reset();
+    }
+
+    void AddFindsTheGroupWithoutCaseAndKeepsTheSelection() {
+        Start({{"Mail", "home", "me", "pw", "", ""}, {"Bank", "acct", "", "", "", ""}});
+        const PNode acct = Node("acct");
+        FWindow->PassTree->SelectOnly(acct);
+        QString caption;
+        FScript->Then([&caption](QDialog& dialog) {
+            caption = dialog.windowTitle();
+            return RecordWith({"MAIL", "work", "me@work", "pw2", "work.org", "one\ntwo"})(dialog);
+        });
+        FWindow->ActAddRecord->trigger();
+
+        QCOMPARE(caption, QStringLiteral("Add Record"));
+        const PNode work = Node("work");
+        QVERIFY(work);
+        QCOMPARE(Tree().Parent(work), Node("Mail"));
+        QCOMPARE(work->Row, 1);
+        QVERIFY(FWindow->PassTree->isExpanded(FWindow->Model().IndexOf(Node("Mail"))));
+        QCOMPARE(FWindow->PassTree->SelectedNodes(), (std::vector<PNode>{work, acct}));
+        QVERIFY(work->Data.AddedTime > 0);
+        QVERIFY(work->Data.AddedTime2 >= work->Data.AddedTime);
+        QVERIFY(!(work->Data.Guid == TGuid{}));
+        // Notes keep CR LF line breaks in the vault.
+        QCOMPARE(work->Data.Notes, std::string("one\r\ntwo"));
+        ExpectVaultMatchesTree();
+    }
+
+    void AddToAGroupWithoutRecordsMakesASecondGroup() {
+        Start({{"Old", "only", "", "", "", ""}, {"Other", "x", "", "", "", ""}});
+        FWindow->PassTree->SelectOnly(Node("only"));
+        FWindow->ActDelRecord->trigger();
+        FScript->Then(RecordWith({"old", "new", "", "", "", ""}));
+        FWindow->ActAddRecord->trigger();
+        QCOMPARE(Outline(Tree()),
+                 QStringList({"[Old]", "[Other]", "  x||||", "[old]", "  new||||"}));
+        ExpectVaultMatchesTree();
+    }
+
+    void CancelledEditorChangesNothing() {
+        Start({{"Mail", "home", "me", "pw", "", ""}});
+        const quint64 inode = FileInode(FVault);
+        const QStringList before = Outline(Tree());
+        FScript->Then(CancelDialog());
+        FWindow->ActAddRecord->trigger();
+        FWindow->PassTree->SelectOnly(Node("home"));
+        FScript->Then(CancelDialog());
+        FWindow->ActEditRecord->trigger();
+        QCOMPARE(FScript->Shown, QStringList({"TfrmNewRecord", "TfrmNewRecord"}));
+        QCOMPARE(Outline(Tree()), before);
+        QCOMPARE(FileInode(FVault), inode);
+    }
+
+    void RenamingAGroupSavesOnlyARealChange() {
+        Start({{"Mail", "home", "", "", "", ""}});
+        const PNode mail = Node("Mail");
+        FWindow->PassTree->SelectOnly(mail);
+        const quint64 inode = FileInode(FVault);
+        FServices->InputAnswers = {QStringLiteral("mAIL"), QString()};
+        FWindow->ActEditRecord->trigger();  // letter case only
+        FWindow->ActEditRecord->trigger();  // cancelled
+        QCOMPARE(FServices->InputCaptions, QStringList({"Rename Group", "Rename Group"}));
+        QCOMPARE(FServices->InputPrompts.first(),
+                 QStringLiteral("Please input a new group name for the seletced group"));
+        QCOMPARE(FServices->InputDefaults.first(), QStringLiteral("Mail"));
+        QCOMPARE(mail->Data.Title, std::string("Mail"));
+        QCOMPARE(FileInode(FVault), inode);
+
+        FServices->InputAnswers = {QStringLiteral("Post")};
+        FWindow->ActEditRecord->trigger();
+        QCOMPARE(mail->Data.Title, std::string("Post"));
+        ExpectVaultMatchesTree();
+        FServices->InputAnswers = {QStringLiteral("")};
+        FWindow->ActEditRecord->trigger();
+        QCOMPARE(mail->Data.Title, std::string());
+        ExpectVaultMatchesTree();
+        QVERIFY(FScript->Shown.isEmpty());
+    }
+
+    void ModifyWithoutChangesStillSavesAndKeepsTheTimes() {
+        Start({{"Mail", "home", "me", "p.w", "mail.org", "a\r\nb"}});
+        FWindow->chkDisplayPass->setChecked(false);
+        const PNode home = Node("home");
+        const TNodeData before = home->Data;
+        FWindow->PassTree->SelectOnly(home);
+        const quint64 inode = FileInode(FVault);
+        QStringList seen;
+        FScript->Then(Answer<TfrmNewRecord>([&seen](TfrmNewRecord& dialog) {
+            seen << dialog.windowTitle() << dialog.edtTitle->text() << dialog.edtID->text()
+                 << dialog.edtPass->text() << dialog.edtUrl->text() << dialog.txtInfo->toPlainText()
+                 << dialog.cmbGroup->currentText();
+            dialog.btnOKClick();
+        }));
+        FWindow->ActEditRecord->trigger();
+        // The password in clear although the tree masks it; notes with the editor's breaks.
+        QCOMPARE(seen,
+                 QStringList({"Modify Record", "home", "me", "p.w", "mail.org", "a\nb", "Mail"}));
+        QVERIFY(FileInode(FVault) != inode);
+        QCOMPARE(home->Data.Notes, std::string("a\r\nb"));
+        QCOMPARE(home->Data.AddedTime, before.AddedTime);
+        QCOMPARE(home->Data.AddedTime2, before.AddedTime2);
+        QVERIFY(home->Data.Guid == before.Guid);
+        ExpectVaultMatchesTree();
+    }
+
+    void ModifyMovesTheRecordToANewGroupAndKeepsTheOldOne() {
+        Start({{"Mail", "home", "me", "", "", ""}, {"Bank", "acct", "", "", "", ""}});
+        FWindow->PassTree->SelectOnly(Node("home"));
+        FScript->Then(RecordWith({"Travel", "trip", "me2", "pw", "", ""}));
+        FWindow->ActEditRecord->trigger();
+        QCOMPARE(Outline(Tree()),
+                 QStringList({"[Mail]", "[Bank]", "  acct||||", "[Travel]", "  trip|me2|pw||"}));
+        QVERIFY(FWindow->PassTree->isExpanded(FWindow->Model().IndexOf(Node("Travel"))));
+        QCOMPARE(FWindow->PassTree->SelectedNodes(), std::vector<PNode>{Node("trip")});
+        ExpectVaultMatchesTree();
+    }
+
+    void ModifyTakesTheFirstSelectedInTreeOrder() {
+        Start({{"G", "first", "", "", "", ""}, {"G", "second", "", "", "", ""}});
+        FWindow->PassTree->expandAll();
+        FWindow->PassTree->AddToSelection(Node("second"));
+        FWindow->PassTree->AddToSelection(Node("first"));
+        QString title;
+        FScript->Then(Answer<TfrmNewRecord>([&title](TfrmNewRecord& dialog) {
+            title = dialog.edtTitle->text();
+            dialog.reject();
+        }));
+        FWindow->ActEditRecord->trigger();
+        QCOMPARE(title, QStringLiteral("first"));
+    }
+
+    void DeleteTakesAGroupWithAllItsRecordsOnce() {
+        Start({{"Mail", "m1", "", "", "", ""},
+               {"Mail", "m2", "", "", "", ""},
+               {"Bank", "b1", "", "", "", ""},
+               {"Bank", "b2", "", "", "", ""},
+               {"Shop", "s1", "", "", "", ""}});
+        FWindow->PassTree->expandAll();
+        for (const char* title : {"b2", "m2", "Mail"}) {
+            FWindow->PassTree->AddToSelection(Node(title));
+        }
+        FServices->OkCancelAnswers = {false};
+        FWindow->ActDelRecord->trigger();
+        QCOMPARE(Tree().Count(), std::size_t{8});
+
+        FWindow->ActDelRecord->trigger();
+        QCOMPARE(FServices->Questions,
+                 QStringList(2, QStringLiteral("Are you sure to delete these records?")));
+        QCOMPARE(Outline(Tree()), QStringList({"[Bank]", "  b1||||", "[Shop]", "  s1||||"}));
+        QVERIFY(!FWindow->ActDelRecord->isEnabled());
+        ExpectVaultMatchesTree();
+    }
+
+    void FindWalksUserPasswordAndNotesWithoutWrapping() {
+        Start({{"G", "FINDME", "Alice", "", "findme.org", ""},
+               {"G", "two", "", "", "", "has FindMe inside"},
+               {"G", "three", "", "x-findme-x", "", ""}});
+        FWindow->btnSearch->click();
+        QVERIFY(FWindow->FindDialog->isVisible());
+        Find("fIndMe");
+        QCOMPARE(FWindow->PassTree->SelectedNodes(), std::vector<PNode>{Node("two")});
+        QCOMPARE(FWindow->PassTree->currentIndex(), FWindow->Model().IndexOf(Node("two")));
+        QVERIFY(FWindow->PassTree->isExpanded(FWindow->Model().IndexOf(Node("G"))));
+        Find("fIndMe");
+        QCOMPARE(FWindow->PassTree->SelectedNodes(), std::vector<PNode>{Node("three")});
+        QCOMPARE(FServices->Beeps, 0);
+        Find("fIndMe");
+        Find("fIndMe");
+        QCOMPARE(FServices->Beeps, 2);
+        QCOMPARE(FWindow->LastFound(), Node("three"));
+        QCOMPARE(FWindow->PassTree->SelectedNodes(), std::vector<PNode>{Node("three")});
+
+        FWindow->SetLastFound(nullptr);
+        Find("");  // an empty text matches nothing
+        QCOMPARE(FServices->Beeps, 3);
+    }
+
+    void CtrlFStartsAtTheTopAndTheFindButtonAfterTheSelection() {
+        Start({{"G", "one", "", "", "", "x"}, {"G", "two", "", "", "", "x"}});
+        FWindow->PassTree->expandAll();
+        FWindow->PassTree->SelectOnly(Node("two"));
+        FWindow->btnSearch->click();
+        QCOMPARE(FWindow->LastFound(), Node("two"));
+        Find("x");
+        QCOMPARE(FServices->Beeps, 1);
+
+        QTest::keyRelease(FWindow->PassTree, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(FWindow->LastFound(), nullptr);
+        Find("x");
+        QCOMPARE(FWindow->PassTree->SelectedNodes(), std::vector<PNode>{Node("one")});
+        QCOMPARE(FWindow->PassTree->FirstSelected(), Node("one"));
+    }
+
+    void FindNeverStepsOnFromARemovedNode() {
+        Start({{"G", "one", "", "", "", "x"}, {"G", "two", "", "", "", "x"}});
+        Find("x");
+        QCOMPARE(FWindow->LastFound(), Node("one"));
+        FWindow->ActDelRecord->trigger();  // deletes the found and selected "one"
+        QCOMPARE(FWindow->LastFound(), nullptr);
+        Find("x");
+        QCOMPARE(FWindow->LastFound(), Node("two"));
+        QVERIFY(FWindow->LoadVault(FVault));  // a reload empties the tree first
+        QCOMPARE(FWindow->LastFound(), nullptr);
+        Find("x");
+        QCOMPARE(FWindow->LastFound(), Node("two"));
+    }
+
+    void AClickMakesTheFindContinueAfterTheClickedNode() {
+        Start({{"G", "one", "", "", "", "x"},
+               {"G", "two", "", "", "", "x"},
+               {"G", "three", "", "", "", "x"}});
+        ShowWindow();
+        FWindow->PassTree->expandAll();
+        const QRect cell = FWindow->PassTree->visualRect(FWindow->Model().IndexOf(Node("two")));
+        QTest::mouseClick(FWindow->PassTree->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(FWindow->LastFound(), Node("two"));
+        QVERIFY(FWindow->ActEditRecord->isEnabled());
+        QVERIFY(FWindow->btnModifyRecord->isEnabled());
+        Find("x");
+        QCOMPARE(FWindow->LastFound(), Node("three"));
+    }
+
+    void CopyTakesTheFirstSelectedNodesClearField() {
+        Start({{"G", "one", "user1", "secret1", "", ""}, {"G", "two", "user2", "", "", ""}});
+        FWindow->chkDisplayPass->setChecked(false);
+        FWindow->PassTree->expandAll();
+        FWindow->PassTree->SelectOnly(Node("one"));
+        QMenu* menu = FWindow->PassTreeGetPopupMenu(FWindow->Model().IndexOf(Node("one"), 2));
+        QCOMPARE(menu, FWindow->PopupMenuTree);
+        QVERIFY(FWindow->mnuCopy->isVisible());
+        QCOMPARE(FWindow->mnuCopy->text(), QStringLiteral("Copy Password"));
+        FWindow->mnuCopy->trigger();
+        QCOMPARE(FServices->Clipboard, QStringList{"secret1"});
+
+        // The menu of another row still copies the first selected node.
+        FWindow->PassTreeGetPopupMenu(FWindow->Model().IndexOf(Node("two"), 1));
+        QCOMPARE(FWindow->mnuCopy->text(), QStringLiteral("Copy User Name"));
+        FWindow->mnuCopy->trigger();
+        QCOMPARE(FServices->Clipboard.last(), QStringLiteral("user1"));
+
+        FWindow->PassTreeGetPopupMenu(FWindow->Model().IndexOf(Node("G"), 2));
+        QVERIFY(!FWindow->mnuCopy->isVisible());
+        FWindow->PassTreeGetPopupMenu(QModelIndex());
+        QVERIFY(!FWindow->mnuCopy->isVisible());
+    }
+
+    void DoubleClickOpensTextsWithADotAndEditsTheRest() {
+        Start({{"G", "plain", "user", "p.w", "site.org", ""}});
+        FWindow->chkDisplayPass->setChecked(false);
+        FWindow->PassTree->expandAll();
+        const PNode record = Node("plain");
+        FWindow->PassTree->SelectOnly(record);
+        FWindow->PassTreeColumnDblClick(FWindow->Model().IndexOf(record, 3));
+        QCOMPARE(FServices->OpenedTargets, QStringList{"site.org"});
+        FScript->Then(CancelDialog());
+        FWindow->PassTreeColumnDblClick(FWindow->Model().IndexOf(record, 0));
+        FScript->Then(CancelDialog());
+        FWindow->PassTreeColumnDblClick(FWindow->Model().IndexOf(record, 2));  // shows "*"
+        QCOMPARE(FScript->Shown, QStringList({"TfrmNewRecord", "TfrmNewRecord"}));
+        FWindow->chkDisplayPass->setChecked(true);
+        FWindow->PassTreeColumnDblClick(FWindow->Model().IndexOf(record, 2));
+        QCOMPARE(FServices->OpenedTargets, QStringList({"site.org", "p.w"}));
+
+        FWindow->PassTree->SelectOnly(Node("G"));
+        FWindow->PassTreeColumnDblClick(FWindow->Model().IndexOf(Node("G"), 0));
+        QCOMPARE(FScript->Shown.size(), 2);
+        QCOMPARE(FServices->OpenedTargets.size(), 2);
+    }
+
+    void DisplayPasswordBoxStoresOnlyAChange() {
+        Start({{"G", "one", "", "pw", "", ""}});
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
+                           QStringLiteral("Dravenor Cofferix FREE"));
+        QVERIFY(FWindow->chkDisplayPass->isChecked());
+        QVERIFY(!settings.contains(QStringLiteral("DisplayPass")));
+        const QModelIndex password = FWindow->Model().IndexOf(Node("one"), 2);
+        QCOMPARE(password.data().toString(), QStringLiteral("pw"));
+        FWindow->chkDisplayPass->click();
+        QVERIFY(!Settings::DisplayPass());
+        QCOMPARE(password.data().toString(), QStringLiteral("*"));
+        FWindow->chkDisplayPass->click();
+        QVERIFY(Settings::DisplayPass());
+        QCOMPARE(password.data().toString(), QStringLiteral("pw"));
+    }
+
+    void EveryGeneratorCommandOpensAnotherModelessWindow() {
+        Start({});
+        FWindow->ActPassGen->trigger();
+        FWindow->btnPassGen->click();
+        const QList<QWidget*> windows = FWindow->GeneratorWindows();
+        QCOMPARE(windows.size(), 2);
+        QVERIFY(windows[0] != windows[1]);
+        for (QWidget* window : windows) {
+            QVERIFY(window->isVisible());
+            QVERIFY(!window->isModal());
+        }
+        windows[0]->close();
+        QTRY_COMPARE(FWindow->GeneratorWindows().size(), 1);
+    }
+
+private:
+    void Start(const std::vector<TRecordSpec>& records) {
+        WriteVault(FVault, kPassword, records);
+        FWindow = StartWindowOn(FVault, kPassword, *FScript);
+        QVERIFY(FWindow);
+        FScript->Shown.clear();  // the open dialog of the start
+    }
+
+    void ShowWindow() {
+        FWindow->show();
+        QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
+    }
+
+    TRecordTree& Tree() { return FWindow->Tree(); }
+    PNode Node(const std::string& title) { return FindByTitle(Tree(), title); }
+
+    void Find(const QString& text) {
+        FWindow->FindDialog->edtFindText->setText(text);
+        FWindow->FindDialog->btnFind->click();
+    }
+
+    void ExpectVaultMatchesTree() {
+        QCOMPARE(Outline(*ReadVault(FVault, kPassword)), Outline(Tree()));
+        QVERIFY(FServices->BoxTexts(IServicesBackend::TBoxKind::Warning).isEmpty());
+    }
+
+    TTestEnvironment& FEnvironment;
+    std::unique_ptr<TRecordingServices> FServices;
+    std::unique_ptr<QTemporaryDir> FFolder;
+    QString FVault;
+    std::unique_ptr<TDialogScript> FScript;
+    std::unique_ptr<TfrmCofferix> FWindow;
+};
+
+COFFERIX_APP_TEST_MAIN(TRecordCommandsTest)
+#include "RecordCommandsTest.moc"

@@ -1,0 +1,141 @@
+// The main window as the user meets it: captions, menus, the order of the buttons, its size,
+// and that its commands are shared by buttons and menus.
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/AppTestKit.h"
+#include "app/UnitCofferix.h"
+#include "support/RecordingServices.h"
+
+namespace {
+
+// The captions of a menu's items, a separator as "-".
+QStringList Items(const QMenu* menu) {
+    QStringList items;
+    for (const QAction* action : menu->actions()) {
+        items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    }
+    return items;
+}
+
+}  // namespace
+
+class TWindowLayoutTest : public QObject {
+    Q_OBJECT
+public:
+    explicit TWindowLayoutTest(TTestEnvironment& environment) : FEnvironment(environment) {}
+
+private slots:
+    void init() {
+        FServices = std::make_unique<TRecordingServices>();
+        ClearSettings();
+        FFolder = std::make_unique<QTemporaryDir>(FEnvironment.FilePath("case-XXXXXX"));
+        FScript = std::make_unique<TDialogScript>();
+        const QString vault = FFolder->filePath("vault.dat");
+        WriteVault(vault, "master-1", {{"G", "one", "", "", "", ""}});
+        FWindow = StartWindowOn(vault, "master-1", *FScript);
+        QVERIFY(FWindow);
+    }
+
+    void cleanup() {
+        FWindow.reset();
+        FScript.reset();
+        FServices.reset();
+    }
+
+    void MenusHoldTheirCommandsInOrder() {
+        const QList<QAction*> bar = FWindow->menuBar()->actions();
+        QCOMPARE(bar.size(), 2);
+        QCOMPARE(bar[0]->text(), QStringLiteral("File"));
+        QCOMPARE(bar[1]->text(), QStringLiteral("Edit"));
+        QCOMPARE(Items(FWindow->mnuFile),
+                 QStringList({"Change Master Password", "-", "Export List", "Close"}));
+        QCOMPARE(Items(FWindow->mnuEdit),
+                 QStringList(
+                     {"Add Record", "Delete Record", "Modify Record", "-", "Password Generator"}));
+        FWindow->PassTreeGetPopupMenu(FWindow->Model().index(0, 0));
+        QCOMPARE(Items(FWindow->PopupMenuTree),
+                 QStringList(
+                     {"Find", "Copy Title", "-", "Add Record", "Delete Record", "Modify Record"}));
+        // One action behind the menu item and the button.
+        QVERIFY(FWindow->mnuEdit->actions().contains(FWindow->ActAddRecord));
+        QVERIFY(FWindow->PopupMenuTree->actions().contains(FWindow->ActDelRecord));
+        for (const char* name : {"ActAddRecord", "ActDelRecord", "ActEditRecord", "ActPassGen",
+                                 "ActExit", "ActLockApp"}) {
+            QVERIFY2(FWindow->findChild<QAction*>(QLatin1String(name)), name);
+        }
+    }
+
+    void CaptionsComeFromTheStringTable() {
+        QCOMPARE(FWindow->windowTitle(), QStringLiteral("Dravenor Cofferix FREE"));
+        QCOMPARE(FWindow->btnSearch->text(), QStringLiteral("Find"));
+        QCOMPARE(FWindow->btnBackupDatabase->text(), QStringLiteral("Backup Database"));
+        QCOMPARE(FWindow->btnExportDatabase->text(), QStringLiteral("Import Database"));
+        QCOMPARE(FWindow->btnLockApp->text(), QStringLiteral("Lock WorkSpace"));
+        QCOMPARE(FWindow->btnPassGen->text(), QStringLiteral("Password Generator"));
+        QCOMPARE(FWindow->btnModifyRecord->text(), QStringLiteral("Modify Record"));
+        QCOMPARE(FWindow->chkDisplayPass->text(), QStringLiteral("Display Password"));
+        QVERIFY(FWindow->lblTips->text().startsWith(
+            QStringLiteral("Dravenor Cofferix FREE is designed to help you")));
+        QVERIFY(FWindow->lblTips->wordWrap());
+        QStringList columns;
+        for (int column = 0; column < 5; ++column) {
+            columns << FWindow->Model().headerData(column, Qt::Horizontal).toString();
+        }
+        QCOMPARE(columns, QStringList({"Title", "User Name", "Password", "URL", "Notes"}));
+    }
+
+    void ButtonsStandInTheirRowsAndTheWindowInItsSize() {
+        FWindow->show();
+        QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
+        QCOMPARE(FWindow->size(), QSize(802, 580));
+        QCOMPARE(FWindow->minimumSize(), QSize(730, 540));
+        QCOMPARE(FWindow->imgLogo->size(), QSize(185, 70));
+        QCOMPARE(FWindow->imgLogo->cursor().shape(), Qt::PointingHandCursor);
+
+        const QList<QPushButton*> top = {FWindow->btnPassGen, FWindow->btnSearch,
+                                         FWindow->btnAddRecord, FWindow->btnDeleteRecord,
+                                         FWindow->btnModifyRecord};
+        const QList<QPushButton*> bottom = {FWindow->btnLockApp, FWindow->btnBackupDatabase,
+                                            FWindow->btnExportDatabase};
+        for (const auto& row : {top, bottom}) {
+            for (int i = 1; i < row.size(); ++i) {
+                QVERIFY(row[i - 1]->geometry().right() < row[i]->geometry().left());
+                QCOMPARE(row[i - 1]->y(), row[i]->y());
+            }
+        }
+        // Both rows keep to the right edge when the window grows; the box stays left.
+        const int right = Place(FWindow->btnModifyRecord).x();
+        FWindow->resize(1000, 700);
+        QTRY_COMPARE(Place(FWindow->btnModifyRecord).x(), right + 198);
+        QVERIFY(Place(FWindow->chkDisplayPass).x() < Place(FWindow->btnLockApp).x());
+        QVERIFY(Place(FWindow->btnAddRecord).y() < Place(FWindow->PassTree).y());
+        QVERIFY(Place(FWindow->PassTree).y() + FWindow->PassTree->height() <=
+                Place(FWindow->btnLockApp).y());
+    }
+
+    void CloseEndsTheWindow() {
+        FWindow->show();
+        QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
+        FWindow->ActExit->trigger();
+        QVERIFY(!FWindow->isVisible());
+    }
+
+private:
+    QPoint Place(const QWidget* widget) const { return widget->mapTo(FWindow.get(), QPoint()); }
+
+    TTestEnvironment& FEnvironment;
+    std::unique_ptr<TRecordingServices> FServices;
+    std::unique_ptr<QTemporaryDir> FFolder;
+    std::unique_ptr<TDialogScript> FScript;
+    std::unique_ptr<TfrmCofferix> FWindow;
+};
+
+COFFERIX_APP_TEST_MAIN(TWindowLayoutTest)
+#include "WindowLayoutTest.moc"
