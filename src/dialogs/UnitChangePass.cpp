@@ -147,7 +147,8 @@ void TfrmChangePassword::btnOKClick() {
 }
 
 void TfrmChangePassword::btnPassGenClick() {
-    TfrmPassGen::ShowModeless(&FHost);
+    // Centred over the main window, which owns this dialog.
+    TfrmPassGen::ShowModeless(&FHost, parentWidget() != nullptr ? parentWidget() : this);
 }
 
 void TfrmChangePassword::chkDisplayPassClick() {

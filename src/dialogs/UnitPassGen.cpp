@@ -45,9 +45,13 @@ TfrmPassGen::TfrmPassGen(IVaultHost* host, QWidget* parent)
     connect(btnClose, &QPushButton::clicked, this, &TfrmPassGen::btnCloseClick);
 }
 
-TfrmPassGen* TfrmPassGen::ShowModeless(IVaultHost* host) {
+TfrmPassGen* TfrmPassGen::ShowModeless(IVaultHost* host, QWidget* centreOver) {
     auto* window = new TfrmPassGen(host, nullptr);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    if (centreOver != nullptr) {
+        const QRect over = centreOver->window()->frameGeometry();
+        window->move(over.center() - window->rect().center());
+    }
     window->show();
     return window;
 }

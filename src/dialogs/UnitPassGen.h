@@ -18,9 +18,9 @@ public:
     // host may be null; with one, Save refuses to write over the open vault.
     explicit TfrmPassGen(IVaultHost* host, QWidget* parent = nullptr);
 
-    // A new window owned by the application, shown without waiting and destroyed when it
-    // closes.
-    static TfrmPassGen* ShowModeless(IVaultHost* host);
+    // A new window owned by the application, shown without waiting (centred over
+    // centreOver when given) and destroyed when it closes.
+    static TfrmPassGen* ShowModeless(IVaultHost* host, QWidget* centreOver = nullptr);
 
     QLabel* imgNew;
     QLabel* lblInfo;
