@@ -184,13 +184,6 @@ private slots:
         QVERIFY(FScope->Services->Boxes.isEmpty());
     }
 
-    void ClearEmptiesTheList() {
-        TfrmPassGen window(nullptr);
-        window.Button1->click();
-        window.btnClear->click();
-        QVERIFY(window.txtGen->toPlainText().isEmpty());
-    }
-
     void SaveWritesOwnerOnlyCrLfLines() {
         TfrmPassGen window(nullptr);
         const QString path = FScope->FilePath(QStringLiteral("list.txt"));

@@ -124,19 +124,6 @@ TEST(CreateRandomPassword, GivesNothingBelowSixCharactersOrWithoutASet) {
               128u);
 }
 
-TEST(CreateRandomPassword, RedrawsMakeRepeatsRare) {
-    // With one redraw a 16-character password from 81 entries repeats a character far less
-    // often than plain draws would (about 78 % of passwords would have a repeat).
-    int withRepeat = 0;
-    for (int i = 0; i < 400; ++i) {
-        const std::string p =
-            CreateRandomPassword(true, true, true, true, false, false, false, false, 16);
-        if (CharactersOf(p).size() < p.size())
-            ++withRepeat;
-    }
-    EXPECT_LT(withRepeat, 200);
-}
-
 TEST(CalcPasswordScore, ShortPasswordsScoreByLength) {
     EXPECT_EQ(CalcPasswordScore(""), 10);
     EXPECT_EQ(CalcPasswordScore("a"), 9);
