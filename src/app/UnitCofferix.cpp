@@ -19,6 +19,7 @@
 
 #include "app/FindDialog.h"
 #include "app/RecordCommands.h"
+#include "app/TrayLock.h"
 #include "app/VaultCommands.h"
 #include "common/Services.h"
 #include "common/Settings.h"
@@ -77,6 +78,7 @@ TfrmCofferix::TfrmCofferix(QWidget* parent)
     CreateComponents();
     CreateMenus();
     ConnectSignals();
+    FTrayLock = std::make_unique<TTrayLock>(*this);
     resize(kFirstSize);
     setMinimumSize(kMinimumSize);
 }
@@ -351,8 +353,7 @@ bool TfrmCofferix::FormCreate() {
 }
 
 void TfrmCofferix::SetUpTrayIcon() {
-    // The notification-area icon and the lock come with the lock and tray work; until then
-    // the window has no icon there.
+    FTrayLock->SetUpTrayIcon();
 }
 
 void TfrmCofferix::ListenForInstances(TSingleInstance& instance) {
@@ -364,8 +365,8 @@ void TfrmCofferix::OnInstanceMessage(int message) {
     if (message != kInstanceMessage) {
         return;
     }
-    if (!isVisible()) {
-        UnlockFromTray();  // a hidden window comes back only with the master password
+    if (FTrayLock->IsLocked()) {
+        UnlockFromTray();  // a locked window comes back only with the master password
         return;
     }
     if (isMinimized()) {
@@ -376,8 +377,9 @@ void TfrmCofferix::OnInstanceMessage(int message) {
 }
 
 void TfrmCofferix::UnlockFromTray() {
-    // Asking for the master password before a hidden window shows again is the lock work's;
-    // until then a hidden window stays hidden.
+    // Later, from the event loop: the message arrives inside the local socket's read loop,
+    // which the unlock dialog's own event loop must not run under.
+    FTrayLock->UnlockLater();
 }
 
 void TfrmCofferix::showEvent(QShowEvent* event) {

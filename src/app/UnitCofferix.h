@@ -24,6 +24,7 @@ class QStatusBar;
 class TFindDialog;
 class TRecordCommands;
 class TSingleInstance;
+class TTrayLock;
 class TVaultCommands;
 
 // The main window: the open vault's state (path, master password, record tree), the five
@@ -109,6 +110,8 @@ public:
     bool SaveVault(const QString& path);
 
     void SetDialogRunner(TDialogRunner runner) { FDialogRunner = std::move(runner); }
+    // The notification-area icon, its menu, the lock and the unlock.
+    TTrayLock& TrayLock() { return *FTrayLock; }
     int RunDialog(QDialog& dialog);
 
     // Where the next find continues; none after a reload or removal of nodes.
@@ -161,7 +164,7 @@ private:
     bool CreateVaultAtStart();
     void ShowFindDialog();
     void PassTreeContextMenu(const QPoint& position);
-    // The two steps the lock and tray work fills in.
+    // The notification-area icon at start-up, and the way back to a locked window.
     void SetUpTrayIcon();
     void UnlockFromTray();
 
@@ -174,6 +177,7 @@ private:
     QList<QPointer<QWidget>> FGenerators;
     std::unique_ptr<TRecordCommands> FRecordCommands;
     std::unique_ptr<TVaultCommands> FVaultCommands;
+    std::unique_ptr<TTrayLock> FTrayLock;
 };
 
 // The one main window of the process; set before its start-up runs, so that the start-up

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/StartDecision.h"
+#include "app/TrayLock.h"
 #include "app/UnitCofferix.h"
 #include "common/AutorunSwitch.h"
 #include "common/CofferixApplication.h"
@@ -32,8 +33,6 @@ int main(int argc, char** argv) {
         return 0;  // the vault dialog was declined: end without showing anything
     }
     window.ListenForInstances(instance);
-    if (!autorun) {
-        window.show();
-    }
+    window.TrayLock().ShowAtStart(autorun);
     return application.exec();
 }

@@ -1,0 +1,253 @@
+#include "app/TrayLock.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBoxLayout>
+#include <QEvent>
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include "app/UnitCofferix.h"
+#include "common/StringTable.h"
+#include "common/TextCodec.h"
+#include "common/tray/CoolTrayIcon.h"
+#include "common/tray/TrayShell.h"
+#include "dialogs/UnitCheckPass.h"
+
+TTrayLock::TTrayLock(TfrmCofferix& window) : FWindow(window) {
+    setObjectName(QStringLiteral("TrayLock"));
+    CreatePopupTray();
+    connect(FWindow.ActLockApp, &QAction::triggered, this, &TTrayLock::ActLockAppExecute);
+    FTrayWatch.setInterval(TCoolTrayIcon::TrayCheckInterval);
+    connect(&FTrayWatch, &QTimer::timeout, this, &TTrayLock::CheckTrayStillThere);
+    FWindow.installEventFilter(this);
+}
+
+TTrayLock::~TTrayLock() {
+    // The icon calls back into this object; it goes first.
+    delete FCoolTrayIcon.data();
+}
+
+void TTrayLock::SetTrayShell(std::unique_ptr<ITrayShell> shell) {
+    FShell = std::move(shell);
+}
+
+void TTrayLock::CreatePopupTray() {
+    FPopupTray = new QMenu(&FWindow);
+    FPopupTray->setObjectName(QStringLiteral("PopupTray"));
+    FPopupTray->addAction(FWindow.ActPassGen);
+    FPopupTray->addAction(FWindow.ActAddRecord);
+    FPopupTray->addSeparator();
+    FPopupTray->addAction(FWindow.ActExit);
+}
+
+TCoolTrayIcon& TTrayLock::CoolTrayIcon() {
+    if (!FCoolTrayIcon) {
+        auto* icon = new TCoolTrayIcon(&FWindow, std::move(FShell));
+        icon->setObjectName(QStringLiteral("CoolTrayIcon"));
+        icon->SetPopupMenu(FPopupTray);
+        icon->OnDblClick = [this](TCoolTrayIcon*) { CoolTrayIconDblClick(); };
+        icon->OnBalloonHintClick = [this](TCoolTrayIcon*) { CoolTrayIconBalloonHintClick(); };
+        icon->OnClick = [this](TCoolTrayIcon*) { CoolTrayIconClick(); };
+        FCoolTrayIcon = icon;
+    }
+    return *FCoolTrayIcon;
+}
+
+void TTrayLock::SetUpTrayIcon() {
+    const QIcon icon(QStringLiteral(":/images/app.png"));
+    FWindow.setWindowIcon(icon);
+    QApplication::setWindowIcon(icon);
+    TCoolTrayIcon& tray = CoolTrayIcon();
+    tray.SetIcon(icon);
+    tray.SetIconVisible(true);
+    tray.SetHint(Tr(Str::sAppTitle));
+}
+
+void TTrayLock::ShowAtStart(bool autorun) {
+    if (!autorun) {
+        FWindow.show();
+    } else if (CoolTrayIcon().AddIcon()) {
+        FTrayWatch.start();  // only the icon shows
+    } else {
+        LockOnTaskbar();
+    }
+}
+
+QMenu* TTrayLock::PopupTray() const {
+    return FPopupTray;
+}
+
+TfrmCheckPassword* TTrayLock::UnlockDialog() const {
+    return FUnlockDialog;
+}
+
+QWidget* TTrayLock::LockPanel() const {
+    return FLockPanel;
+}
+
+bool TTrayLock::IsLocked() const {
+    return FLockedOnTaskbar || !FWindow.isVisible();
+}
+
+void TTrayLock::ActLockAppExecute() {
+    TCoolTrayIcon& tray = CoolTrayIcon();
+    if (!tray.AddIcon()) {
+        LockOnTaskbar();  // hidden with no icon to come back through, the user would be stuck
+        return;
+    }
+    tray.HideMainWindow();
+    tray.ShowBalloon(Tr(Str::sAppTitle), Tr(Str::sUnlockBalloon), TBalloonHintIcon::Information,
+                     kUnlockBalloonSeconds);
+    FTrayWatch.start();
+}
+
+void TTrayLock::CoolTrayIconDblClick() {
+    if (!IsLocked()) {
+        CoolTrayIcon().RestoreMainWindow();
+        return;
+    }
+    // Desktops report one gesture as several events (a balloon click and a click, a click
+    // and a double click): a request while the dialog exists only brings it forward.
+    if (FUnlockDialog) {
+        BringUnlockDialogForward();
+        return;
+    }
+    if (FLockedOnTaskbar && FWindow.isMinimized()) {
+        // A window manager may keep a dialog down with its minimised owner.
+        FWindow.setWindowState(FWindow.windowState() & ~Qt::WindowMinimized);
+    }
+    auto* dialog = new TfrmCheckPassword(FWindow, &FWindow);
+    FUnlockDialog = dialog;
+    dialog->DbFileName = FWindow.DatabaseFile();
+    const int result = FWindow.RunDialog(*dialog);
+    if (FUnlockDialog) {
+        FUnlockDialog->EditPass->clear();
+        delete FUnlockDialog.data();
+    }
+    if (result == QDialog::Accepted) {
+        Unlock();
+    } else if (FLockedOnTaskbar) {
+        FWindow.showMinimized();
+    }
+}
+
+void TTrayLock::CoolTrayIconBalloonHintClick() {
+    CoolTrayIconDblClick();
+}
+
+// Desktops with a StatusNotifierItem tray report activation as a single click and never a
+// double click, so a single click unlocks too. For a shown window it only brings it forward.
+void TTrayLock::CoolTrayIconClick() {
+    CoolTrayIconDblClick();
+}
+
+void TTrayLock::UnlockLater() {
+    QTimer::singleShot(0, this, [this] {
+        if (IsLocked()) {
+            CoolTrayIconDblClick();
+        }
+    });
+}
+
+void TTrayLock::CheckTrayStillThere() {
+    if (FWindow.isVisible() || FLockedOnTaskbar) {
+        FTrayWatch.stop();
+        return;
+    }
+    if (FUnlockDialog) {
+        return;  // the way back is open already
+    }
+    if (!CoolTrayIcon().UpdateIcon()) {
+        LockOnTaskbar();
+    }
+}
+
+bool TTrayLock::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &FWindow && event->type() == QEvent::WindowStateChange && FLockedOnTaskbar &&
+        !FWindow.isMinimized()) {
+        // Restored from the taskbar while locked. Not from inside the state change: the
+        // dialog runs its own event loop.
+        QTimer::singleShot(0, this, [this] {
+            if (FLockedOnTaskbar && FWindow.isVisible() && !FWindow.isMinimized()) {
+                CoolTrayIconDblClick();
+            }
+        });
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TTrayLock::BringUnlockDialogForward() {
+    if (FUnlockDialog->isVisible()) {
+        FUnlockDialog->raise();
+        FUnlockDialog->activateWindow();
+    }
+}
+
+void TTrayLock::LockOnTaskbar() {
+    FTrayWatch.stop();
+    FLockedOnTaskbar = true;
+    ShowLockPanel(true);
+    FWindow.showMinimized();
+}
+
+void TTrayLock::Unlock() {
+    FTrayWatch.stop();
+    if (FLockedOnTaskbar) {
+        FLockedOnTaskbar = false;
+        ShowLockPanel(false);
+    }
+    CoolTrayIcon().RestoreMainWindow();
+}
+
+// Everything that shows or reaches the records; the logo, the description and the status
+// bar stay.
+QList<QWidget*> TTrayLock::LockedAwayWidgets() const {
+    return {FWindow.menuBar(), FWindow.btnPassGen->parentWidget(), FWindow.PassTree,
+            FWindow.btnLockApp->parentWidget()};
+}
+
+void TTrayLock::ShowLockPanel(bool locked) {
+    if (!locked) {
+        if (FLockPanel) {
+            FLockPanel->hide();
+        }
+        for (const QPointer<QWidget>& widget : FHiddenByLock) {
+            if (widget) {
+                widget->show();
+            }
+        }
+        FHiddenByLock.clear();
+        return;
+    }
+    if (!FLockPanel) {
+        FLockPanel = new QWidget(FWindow.plTip);
+        FLockPanel->setObjectName(QStringLiteral("plLocked"));
+        auto* label = new QLabel(Tr(LockStr::sLockedNotice), FLockPanel);
+        label->setObjectName(QStringLiteral("lblLocked"));
+        label->setAlignment(Qt::AlignCenter);
+        label->setWordWrap(true);
+        auto* button = new QPushButton(Tr(LockStr::sUnlockButton), FLockPanel);
+        button->setObjectName(QStringLiteral("btnUnlock"));
+        connect(button, &QPushButton::clicked, this, &TTrayLock::CoolTrayIconDblClick);
+        auto* column = new QVBoxLayout(FLockPanel);
+        column->addStretch(1);
+        column->addWidget(label);
+        column->addWidget(button, 0, Qt::AlignHCenter);
+        column->addStretch(1);
+        auto* page = qobject_cast<QBoxLayout*>(FWindow.plTip->layout());
+        page->insertWidget(page->indexOf(FWindow.PassTree), FLockPanel, 1);
+    }
+    for (QWidget* widget : LockedAwayWidgets()) {
+        if (!widget->isHidden()) {
+            FHiddenByLock << widget;
+            widget->hide();
+        }
+    }
+    FLockPanel->show();
+}

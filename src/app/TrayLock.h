@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+#include <string_view>
+
+class ITrayShell;
+class QMenu;
+class QWidget;
+class TCoolTrayIcon;
+class TfrmCheckPassword;
+class TfrmCofferix;
+
+// Texts of the locked window on a desktop without a notification area.
+namespace LockStr {
+
+inline constexpr std::string_view sLockedNotice =
+    "The workspace is locked. Enter the master password to unlock it.";
+inline constexpr std::string_view sUnlockButton = "Unlock";
+
+}  // namespace LockStr
+
+// "Lock WorkSpace" and the way back: the notification-area icon with its menu, the lock, and
+// the unlock dialog that alone brings a locked window back.
+//
+// Locked means the main window is hidden, or, where the desktop has no notification area to
+// hide it in, that it sits minimised on the taskbar with the records replaced by an unlock
+// prompt. Every way back to a locked window (the icon, its balloon, a second start of the
+// program, restoring it from the taskbar) goes through the master password.
+class TTrayLock : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kUnlockBalloonSeconds = 10;
+
+    explicit TTrayLock(TfrmCofferix& window);
+    ~TTrayLock() override;
+
+    // The notification area the icon lives in; the desktop's unless a test gives another.
+    // Only before the icon is set up.
+    void SetTrayShell(std::unique_ptr<ITrayShell> shell);
+
+    // Start-up: the icon shows the application's icon and title, with the tray menu.
+    void SetUpTrayIcon();
+    // The end of start-up: shows the window, or with autorun leaves only the icon; where
+    // there is no notification area, autorun starts locked on the taskbar instead.
+    void ShowAtStart(bool autorun);
+
+    TCoolTrayIcon& CoolTrayIcon();
+    QMenu* PopupTray() const;
+    // While the unlock dialog exists; null otherwise.
+    TfrmCheckPassword* UnlockDialog() const;
+    bool IsLocked() const;
+    bool IsLockedOnTaskbar() const { return FLockedOnTaskbar; }
+    // The unlock prompt that stands in for the records while locked on the taskbar.
+    QWidget* LockPanel() const;
+
+    void ActLockAppExecute();
+    // A shown window comes forward; a locked one asks for the master password, or brings
+    // the open unlock dialog forward.
+    void CoolTrayIconDblClick();
+    void CoolTrayIconBalloonHintClick();
+    void CoolTrayIconClick();
+    // For requests that must never show an unlocked window by themselves (a second start,
+    // restoring from the taskbar): nothing unless locked. Runs from the event loop.
+    void UnlockLater();
+    // Where the notification area went away under a hidden window, locks on the taskbar
+    // instead, so that the window can still be reached. Runs every few seconds while hidden.
+    void CheckTrayStillThere();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreatePopupTray();
+    void LockOnTaskbar();
+    void Unlock();
+    void ShowLockPanel(bool locked);
+    QList<QWidget*> LockedAwayWidgets() const;
+    void BringUnlockDialogForward();
+
+    TfrmCofferix& FWindow;
+    std::unique_ptr<ITrayShell> FShell;
+    QPointer<TCoolTrayIcon> FCoolTrayIcon;
+    QPointer<QMenu> FPopupTray;
+    QPointer<TfrmCheckPassword> FUnlockDialog;
+    QPointer<QWidget> FLockPanel;
+    QList<QPointer<QWidget>> FHiddenByLock;
+    bool FLockedOnTaskbar = false;
+    QTimer FTrayWatch;
+};

@@ -1,0 +1,413 @@
+// "Lock WorkSpace" and every way back: the icon's double click, single click and balloon, a
+// second start of the program, the tray menu while locked, and the desktop without a
+// notification area. The icon lives in a recording notification area; the tests feed it the
+// reports the desktop would deliver.
+#include <QAction>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/AppTestKit.h"
+#include "app/PassTree.h"
+#include "app/TrayLock.h"
+#include "app/UnitCofferix.h"
+#include "common/Settings.h"
+#include "common/TextCodec.h"
+#include "common/tray/CoolTrayIcon.h"
+#include "dialogs/UnitCheckPass.h"
+#include "dialogs/UnitNewRecord.h"
+#include "support/RecordingServices.h"
+#include "tray/RecordingTrayShell.h"
+
+namespace {
+
+const std::string kPassword = "master-1";
+const QString kTitle = QStringLiteral("Dravenor Cofferix FREE");
+const QString kCheckPassword = QStringLiteral("TfrmCheckPassword");
+// Short, so that the single-click tests wait little for the component's click decision.
+constexpr int kDoubleClickMs = 40;
+
+// Types the password into the unlock dialog and presses OK.
+TDialogScript::TAnswer UnlockWith(const std::string& password) {
+    return Answer<TfrmCheckPassword>([password](TfrmCheckPassword& dialog) {
+        dialog.EditPass->setText(AnsiToQString(password));
+        dialog.btnOKClick();
+    });
+}
+
+// Lets timers and posted events run for a while, from inside a dialog answer too.
+void Spin(int milliseconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+}
+
+}  // namespace
+
+class TLockTest : public QObject {
+    Q_OBJECT
+public:
+    explicit TLockTest(TTestEnvironment& environment) : FEnvironment(environment) {}
+
+private slots:
+    void initTestCase() { QApplication::setDoubleClickInterval(kDoubleClickMs); }
+
+    void init() {
+        FServices = std::make_unique<TRecordingServices>();
+        ClearSettings();
+        FFolder = std::make_unique<QTemporaryDir>(FEnvironment.FilePath("case-XXXXXX"));
+        FVault = FFolder->filePath("vault.dat");
+        WriteVault(FVault, kPassword, {{"Mail", "home", "me", "pw", "mail.org", ""}});
+        FScript = std::make_unique<TDialogScript>();
+    }
+
+    void cleanup() {
+        FWindow.reset();
+        FScript.reset();
+        FServices.reset();
+    }
+
+    void StartUpShowsTheIconWithTitleIconAndMenu() {
+        StartWindow(true);
+        QVERIFY(FShell->Shown);
+        QCOMPARE(FShell->ToolTip, kTitle);
+        QVERIFY(!FShell->Icon.isNull());
+        QVERIFY(!FWindow->windowIcon().isNull());
+        QVERIFY(!QApplication::windowIcon().isNull());
+        QMenu* menu = FWindow->TrayLock().PopupTray();
+        QCOMPARE(FShell->Menu, menu);
+        const QList<QAction*> items = menu->actions();
+        QCOMPARE(items.size(), 4);
+        QCOMPARE(items[0], FWindow->ActPassGen);
+        QCOMPARE(items[1], FWindow->ActAddRecord);
+        QVERIFY(items[2]->isSeparator());
+        QCOMPARE(items[3], FWindow->ActExit);
+        QCOMPARE(items[0]->text(), QStringLiteral("Password Generator"));
+        QCOMPARE(items[1]->text(), QStringLiteral("Add Record"));
+        QCOMPARE(items[3]->text(), QStringLiteral("Close"));
+    }
+
+    void LockHidesOnlyTheWindowAndShowsTheBalloon() {
+        StartWindow(true);
+        FWindow->ActPassGen->trigger();
+        QCOMPARE(FWindow->GeneratorWindows().size(), 1);
+        FWindow->btnLockApp->click();
+
+        QVERIFY(!FWindow->isVisible());
+        QVERIFY(FWindow->TrayLock().IsLocked());
+        const TBalloonHint& balloon = FWindow->TrayLock().CoolTrayIcon().LastBalloon();
+        QCOMPARE(balloon.Title, kTitle);
+        QCOMPARE(balloon.Text, QStringLiteral("Double Click here to unlock the program."));
+        QCOMPARE(balloon.Icon, TBalloonHintIcon::Information);
+        QCOMPARE(balloon.TimeoutMs, 10000);
+        QVERIFY(FShell->Calls.contains(
+            "message:Dravenor Cofferix FREE|Double Click here to unlock the program."));
+        // The vault stays open and the other windows stay as they were.
+        QVERIFY(FWindow->GeneratorWindows().first()->isVisible());
+        QCOMPARE(FWindow->Password(), kPassword);
+        QCOMPARE(FWindow->RecordTree().Count(), std::size_t{2});
+        QVERIFY(!FWindow->TrayLock().IsLockedOnTaskbar());
+    }
+
+    void DoubleClickAsksEveryTimeUntilTheRightPassword() {
+        StartWindow(true);
+        Lock();
+        QString dbFileName;
+        QWidget* owner = nullptr;
+        FScript->Then(Answer<TfrmCheckPassword>([&](TfrmCheckPassword& dialog) {
+            dbFileName = dialog.DbFileName;
+            owner = dialog.parentWidget();
+            dialog.btnCancel->click();
+        }));
+        Icon().HandleMouse(TTrayMouse::LButtonDblClk);
+        QCOMPARE(dbFileName, FVault);
+        QCOMPARE(owner, FWindow.get());
+        QVERIFY(!FWindow->isVisible());
+        QVERIFY(!FWindow->TrayLock().UnlockDialog());
+        QVERIFY(FWindow->findChildren<TfrmCheckPassword*>().isEmpty());  // destroyed
+
+        // A wrong password keeps the dialog open and the window hidden.
+        int resultAfterWrong = -1;
+        bool shownAfterWrong = true;
+        FScript->Then(Answer<TfrmCheckPassword>([&](TfrmCheckPassword& dialog) {
+            dialog.EditPass->setText(QStringLiteral("master-2"));
+            dialog.btnOKClick();
+            resultAfterWrong = dialog.result();
+            shownAfterWrong = FWindow->isVisible();
+            dialog.EditPass->setText(AnsiToQString(kPassword));
+            dialog.btnOKClick();
+        }));
+        Icon().HandleMouse(TTrayMouse::LButtonDblClk);
+        QCOMPARE(resultAfterWrong, 0);
+        QVERIFY(!shownAfterWrong);
+        QCOMPARE(FScript->Shown.count(kCheckPassword), 2);
+        QVERIFY(FWindow->isVisible());
+        QVERIFY(!FWindow->TrayLock().IsLocked());
+        QVERIFY(!FWindow->TrayLock().UnlockDialog());
+        QVERIFY(FServices->Boxes.isEmpty());
+    }
+
+    void RequestsWhileTheDialogIsOpenOnlyBringItForward() {
+        StartWindow(true);
+        Lock();
+        QWidget* activeBeforeRequest = nullptr;
+        QWidget* activeAfterRequest = nullptr;
+        TfrmCheckPassword* heldDialog = nullptr;
+        FScript->Then(Answer<TfrmCheckPassword>([&](TfrmCheckPassword& dialog) {
+            dialog.show();
+            FWindow->ActPassGen->trigger();  // another window takes the focus
+            QWidget* generator = FWindow->GeneratorWindows().first();
+            generator->activateWindow();
+            Spin(20);
+            activeBeforeRequest = QApplication::activeWindow();
+            Icon().HandleMouse(TTrayMouse::LButtonDblClk);
+            Icon().HandleBalloon(TTrayBalloon::UserClick);
+            FWindow->OnInstanceMessage(TfrmCofferix::kInstanceMessage);
+            Spin(20);
+            activeAfterRequest = QApplication::activeWindow();
+            heldDialog = FWindow->TrayLock().UnlockDialog();
+            dialog.btnCancel->click();
+        }));
+        Icon().HandleMouse(TTrayMouse::LButtonDblClk);
+        Spin(20);  // the second start's request, if it were still pending
+        QCOMPARE(FScript->Shown.count(kCheckPassword), 1);
+        QVERIFY(heldDialog != nullptr);
+        QVERIFY(activeBeforeRequest != heldDialog);
+        QCOMPARE(activeAfterRequest, static_cast<QWidget*>(heldDialog));
+        QVERIFY(!FWindow->isVisible());
+    }
+
+    void ShownOrMinimisedWindowComesBackWithoutPassword() {
+        StartWindow(true);
+        FWindow->showMinimized();
+        QVERIFY(FWindow->isMinimized());
+        Icon().HandleMouse(TTrayMouse::LButtonDblClk);
+        QVERIFY(!FWindow->isMinimized());
+        QVERIFY(FWindow->isVisible());
+        FWindow->showMinimized();
+        Icon().HandleBalloon(TTrayBalloon::UserClick);
+        QVERIFY(!FWindow->isMinimized());
+        QCOMPARE(FScript->Shown.count(kCheckPassword), 0);
+    }
+
+    void BalloonClickUnlocksLikeADoubleClick() {
+        StartWindow(true);
+        Lock();
+        FScript->Then(CancelDialog());
+        Icon().HandleBalloon(TTrayBalloon::UserClick);
+        QVERIFY(!FWindow->isVisible());
+        FScript->Then(UnlockWith(kPassword));
+        Icon().HandleBalloon(TTrayBalloon::UserClick);
+        QCOMPARE(FScript->Shown.count(kCheckPassword), 2);
+        QVERIFY(FWindow->isVisible());
+    }
+
+    // Desktops whose tray reports activation as a single click must reach the unlock too.
+    void SingleClickUnlocks() {
+        StartWindow(true);
+        Lock();
+        FScript->Then(UnlockWith(kPassword));
+        Icon().HandleActivation(QSystemTrayIcon::Trigger);
+        QVERIFY(!FWindow->isVisible());  // the click waits out the double-click time
+        QTRY_VERIFY(FWindow->isVisible());
+        QCOMPARE(FScript->Shown.count(kCheckPassword), 1);
+    }
+
+    // How X11 reports a double click (Trigger, then DoubleClick) and a click on the icon
+    // while the balloon shows (messageClicked, then Trigger): one dialog each time.
+    void OneGestureOpensOneDialog() {
+        StartWindow(true);
+        Lock();
+        FScript->Then(CancelDialog());
+        Icon().HandleActivation(QSystemTrayIcon::Trigger);
+        Icon().HandleActivation(QSystemTrayIcon::DoubleClick);
+        Spin(3 * kDoubleClickMs);
+        QCOMPARE(FScript->Shown.count(kCheckPassword), 1);
+
+        FScript->Then(Answer<TfrmCheckPassword>([this](TfrmCheckPassword& dialog) {
+            Icon().HandleActivation(QSystemTrayIcon::Trigger);
+            Spin(3 * kDoubleClickMs);  // the click decision falls while the dialog is open
+            dialog.EditPass->setText(AnsiToQString(kPassword));
+            dialog.btnOKClick();
+        }));
+        Icon().HandleBalloon(TTrayBalloon::UserClick);
+        QCOMPARE(FScript->Shown.count(kCheckPassword), 2);
+        QVERIFY(FWindow->isVisible());
+    }
+
+    void TrayMenuWorksWhileLocked() {
+        StartWindow(true);
+        Lock();
+        bool editorIsOwnWindow = false;
+        bool editorShows = false;
+        const TDialogScript::TAnswer fill = RecordWith({"Web", "shop", "ann", "s3cret", "", ""});
+        FScript->Then([&](QDialog& dialog) {
+            editorIsOwnWindow = dialog.isWindow();
+            dialog.show();
+            editorShows = dialog.isVisible();
+            return fill(dialog);
+        });
+        QMenu* menu = FWindow->TrayLock().PopupTray();
+        menu->actions()[1]->trigger();  // Add Record
+        QCOMPARE(FScript->Shown, QStringList({"TfrmImportDb", "TfrmNewRecord"}));
+        QVERIFY(editorIsOwnWindow);
+        QVERIFY(editorShows);
+        QVERIFY(!FWindow->isVisible());
+        QVERIFY(ReadVault(FVault, kPassword)->Count() == 4);
+        QVERIFY(Outline(*ReadVault(FVault, kPassword)).contains("  shop|ann|s3cret||"));
+
+        menu->actions()[0]->trigger();  // Password Generator
+        QCOMPARE(FWindow->GeneratorWindows().size(), 1);
+        QVERIFY(FWindow->GeneratorWindows().first()->isVisible());
+        QVERIFY(!FWindow->isVisible());
+    }
+
+    void SecondStartNeverShowsALockedWindowWithoutPassword() {
+        StartWindow(true);
+        Lock();
+        FScript->Then(CancelDialog());
+        FWindow->OnInstanceMessage(TfrmCofferix::kInstanceMessage);
+        QTRY_COMPARE(FScript->Shown.count(kCheckPassword), 1);
+        QVERIFY(!FWindow->isVisible());
+        FScript->Then(UnlockWith(kPassword));
+        FWindow->OnInstanceMessage(TfrmCofferix::kInstanceMessage);
+        QTRY_VERIFY(FWindow->isVisible());
+        // Shown again, the message only brings the window forward.
+        FWindow->OnInstanceMessage(TfrmCofferix::kInstanceMessage);
+        Spin(20);
+        QCOMPARE(FScript->Shown.count(kCheckPassword), 2);
+    }
+
+    void AutorunShowsOnlyTheIcon() {
+        StartWindow(true, TStart::Autorun);
+        QVERIFY(!FWindow->isVisible());
+        QVERIFY(FShell->Shown);
+        FScript->Then(UnlockWith(kPassword));
+        Icon().HandleMouse(TTrayMouse::LButtonDblClk);
+        QCOMPARE(FScript->Shown.count(kCheckPassword), 1);
+        QVERIFY(FWindow->isVisible());
+    }
+
+    void WithoutTrayLockKeepsTheWindowOnTheTaskbarLocked() {
+        StartWindow(false);
+        FWindow->btnLockApp->click();
+        TTrayLock& lock = FWindow->TrayLock();
+        QVERIFY(lock.IsLockedOnTaskbar());
+        QVERIFY(lock.IsLocked());
+        QVERIFY(FWindow->isVisible());
+        QVERIFY(FWindow->isMinimized());
+        QVERIFY(FWindow->PassTree->isHidden());
+        QVERIFY(FWindow->menuBar()->isHidden());
+        QVERIFY(FWindow->btnLockApp->parentWidget()->isHidden());
+        QVERIFY(lock.LockPanel() && !lock.LockPanel()->isHidden());
+        QVERIFY(!FShell->Calls.join(' ').contains("message:"));
+
+        // Restored from the taskbar: the password first; Cancel puts it back down.
+        FScript->Then(CancelDialog());
+        FWindow->setWindowState(Qt::WindowNoState);
+        QTRY_COMPARE(FScript->Shown.count(kCheckPassword), 1);
+        QVERIFY(FWindow->isMinimized());
+        QVERIFY(FWindow->PassTree->isHidden());
+
+        // A second start asks as well.
+        FScript->Then(CancelDialog());
+        FWindow->OnInstanceMessage(TfrmCofferix::kInstanceMessage);
+        QTRY_COMPARE(FScript->Shown.count(kCheckPassword), 2);
+        QVERIFY(lock.IsLockedOnTaskbar());
+
+        // Restored again, the right password unlocks.
+        FScript->Then(UnlockWith(kPassword));
+        FWindow->setWindowState(Qt::WindowNoState);
+        QTRY_COMPARE(FScript->Shown.count(kCheckPassword), 3);
+        QVERIFY(!lock.IsLocked());
+        QVERIFY(!FWindow->isMinimized());
+        QVERIFY(!FWindow->PassTree->isHidden());
+        QVERIFY(!FWindow->menuBar()->isHidden());
+        QVERIFY(lock.LockPanel()->isHidden());
+        Spin(20);
+        QCOMPARE(FScript->Shown.count(kCheckPassword), 3);
+    }
+
+    void UnlockButtonOfTheLockedWindowAsks() {
+        StartWindow(false);
+        FWindow->btnLockApp->click();
+        auto* button = FWindow->findChild<QPushButton*>(QStringLiteral("btnUnlock"));
+        QVERIFY(button);
+        QCOMPARE(button->text(), QStringLiteral("Unlock"));
+        FScript->Then(UnlockWith(kPassword));
+        button->click();
+        QCOMPARE(FScript->Shown.count(kCheckPassword), 1);
+        QVERIFY(!FWindow->TrayLock().IsLocked());
+        QVERIFY(!FWindow->PassTree->isHidden());
+    }
+
+    void AutorunWithoutTrayStartsLockedOnTheTaskbar() {
+        StartWindow(false, TStart::Autorun);
+        QVERIFY(FWindow->isVisible());
+        QVERIFY(FWindow->isMinimized());
+        QVERIFY(FWindow->TrayLock().IsLockedOnTaskbar());
+        QVERIFY(FWindow->PassTree->isHidden());
+    }
+
+    void TrayGoneUnderAHiddenWindowLocksOnTheTaskbar() {
+        StartWindow(true);
+        Lock();
+        FWindow->TrayLock().CheckTrayStillThere();
+        QVERIFY(!FWindow->isVisible());  // the tray is still there
+        FShell->Available = false;
+        FWindow->TrayLock().CheckTrayStillThere();
+        QVERIFY(FWindow->isVisible());
+        QVERIFY(FWindow->isMinimized());
+        QVERIFY(FWindow->TrayLock().IsLockedOnTaskbar());
+        QVERIFY(FWindow->PassTree->isHidden());
+    }
+
+    void LogoDoubleClickOpensTheHomePage() {
+        StartWindow(true);
+        QTest::mouseDClick(FWindow->imgLogo, Qt::LeftButton);
+        QCOMPARE(FServices->OpenedTargets,
+                 QStringList{QStringLiteral("https://www.dravenor.com/cofferix/")});
+    }
+
+private:
+    enum class TStart { Normal, Autorun };
+
+    // The window started on the test vault, with a notification area that is there or not.
+    void StartWindow(bool trayAvailable, TStart start = TStart::Normal) {
+        Settings::SetDatabase(FVault);
+        FWindow = std::make_unique<TfrmCofferix>();
+        auto shell = std::make_unique<TRecordingTrayShell>();
+        shell->Available = trayAvailable;
+        FShell = shell.get();
+        FWindow->TrayLock().SetTrayShell(std::move(shell));
+        FScript->Attach(*FWindow);
+        FScript->Then(OpenWith(kPassword));
+        QVERIFY(FWindow->FormCreate());
+        FWindow->TrayLock().ShowAtStart(start == TStart::Autorun);
+    }
+
+    void Lock() {
+        FWindow->btnLockApp->click();
+        QVERIFY(!FWindow->isVisible());
+    }
+
+    TCoolTrayIcon& Icon() { return FWindow->TrayLock().CoolTrayIcon(); }
+
+    TTestEnvironment& FEnvironment;
+    std::unique_ptr<TRecordingServices> FServices;
+    std::unique_ptr<QTemporaryDir> FFolder;
+    QString FVault;
+    std::unique_ptr<TDialogScript> FScript;
+    std::unique_ptr<TfrmCofferix> FWindow;
+    TRecordingTrayShell* FShell = nullptr;
+};
+
+COFFERIX_APP_TEST_MAIN(TLockTest)
+#include "LockTest.moc"
