@@ -120,6 +120,11 @@ private slots:
                 Place(FWindow->btnLockApp).y());
     }
 
+    void LogoDoubleClickOpensTheHomePage() {
+        QTest::mouseDClick(FWindow->imgLogo, Qt::LeftButton);
+        QCOMPARE(FServices->OpenedTargets, QStringList{"https://www.dravenor.com/cofferix/"});
+    }
+
     void CloseEndsTheWindow() {
         FWindow->show();
         QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
