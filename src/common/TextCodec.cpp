@@ -1,5 +1,7 @@
 #include "common/TextCodec.h"
 
+#include <algorithm>
+
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -37,33 +39,54 @@ int UnicodeToByte(char16_t unit) {
     return -1;
 }
 
-// Removes foreign characters from the memo and cuts it back to maxLength characters. The cut
-// takes the characters just before the cursor, which are the ones just typed or pasted.
+bool IsLineBreak(QChar ch) {
+    return ch == QChar::ParagraphSeparator || ch == QChar::LineSeparator;
+}
+
+// Where a cut of excess stored bytes that ends at end starts, or -1 when the text before end
+// is too short. A line break weighs two: the vault stores it as CR LF.
+int CutStart(const QString& raw, int end, int excess) {
+    int start = end;
+    while (start > 0 && excess > 0) {
+        --start;
+        excess -= IsLineBreak(raw.at(start)) ? 2 : 1;
+    }
+    return excess > 0 ? -1 : start;
+}
+
+// Removes foreign characters from the memo and cuts it back to maxLength bytes as stored. The
+// cut takes the characters just before the cursor, which are the ones just typed or pasted.
 void CleanMemo(QPlainTextEdit* memo, int maxLength) {
     QTextDocument* document = memo->document();
-    // Raw text keeps non-breaking spaces and has one character per document position.
-    const QString text = document->toRawText();
     QTextCursor block(document);
     block.beginEditBlock();
+    // Raw text keeps non-breaking spaces and has one character per document position.
+    QString raw = document->toRawText();
     // Backwards, so that positions before the current one stay valid.
-    for (qsizetype i = text.size() - 1; i >= 0; --i) {
-        const QChar ch = text.at(i);
-        const bool lineBreak = ch == QChar::ParagraphSeparator || ch == QChar::LineSeparator;
-        if (!lineBreak && UnicodeToByte(ch.unicode()) < 0) {
+    for (qsizetype i = raw.size() - 1; i >= 0; --i) {
+        const QChar ch = raw.at(i);
+        if (!IsLineBreak(ch) && UnicodeToByte(ch.unicode()) < 0) {
             QTextCursor eraser(document);
             eraser.setPosition(static_cast<int>(i));
             eraser.deleteChar();
         }
     }
+    raw = document->toRawText();
     const int length = document->characterCount() - 1;  // without the final paragraph mark
-    if (length > maxLength) {
-        const int excess = length - maxLength;
+    int stored = length;
+    for (int i = 0; i < length && i < raw.size(); ++i) {
+        stored += IsLineBreak(raw.at(i)) ? 1 : 0;
+    }
+    if (stored > maxLength) {
+        const int excess = stored - maxLength;
         int end = memo->textCursor().position();
-        if (end < excess) {
+        int start = CutStart(raw, end, excess);
+        if (start < 0) {
             end = length;
+            start = CutStart(raw, end, excess);
         }
         QTextCursor eraser(document);
-        eraser.setPosition(end - excess);
+        eraser.setPosition(std::max(start, 0));
         eraser.setPosition(end, QTextCursor::KeepAnchor);
         eraser.removeSelectedText();
     }

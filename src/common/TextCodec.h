@@ -37,6 +37,6 @@ public:
 
 // Sets the validator and the length limit (characters = bytes) on a line edit.
 void MakeAnsiEdit(QLineEdit* edit, int maxLength);
-// Limits a plain-text edit to maxLength characters of the code page: longer or foreign input
-// is cut back, so that what stays can be typed.
+// Limits a plain-text edit to maxLength bytes as the vault stores them (a line break is CR LF,
+// two bytes) and to characters of the code page: longer or foreign input is cut back.
 void MakeAnsiMemo(QPlainTextEdit* memo, int maxLength);

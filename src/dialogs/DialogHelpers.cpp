@@ -5,8 +5,11 @@
 #include <QLineEdit>
 #include <QPixmap>
 
+#include "common/Services.h"
 #include "common/TextCodec.h"
+#include "dialogs/VaultHost.h"
 #include "vault/FileUtil.h"
+#include "vault/NodeData.h"
 
 void SelectAndFocus(QLineEdit* edit) {
     edit->selectAll();
@@ -48,4 +51,18 @@ bool IsOpenVaultFile(const QString& path, const QString& openVault) {
         return false;
     }
     return IsSameFile(NativePath(path), NativePath(openVault));
+}
+
+std::optional<bool> CheckTypedPassword(IVaultHost& host, const QString& path,
+                                       const QString& typed) {
+    std::string password = QStringToAnsi(typed);
+    try {
+        const bool opens = host.CheckVaultPassword(path, password);
+        WipeString(password);
+        return opens;
+    } catch (const std::exception& error) {
+        WipeString(password);
+        ShowError(ErrorText(error));
+        return std::nullopt;
+    }
 }

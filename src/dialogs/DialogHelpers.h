@@ -3,11 +3,13 @@
 #include <QString>
 #include <exception>
 #include <initializer_list>
+#include <optional>
 #include <string>
 
 class QLabel;
 class QLineEdit;
 class QWidget;
+class IVaultHost;
 
 // Small pieces the dialogs share.
 
@@ -28,6 +30,10 @@ std::string NativePath(const QString& path);
 
 // The message of a failure the core reported, for a box.
 QString ErrorText(const std::exception& error);
+
+// Tries a typed password against the vault at path. An error opening the file is shown with
+// ShowError and answers nothing; the dialog then stays as it is. The clear bytes are wiped.
+std::optional<bool> CheckTypedPassword(IVaultHost& host, const QString& path, const QString& typed);
 
 // True when path names the same existing file as openVault (an empty openVault never matches).
 bool IsOpenVaultFile(const QString& path, const QString& openVault);

@@ -106,21 +106,15 @@ void TfrmChangePassword::LayOut() {
 }
 
 bool TfrmChangePassword::CurrentPasswordOpensVault() {
-    std::string current = QStringToAnsi(edtOld->text());
-    bool opens = false;
-    try {
-        opens = FHost.CheckVaultPassword(DbFileName, current);
-    } catch (const std::exception& error) {
-        WipeString(current);
-        ShowError(ErrorText(error));
+    const std::optional<bool> opens = CheckTypedPassword(FHost, DbFileName, edtOld->text());
+    if (!opens) {
         return false;
     }
-    WipeString(current);
-    if (!opens) {
+    if (!*opens) {
         SelectAndFocus(edtOld);
         ShowWarning(Tr(Str::sInvalidPassword));
     }
-    return opens;
+    return *opens;
 }
 
 void TfrmChangePassword::btnOKClick() {

@@ -68,17 +68,11 @@ void TfrmCheckPassword::LayOut() {
 
 void TfrmCheckPassword::btnOKClick() {
     // No length rule: whatever was typed, the empty text too, is tried.
-    std::string password = QStringToAnsi(EditPass->text());
-    bool opens = false;
-    try {
-        opens = FHost.CheckVaultPassword(DbFileName, password);
-    } catch (const std::exception& error) {
-        WipeString(password);
-        ShowError(ErrorText(error));
+    const std::optional<bool> opens = CheckTypedPassword(FHost, DbFileName, EditPass->text());
+    if (!opens) {
         return;
     }
-    WipeString(password);
-    if (opens) {
+    if (*opens) {
         accept();
     } else {
         SelectAndFocus(EditPass);

@@ -90,17 +90,11 @@ void TfrmImportDb::btnOKClick() {
         SelectAndFocus(edtPass);
         return;
     }
-    std::string password = QStringToAnsi(edtPass->text());
-    bool opens = false;
-    try {
-        opens = FHost.CheckVaultPassword(path, password);
-    } catch (const std::exception& error) {
-        WipeString(password);
-        ShowError(ErrorText(error));
+    const std::optional<bool> opens = CheckTypedPassword(FHost, path, edtPass->text());
+    if (!opens) {
         return;
     }
-    WipeString(password);
-    if (opens) {
+    if (*opens) {
         accept();
     } else {
         SelectAndFocus(edtPass);

@@ -93,6 +93,9 @@ private slots:
         QCOMPARE(memo.toPlainText(), QStringLiteral("01234567"));
         memo.setPlainText(QStringLiteral("l1\nl2\u4E2D"));
         QCOMPARE(memo.toPlainText(), QStringLiteral("l1\nl2"));
+        // A line break is stored as CR LF and counts two against the limit.
+        memo.setPlainText(QStringLiteral("a\nb\nc\nde"));
+        QCOMPARE(memo.toPlainText(), QStringLiteral("a\nb\nc"));
     }
 };
 
