@@ -51,9 +51,19 @@ TCoolTrayIcon& TTrayLock::CoolTrayIcon() {
         auto* icon = new TCoolTrayIcon(&FWindow, std::move(FShell));
         icon->setObjectName(QStringLiteral("CoolTrayIcon"));
         icon->SetPopupMenu(FPopupTray);
-        icon->OnDblClick = [this](TCoolTrayIcon*) { CoolTrayIconDblClick(); };
-        icon->OnBalloonHintClick = [this](TCoolTrayIcon*) { CoolTrayIconBalloonHintClick(); };
-        icon->OnClick = [this](TCoolTrayIcon*) { CoolTrayIconClick(); };
+        // From the event loop, not from inside the desktop's report: on X11 a press on the
+        // icon while the balloon shows reports the balloon click and then the click, the
+        // latter only once the first handler has returned. An unlock dialog run inside the
+        // first would have closed by then, and the click would open another.
+        icon->OnDblClick = [this](TCoolTrayIcon*) {
+            QTimer::singleShot(0, this, &TTrayLock::CoolTrayIconDblClick);
+        };
+        icon->OnBalloonHintClick = [this](TCoolTrayIcon*) {
+            QTimer::singleShot(0, this, &TTrayLock::CoolTrayIconBalloonHintClick);
+        };
+        icon->OnClick = [this](TCoolTrayIcon*) {
+            QTimer::singleShot(0, this, &TTrayLock::CoolTrayIconClick);
+        };
         FCoolTrayIcon = icon;
     }
     return *FCoolTrayIcon;

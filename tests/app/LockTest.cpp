@@ -49,6 +49,14 @@ void Spin(int milliseconds) {
     }
 }
 
+// A user who takes longer than the double-click time over the dialog, then answers.
+TDialogScript::TAnswer TakeTimeThen(TDialogScript::TAnswer answer) {
+    return [answer](QDialog& dialog) {
+        Spin(3 * kDoubleClickMs);
+        return answer(dialog);
+    };
+}
+
 }  // namespace
 
 class TLockTest : public QObject {
@@ -126,7 +134,7 @@ private slots:
             owner = dialog.parentWidget();
             dialog.btnCancel->click();
         }));
-        Icon().HandleMouse(TTrayMouse::LButtonDblClk);
+        DoubleClickIcon();
         QCOMPARE(dbFileName, FVault);
         QCOMPARE(owner, FWindow.get());
         QVERIFY(!FWindow->isVisible());
@@ -144,7 +152,7 @@ private slots:
             dialog.EditPass->setText(AnsiToQString(kPassword));
             dialog.btnOKClick();
         }));
-        Icon().HandleMouse(TTrayMouse::LButtonDblClk);
+        DoubleClickIcon();
         QCOMPARE(resultAfterWrong, 0);
         QVERIFY(!shownAfterWrong);
         QCOMPARE(FScript->Shown.count(kCheckPassword), 2);
@@ -167,15 +175,15 @@ private slots:
             generator->activateWindow();
             Spin(20);
             activeBeforeRequest = QApplication::activeWindow();
-            Icon().HandleMouse(TTrayMouse::LButtonDblClk);
-            Icon().HandleBalloon(TTrayBalloon::UserClick);
+            DoubleClickIcon();
+            ClickBalloon();
             FWindow->OnInstanceMessage(TfrmCofferix::kInstanceMessage);
             Spin(20);
             activeAfterRequest = QApplication::activeWindow();
             heldDialog = FWindow->TrayLock().UnlockDialog();
             dialog.btnCancel->click();
         }));
-        Icon().HandleMouse(TTrayMouse::LButtonDblClk);
+        DoubleClickIcon();
         Spin(20);  // the second start's request, if it were still pending
         QCOMPARE(FScript->Shown.count(kCheckPassword), 1);
         QVERIFY(heldDialog != nullptr);
@@ -188,11 +196,11 @@ private slots:
         StartWindow(true);
         FWindow->showMinimized();
         QVERIFY(FWindow->isMinimized());
-        Icon().HandleMouse(TTrayMouse::LButtonDblClk);
+        DoubleClickIcon();
         QVERIFY(!FWindow->isMinimized());
         QVERIFY(FWindow->isVisible());
         FWindow->showMinimized();
-        Icon().HandleBalloon(TTrayBalloon::UserClick);
+        ClickBalloon();
         QVERIFY(!FWindow->isMinimized());
         QCOMPARE(FScript->Shown.count(kCheckPassword), 0);
     }
@@ -201,10 +209,10 @@ private slots:
         StartWindow(true);
         Lock();
         FScript->Then(CancelDialog());
-        Icon().HandleBalloon(TTrayBalloon::UserClick);
+        ClickBalloon();
         QVERIFY(!FWindow->isVisible());
         FScript->Then(UnlockWith(kPassword));
-        Icon().HandleBalloon(TTrayBalloon::UserClick);
+        ClickBalloon();
         QCOMPARE(FScript->Shown.count(kCheckPassword), 2);
         QVERIFY(FWindow->isVisible());
     }
@@ -220,25 +228,30 @@ private slots:
         QCOMPARE(FScript->Shown.count(kCheckPassword), 1);
     }
 
-    // How X11 reports a double click (Trigger, then DoubleClick) and a click on the icon
-    // while the balloon shows (messageClicked, then Trigger): one dialog each time.
+    // How X11 reports a double click (Trigger, then DoubleClick) and a press on the icon
+    // while the balloon shows (messageClicked, then Trigger, each after the other's handler
+    // returned): one dialog for each gesture, also after it was cancelled.
     void OneGestureOpensOneDialog() {
         StartWindow(true);
         Lock();
-        FScript->Then(CancelDialog());
+        FScript->Then(TakeTimeThen(CancelDialog()));
         Icon().HandleActivation(QSystemTrayIcon::Trigger);
         Icon().HandleActivation(QSystemTrayIcon::DoubleClick);
         Spin(3 * kDoubleClickMs);
         QCOMPARE(FScript->Shown.count(kCheckPassword), 1);
 
-        FScript->Then(Answer<TfrmCheckPassword>([this](TfrmCheckPassword& dialog) {
-            Icon().HandleActivation(QSystemTrayIcon::Trigger);
-            Spin(3 * kDoubleClickMs);  // the click decision falls while the dialog is open
-            dialog.EditPass->setText(AnsiToQString(kPassword));
-            dialog.btnOKClick();
-        }));
+        FScript->Then(TakeTimeThen(CancelDialog()));
         Icon().HandleBalloon(TTrayBalloon::UserClick);
+        Icon().HandleActivation(QSystemTrayIcon::Trigger);
+        Spin(3 * kDoubleClickMs);
         QCOMPARE(FScript->Shown.count(kCheckPassword), 2);
+        QVERIFY(!FWindow->isVisible());
+
+        FScript->Then(TakeTimeThen(UnlockWith(kPassword)));
+        Icon().HandleBalloon(TTrayBalloon::UserClick);
+        Icon().HandleActivation(QSystemTrayIcon::Trigger);
+        Spin(3 * kDoubleClickMs);
+        QCOMPARE(FScript->Shown.count(kCheckPassword), 3);
         QVERIFY(FWindow->isVisible());
     }
 
@@ -290,7 +303,7 @@ private slots:
         QVERIFY(!FWindow->isVisible());
         QVERIFY(FShell->Shown);
         FScript->Then(UnlockWith(kPassword));
-        Icon().HandleMouse(TTrayMouse::LButtonDblClk);
+        DoubleClickIcon();
         QCOMPARE(FScript->Shown.count(kCheckPassword), 1);
         QVERIFY(FWindow->isVisible());
     }
@@ -399,6 +412,17 @@ private:
     }
 
     TCoolTrayIcon& Icon() { return FWindow->TrayLock().CoolTrayIcon(); }
+
+    // The desktop's report, and the event loop that carries it to the window.
+    void DoubleClickIcon() {
+        Icon().HandleMouse(TTrayMouse::LButtonDblClk);
+        Spin(10);
+    }
+
+    void ClickBalloon() {
+        Icon().HandleBalloon(TTrayBalloon::UserClick);
+        Spin(10);
+    }
 
     TTestEnvironment& FEnvironment;
     std::unique_ptr<TRecordingServices> FServices;
