@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-#include <exception>
 #include <string_view>
 
 // Messages of the main window's safety checks, beside the shared string table.
@@ -17,9 +15,3 @@ inline constexpr std::string_view sExportFilter = "Text File (*.txt)";
 inline constexpr std::string_view sExportSuffix = "txt";
 
 }  // namespace AppStr
-
-// The text of a caught error: the program's texts are ASCII, and paths in them are in the
-// file system's encoding.
-inline QString ErrorText(const std::exception& error) {
-    return QString::fromLocal8Bit(error.what());
-}

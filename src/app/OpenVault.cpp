@@ -1,6 +1,5 @@
 #include "app/OpenVault.h"
 
-#include <QFile>
 #include <exception>
 
 #include "app/AppStrings.h"
@@ -11,14 +10,6 @@
 #include "vault/NodeData.h"
 #include "vault/VaultOperations.h"
 
-namespace {
-
-std::string FileName(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
-}  // namespace
-
 void TOpenVault::SetDatabaseFile(const QString& path) {
     FDatabaseFile = path;
     Settings::SetDatabase(path);
@@ -26,16 +17,16 @@ void TOpenVault::SetDatabaseFile(const QString& path) {
 
 bool TOpenVault::IsUnloaded(const QString& path) const {
     return !FUnloadedVault.isEmpty() &&
-           (path == FUnloadedVault || IsSameFile(FileName(path), FileName(FUnloadedVault)));
+           (path == FUnloadedVault || IsSameFile(NativePath(path), NativePath(FUnloadedVault)));
 }
 
 bool TOpenVault::CheckPassword(const QString& path, const std::string& password) const {
-    return VaultCheckPassword(FileName(path), password);
+    return VaultCheckPassword(NativePath(path), password);
 }
 
 bool TOpenVault::Create(const QString& path, const std::string& password) {
     try {
-        VaultCreate(FileName(path), password);
+        VaultCreate(NativePath(path), password);
     } catch (const std::exception& error) {
         ShowWarning(ErrorText(error));
         return false;
@@ -49,7 +40,7 @@ bool TOpenVault::Create(const QString& path, const std::string& password) {
 bool TOpenVault::ChangePassword(const QString& path, const std::string& currentPassword,
                                 const std::string& newPassword) {
     try {
-        VaultChangePassword(FileName(path), currentPassword, newPassword);
+        VaultChangePassword(NativePath(path), currentPassword, newPassword);
     } catch (const std::exception& error) {
         ShowWarning(ErrorText(error));
         return false;
@@ -63,7 +54,7 @@ bool TOpenVault::Load(const QString& path) {
     QString failure;
     auto load = [&] {
         try {
-            VaultLoad(FileName(path), password, FTree);
+            VaultLoad(NativePath(path), password, FTree);
         } catch (const std::exception& error) {
             failed = true;
             failure = ErrorText(error);
@@ -92,7 +83,7 @@ bool TOpenVault::Save(const QString& path) {
     std::string password = Password();
     bool saved = true;
     try {
-        VaultSave(FileName(path), password, FTree);
+        VaultSave(NativePath(path), password, FTree);
     } catch (const std::exception& error) {
         saved = false;
         ShowWarning(ErrorText(error));

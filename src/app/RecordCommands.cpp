@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <algorithm>
 #include <set>
 #include <vector>
@@ -23,7 +24,11 @@ QString NotesToEditor(const std::string& notes) {
     return AnsiToQString(notes).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
-std::string NotesFromEditor(const QString& text) {
+// The memo's raw text: plain text would turn non-breaking spaces into blanks. Its line
+// breaks are paragraph separators; the vault stores them as CR LF.
+std::string NotesFromEditor(const QPlainTextEdit& memo) {
+    QString text = memo.document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, u'\n').replace(QChar::LineSeparator, u'\n');
     const std::string bytes = QStringToAnsi(text);
     std::string notes;
     notes.reserve(bytes.size() + bytes.size() / 16);
@@ -42,7 +47,7 @@ TNodeData FieldsFromEditor(const TfrmNewRecord& editor) {
     fields.UserName = QStringToAnsi(editor.edtID->text());
     fields.Password = QStringToAnsi(editor.edtPass->text());
     fields.Url = QStringToAnsi(editor.edtUrl->text());
-    fields.Notes = NotesFromEditor(editor.txtInfo->toPlainText());
+    fields.Notes = NotesFromEditor(*editor.txtInfo);
     return fields;
 }
 

@@ -1,7 +1,6 @@
 #include "app/VaultCommands.h"
 
 #include <QDialog>
-#include <QFile>
 #include <QLineEdit>
 #include <exception>
 #include <string>
@@ -17,14 +16,6 @@
 #include "vault/NodeData.h"
 #include "vault/TreeCommands.h"
 
-namespace {
-
-std::string FileName(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
-}  // namespace
-
 QString TVaultCommands::AskSaveFileName(const QString& filter, const QString& suffix) {
     const QString path =
         ServicesBackend().SaveFileName(&FWindow, filter, suffix, FLastSaveFileName);
@@ -36,7 +27,7 @@ QString TVaultCommands::AskSaveFileName(const QString& filter, const QString& su
 
 bool TVaultCommands::IsOpenVault(const QString& path) const {
     const QString vault = FWindow.DatabaseFile();
-    if (vault.isEmpty() || !IsSameFile(FileName(vault), FileName(path))) {
+    if (vault.isEmpty() || !IsSameFile(NativePath(vault), NativePath(path))) {
         return false;
     }
     ShowWarning(Tr(AppStr::sDestinationIsOpenVault));
@@ -50,7 +41,7 @@ void TVaultCommands::Backup() {
         return;
     }
     try {
-        CopySecretFile(FileName(FWindow.DatabaseFile()), FileName(destination));
+        CopySecretFile(NativePath(FWindow.DatabaseFile()), NativePath(destination));
     } catch (const std::exception& error) {
         // A backup that silently failed would be trusted later; say so.
         ShowWarning(ErrorText(error));
@@ -95,7 +86,7 @@ void TVaultCommands::ExportList() {
     }
     std::string text = ExportListText(FWindow.RecordTree());
     try {
-        WriteSecretFile(FileName(destination), text);
+        WriteSecretFile(NativePath(destination), text);
     } catch (const std::exception& error) {
         ShowError(ErrorText(error));
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -153,4 +154,12 @@ void MakeAnsiMemo(QPlainTextEdit* memo, int maxLength) {
         *busy = false;
     });
     CleanMemo(memo, maxLength);
+}
+
+std::string NativePath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+QString ErrorText(const std::exception& error) {
+    return QString::fromLocal8Bit(error.what());
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QValidator>
+#include <exception>
 #include <string>
 
 class QLineEdit;
@@ -26,6 +27,12 @@ bool IsAnsiText(const QString& text);
 inline QString Tr(std::string_view entry) {
     return AnsiToQString(entry);
 }
+
+// A path as the file system spells it, for the core's file functions.
+std::string NativePath(const QString& path);
+// The message of a failure the core reported, for a box. The program's own texts are ASCII;
+// paths in them are in the file system's encoding.
+QString ErrorText(const std::exception& error);
 
 // Refuses input with characters Windows-1252 cannot hold, so nothing typed is silently changed.
 class TAnsiValidator : public QValidator {

@@ -1,6 +1,7 @@
 #include "dialogs/CoreVaultHost.h"
 
 #include "common/Services.h"
+#include "common/TextCodec.h"
 #include "dialogs/DialogHelpers.h"
 #include "vault/VaultOperations.h"
 

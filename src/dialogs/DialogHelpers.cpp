@@ -1,6 +1,5 @@
 #include "dialogs/DialogHelpers.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -36,14 +35,6 @@ QLabel* MakePicture(const QString& resource, int size, QWidget* parent) {
     label->setPixmap(
         QPixmap(resource).scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     return label;
-}
-
-std::string NativePath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
-QString ErrorText(const std::exception& error) {
-    return QString::fromLocal8Bit(error.what());
 }
 
 bool IsOpenVaultFile(const QString& path, const QString& openVault) {

@@ -25,12 +25,6 @@ void MakePasswordEdit(QLineEdit* edit, int maxLength);
 // A label that shows the picture of a resource path scaled to size x size.
 QLabel* MakePicture(const QString& resource, int size, QWidget* parent);
 
-// The path as the file system spells it, for the core's file functions.
-std::string NativePath(const QString& path);
-
-// The message of a failure the core reported, for a box.
-QString ErrorText(const std::exception& error);
-
 // Tries a typed password against the vault at path. An error opening the file is shown with
 // ShowError and answers nothing; the dialog then stays as it is. The clear bytes are wiped.
 std::optional<bool> CheckTypedPassword(IVaultHost& host, const QString& path, const QString& typed);

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QtTest>
 
 #include "app/AppTestKit.h"
@@ -123,7 +124,8 @@ private slots:
     }
 
     void ModifyWithoutChangesStillSavesAndKeepsTheTimes() {
-        Start({{"Mail", "home", "me", "p.w", "mail.org", "a\r\nb"}});
+        // A non-breaking space (0xA0) in the notes must survive the editor unchanged.
+        Start({{"Mail", "home", "me", "p.w", "mail.org", "a\r\nb\xA0"}});
         FWindow->chkDisplayPass->setChecked(false);
         const PNode home = Node("home");
         const TNodeData before = home->Data;
@@ -132,16 +134,16 @@ private slots:
         QStringList seen;
         FScript->Then(Answer<TfrmNewRecord>([&seen](TfrmNewRecord& dialog) {
             seen << dialog.windowTitle() << dialog.edtTitle->text() << dialog.edtID->text()
-                 << dialog.edtPass->text() << dialog.edtUrl->text() << dialog.txtInfo->toPlainText()
-                 << dialog.cmbGroup->currentText();
+                 << dialog.edtPass->text() << dialog.edtUrl->text()
+                 << dialog.txtInfo->document()->toRawText() << dialog.cmbGroup->currentText();
             dialog.btnOKClick();
         }));
         FWindow->ActEditRecord->trigger();
         // The password in clear although the tree masks it; notes with the editor's breaks.
-        QCOMPARE(seen,
-                 QStringList({"Modify Record", "home", "me", "p.w", "mail.org", "a\nb", "Mail"}));
+        QCOMPARE(seen, QStringList({"Modify Record", "home", "me", "p.w", "mail.org",
+                                    QStringLiteral("a\u2029b\u00A0"), "Mail"}));
         QVERIFY(FileInode(FVault) != inode);
-        QCOMPARE(home->Data.Notes, std::string("a\r\nb"));
+        QCOMPARE(home->Data.Notes, std::string("a\r\nb\xA0"));
         QCOMPARE(home->Data.AddedTime, before.AddedTime);
         QCOMPARE(home->Data.AddedTime2, before.AddedTime2);
         QVERIFY(home->Data.Guid == before.Guid);
