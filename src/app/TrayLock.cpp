@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 
 #include "app/UnitCofferix.h"
 #include "common/StringTable.h"
@@ -135,6 +136,7 @@ void TTrayLock::CoolTrayIconDblClick() {
     auto* dialog = new TfrmCheckPassword(FWindow, &FWindow);
     FUnlockDialog = dialog;
     dialog->DbFileName = FWindow.DatabaseFile();
+    CentreOnScreen(*dialog);
     const int result = FWindow.RunDialog(*dialog);
     if (FUnlockDialog) {
         FUnlockDialog->EditPass->clear();
@@ -190,6 +192,18 @@ bool TTrayLock::eventFilter(QObject* watched, QEvent* event) {
         });
     }
     return QObject::eventFilter(watched, event);
+}
+
+// Over the screen's middle rather than over a hidden owner, which may never have been
+// placed (an autorun start).
+void TTrayLock::CentreOnScreen(QWidget& dialog) const {
+    QScreen* screen = FWindow.screen() ? FWindow.screen() : QGuiApplication::primaryScreen();
+    if (!screen) {
+        return;
+    }
+    QRect frame = dialog.frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    dialog.move(frame.topLeft());
 }
 
 void TTrayLock::BringUnlockDialogForward() {

@@ -79,6 +79,7 @@ private:
     void Unlock();
     void ShowLockPanel(bool locked);
     QList<QWidget*> LockedAwayWidgets() const;
+    void CentreOnScreen(QWidget& dialog) const;
     void BringUnlockDialogForward();
 
     TfrmCofferix& FWindow;

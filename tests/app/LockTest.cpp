@@ -302,9 +302,17 @@ private slots:
         StartWindow(true, TStart::Autorun);
         QVERIFY(!FWindow->isVisible());
         QVERIFY(FShell->Shown);
-        FScript->Then(UnlockWith(kPassword));
+        // The never placed window gives the dialog no middle: it stands in the screen's.
+        QPoint offCentre;
+        const TDialogScript::TAnswer unlock = UnlockWith(kPassword);
+        FScript->Then([&](QDialog& dialog) {
+            offCentre =
+                dialog.frameGeometry().center() - FWindow->screen()->availableGeometry().center();
+            return unlock(dialog);
+        });
         DoubleClickIcon();
         QCOMPARE(FScript->Shown.count(kCheckPassword), 1);
+        QVERIFY(offCentre.manhattanLength() <= 2);
         QVERIFY(FWindow->isVisible());
     }
 
