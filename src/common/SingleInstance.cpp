@@ -49,7 +49,16 @@ TSingleInstance::~TSingleInstance() {
 }
 
 QString TSingleInstance::DefaultServerName() {
-    return Tr(Str::sAppTitle) + QLatin1Char('-') + UserId();
+    const QString name = Tr(Str::sAppTitle) + QLatin1Char('-') + UserId();
+#ifdef Q_OS_UNIX
+    // A bare name would be a socket in the shared /tmp, where another user could take it
+    // first. The user's own runtime folder is private to them.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!runtime.isEmpty()) {
+        return QDir(runtime).filePath(name);
+    }
+#endif
+    return name;
 }
 
 QString TSingleInstance::DefaultLockFolder() {
