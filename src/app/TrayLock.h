@@ -59,12 +59,12 @@ public:
 
     void ActLockAppExecute();
     // A shown window comes forward; a locked one asks for the master password, or brings
-    // the open unlock dialog forward.
+    // the open unlock dialog forward. The icon's reports reach these from the event loop.
     void CoolTrayIconDblClick();
     void CoolTrayIconBalloonHintClick();
     void CoolTrayIconClick();
-    // For requests that must never show an unlocked window by themselves (a second start,
-    // restoring from the taskbar): nothing unless locked. Runs from the event loop.
+    // A second start of the program: asks for the master password when locked, and does
+    // nothing otherwise. Runs from the event loop.
     void UnlockLater();
     // Where the notification area went away under a hidden window, locks on the taskbar
     // instead, so that the window can still be reached. Runs every few seconds while hidden.
