@@ -1,7 +1,11 @@
 #include "vault/ElAES.h"
 
+#include <atomic>
 #include <bit>
+#include <cstdlib>
+#include <string_view>
 
+#include "vault/ElAESHardware.h"
 #include "vault/NodeData.h"
 
 // Words hold four state bytes little-endian: byte r of a column is bits 8r..8r+7. With that
@@ -282,6 +286,68 @@ void AesEncryptBlock(const AesBlock& input, const AesExpandedKey256& key, AesBlo
 
 void AesDecryptBlock(const AesBlock& input, const AesExpandedKey256& key, AesBlock& output) {
     AesDecryptBytes(input.data(), key, output.data());
+}
+
+namespace {
+
+enum class TCipherPath { Undecided, Tables, Hardware };
+
+std::atomic<TCipherPath> gCipherPath{TCipherPath::Undecided};
+
+TCipherPath PathFor(bool useHardware) {
+    return useHardware && AesHardwareSupported() ? TCipherPath::Hardware : TCipherPath::Tables;
+}
+
+bool HardwareRefusedByEnvironment() {
+    const char* setting = std::getenv("COFFERIX_AES_HARDWARE");
+    return setting && std::string_view(setting) == "0";
+}
+
+// Decided at first use rather than at static initialisation, so that no order of
+// initialisation can see it undecided.
+bool HardwarePathChosen() {
+    TCipherPath path = gCipherPath.load(std::memory_order_relaxed);
+    if (path == TCipherPath::Undecided) {
+        path = PathFor(!HardwareRefusedByEnvironment());
+        gCipherPath.store(path, std::memory_order_relaxed);
+    }
+    return path == TCipherPath::Hardware;
+}
+
+}  // namespace
+
+void AesEncryptBlocks(const uint8_t* in, const AesExpandedKey256& key, uint8_t* out,
+                      std::size_t blockCount) {
+    if (HardwarePathChosen()) {
+        AesHardwareEncryptBlocks(in, key, out, blockCount);
+        return;
+    }
+    for (std::size_t i = 0; i < blockCount; ++i) {
+        AesEncryptBytes(in + 16 * i, key, out + 16 * i);
+    }
+}
+
+void AesDecryptBlocks(const uint8_t* in, const AesExpandedKey256& key, uint8_t* out,
+                      std::size_t blockCount) {
+    if (HardwarePathChosen()) {
+        AesHardwareDecryptBlocks(in, key, out, blockCount);
+        return;
+    }
+    for (std::size_t i = 0; i < blockCount; ++i) {
+        AesDecryptBytes(in + 16 * i, key, out + 16 * i);
+    }
+}
+
+bool AesHardwareAvailable() {
+    return AesHardwareSupported();
+}
+
+void AesUseHardware(bool useHardware) {
+    gCipherPath.store(PathFor(useHardware), std::memory_order_relaxed);
+}
+
+bool AesUsesHardware() {
+    return HardwarePathChosen();
 }
 
 void WipeExpandedKey(AesExpandedKey256& key) {

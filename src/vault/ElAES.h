@@ -1,11 +1,12 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 // AES-256 (FIPS-197, 14 rounds, 16-byte blocks): key expansion for both directions and the
-// cipher of one block. Table-driven; the only shared state is constant lookup tables, so
-// every function may be called from any thread.
+// cipher of one block. Table-driven; the only shared state is constant lookup tables and the
+// choice of cipher path below, so every function may be called from any thread.
 
 using AesKey256 = std::array<std::uint8_t, 32>;
 using AesBlock = std::array<std::uint8_t, 16>;
@@ -30,6 +31,24 @@ void AesDecryptBlock(const AesBlock& input, const AesExpandedKey256& key, AesBlo
 // the same buffer.
 void AesEncryptBytes(const std::uint8_t* in, const AesExpandedKey256& key, std::uint8_t* out);
 void AesDecryptBytes(const std::uint8_t* in, const AesExpandedKey256& key, std::uint8_t* out);
+
+// ECB over blockCount whole blocks (16 bytes each) with the same expanded key, for the stream
+// codec's loops. in and out may be the same buffer. On a processor with AES instructions
+// these run on them, several blocks at a time; elsewhere they use the block functions above.
+// Both give exactly the same bytes.
+void AesEncryptBlocks(const std::uint8_t* in, const AesExpandedKey256& key, std::uint8_t* out,
+                      std::size_t blockCount);
+void AesDecryptBlocks(const std::uint8_t* in, const AesExpandedKey256& key, std::uint8_t* out,
+                      std::size_t blockCount);
+
+// True when the processor has AES instructions.
+bool AesHardwareAvailable();
+// Chooses the path of AesEncryptBlocks/AesDecryptBlocks: true takes the AES instructions
+// when the processor has them, false the tables. For tests and benchmarks; the path starts
+// as the hardware one, unless the environment sets COFFERIX_AES_HARDWARE=0.
+void AesUseHardware(bool useHardware);
+// True when AesEncryptBlocks/AesDecryptBlocks run on the AES instructions now.
+bool AesUsesHardware();
 
 // Wipes an expanded key in a way the optimiser keeps.
 void WipeExpandedKey(AesExpandedKey256& key);

@@ -114,7 +114,7 @@ TEST(StreamCodecPadding, WholeBlocksGetNoPaddingBlock) {
 
 TEST(StreamCodecPadding, LongStreamsMatchBlockByBlockEncryption) {
     // Longer than the codec's internal chunk, with a partial block at the end.
-    const TBytes plain = Sequence(3 * 4096 + 100, 7);
+    const TBytes plain = Sequence(3 * 16384 + 100, 7);
     TMemoryStream source;
     FillStream(source, plain);
     const TBytes cipher = Encrypt(source, 0);
