@@ -44,10 +44,10 @@ TInvocation ParseHelpCommand(const std::vector<std::string>& args) {
     return HelpFor(command);
 }
 
-void AddOption(TInvocation& invocation, const TOptionSpec& spec, std::string value) {
-    const auto [it, inserted] = invocation.Options.emplace(std::string(spec.Name), "");
+void AddOption(TInvocation& invocation, const TOptionSpec& option, std::string value) {
+    const auto [it, inserted] = invocation.Options.emplace(std::string(option.Name), "");
     if (!inserted) {
-        throw UsageError("option " + std::string(spec.Name) + " is given twice");
+        throw UsageError("option " + std::string(option.Name) + " is given twice");
     }
     it->second = std::move(value);
 }
@@ -108,21 +108,21 @@ TInvocation ParseCommandLine(const std::vector<std::string>& args) {
             return HelpFor(command);
         }
         const std::string_view name = OptionName(arg);
-        const TOptionSpec* spec = command->FindOption(name);
-        if (spec == nullptr) {
+        const TOptionSpec* option = command->FindOption(name);
+        if (option == nullptr) {
             throw UsageError(std::string(command->Name) + ": " + UnknownOptionText(name) +
                              "; see 'cofferix-cli help " + std::string(command->Name) + "'");
         }
         const bool inlineValue = name.size() < arg.size();
-        if (!spec->TakesValue()) {
+        if (!option->TakesValue()) {
             if (inlineValue) {
                 throw UsageError("option " + std::string(name) + " takes no value");
             }
-            AddOption(invocation, *spec, "");
+            AddOption(invocation, *option, "");
         } else if (inlineValue) {
-            AddOption(invocation, *spec, arg.substr(name.size() + 1));
+            AddOption(invocation, *option, arg.substr(name.size() + 1));
         } else if (i + 1 < args.size()) {
-            AddOption(invocation, *spec, args[++i]);
+            AddOption(invocation, *option, args[++i]);
         } else {
             throw UsageError("option " + std::string(name) + " needs a value");
         }

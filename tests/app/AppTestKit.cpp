@@ -31,14 +31,14 @@ QString Texts(const TNodeData& data) {
 }  // namespace
 
 void FillTree(TRecordTree& tree, const std::vector<TRecordSpec>& records) {
-    for (const TRecordSpec& spec : records) {
+    for (const TRecordSpec& record : records) {
         TNodeData fields;
-        fields.Title = spec.Title;
-        fields.UserName = spec.UserName;
-        fields.Password = spec.Password;
-        fields.Url = spec.Url;
-        fields.Notes = spec.Notes;
-        AddRecordNode(tree, spec.Group, fields);
+        fields.Title = record.Title;
+        fields.UserName = record.UserName;
+        fields.Password = record.Password;
+        fields.Url = record.Url;
+        fields.Notes = record.Notes;
+        AddRecordNode(tree, record.Group, fields);
     }
 }
 
