@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -17,6 +18,8 @@ namespace {
 
 constexpr mode_t kOwnerOnly = S_IRUSR | S_IWUSR;
 constexpr std::size_t kMaxWriteChunk = std::size_t{1} << 30;
+// How much is written before the kernel is asked to start putting it on disk.
+constexpr std::uint64_t kWritebackStep = std::uint64_t{8} << 20;
 
 std::atomic<AtomicFileTesting::TWriteFunction> gWriteFunction{nullptr};
 
@@ -37,43 +40,6 @@ std::string BaseNameOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
-
-// The temporary file: created owner-only and exclusively, removed unless Commit() ran.
-class TTemporaryFile {
-public:
-    explicit TTemporaryFile(const std::string& target) {
-        std::string pattern = FolderOf(target) + "/." + BaseNameOf(target) + ".tmp-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        FFd = mkostemp(name.data(), O_CLOEXEC);
-        if (FFd < 0) {
-            FError = errno;
-            return;
-        }
-        FPath = name.data();
-    }
-    TTemporaryFile(const TTemporaryFile&) = delete;
-    TTemporaryFile& operator=(const TTemporaryFile&) = delete;
-    ~TTemporaryFile() {
-        if (FFd >= 0) {
-            ::close(FFd);
-        }
-        if (!FCommitted && !FPath.empty()) {
-            ::unlink(FPath.c_str());
-        }
-    }
-
-    int Fd() const { return FFd; }
-    int CreateError() const { return FError; }
-    const std::string& Path() const { return FPath; }
-    void Commit() { FCommitted = true; }
-
-private:
-    int FFd = -1;
-    int FError = 0;
-    std::string FPath;
-    bool FCommitted = false;
-};
 
 // Answers 0 or the errno of the failure.
 int WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
@@ -132,32 +98,85 @@ std::string ResolveLink(const std::string& path) {
 
 }  // namespace
 
-void WriteFileAtomically(const std::string& path, const std::uint8_t* data, std::size_t size,
-                         TFileModePolicy modePolicy) {
-    const std::string target = ResolveLink(path);
-    TTemporaryFile temporary(target);
-    if (temporary.Fd() < 0) {
-        throw EVaultError(CannotCreateFileText(path, temporary.CreateError()));
+TAtomicFileWriter::TAtomicFileWriter(const std::string& path, TFileModePolicy modePolicy)
+    : FPath(path), FTarget(ResolveLink(path)) {
+    std::string pattern = FolderOf(FTarget) + "/." + BaseNameOf(FTarget) + ".tmp-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    FFd = mkostemp(name.data(), O_CLOEXEC);
+    if (FFd < 0) {
+        Fail(errno);
     }
+    FTemporaryPath = name.data();
     // Locked before it becomes visible under the vault's name, so nobody reads it half done.
-    int error = ::flock(temporary.Fd(), LOCK_EX) == 0 ? 0 : errno;
+    int error = ::flock(FFd, LOCK_EX) == 0 ? 0 : errno;
     if (error == 0) {
-        error = ApplyMode(temporary.Fd(), target, modePolicy);
-    }
-    if (error == 0) {
-        error = WriteAll(temporary.Fd(), data, size);
-    }
-    if (error == 0 && ::fsync(temporary.Fd()) != 0) {
-        error = errno;
-    }
-    if (error == 0 && ::rename(temporary.Path().c_str(), target.c_str()) != 0) {
-        error = errno;
+        error = ApplyMode(FFd, FTarget, modePolicy);
     }
     if (error != 0) {
-        throw EVaultError(CannotCreateFileText(path, error));
+        Discard();
+        Fail(error);
     }
-    temporary.Commit();
-    SyncFolder(FolderOf(target));
+}
+
+TAtomicFileWriter::~TAtomicFileWriter() {
+    Discard();
+}
+
+void TAtomicFileWriter::Discard() {
+    if (FFd >= 0) {
+        ::close(FFd);
+        FFd = -1;
+    }
+    if (!FCommitted && !FTemporaryPath.empty()) {
+        ::unlink(FTemporaryPath.c_str());
+        FTemporaryPath.clear();
+    }
+}
+
+void TAtomicFileWriter::Fail(int error) const {
+    throw EVaultError(CannotCreateFileText(FPath, error));
+}
+
+void TAtomicFileWriter::Write(const std::uint8_t* data, std::size_t size) {
+    const int error = WriteAll(FFd, data, size);
+    if (error != 0) {
+        Fail(error);
+    }
+    FWritten += size;
+    if (FWritten - FWrittenBack >= kWritebackStep) {
+        StartWriteback();
+    }
+}
+
+// Asks the kernel to start writing what has piled up, without waiting for it; the flush in
+// Commit() then finds most of the file on disk already. Only a hint: failures show there.
+void TAtomicFileWriter::StartWriteback() {
+#if defined(SYNC_FILE_RANGE_WRITE)
+    [[maybe_unused]] const int ignored =
+        ::sync_file_range(FFd, static_cast<off_t>(FWrittenBack),
+                          static_cast<off_t>(FWritten - FWrittenBack), SYNC_FILE_RANGE_WRITE);
+#endif
+    FWrittenBack = FWritten;
+}
+
+void TAtomicFileWriter::Commit() {
+    if (::fsync(FFd) != 0) {
+        Fail(errno);
+    }
+    if (::rename(FTemporaryPath.c_str(), FTarget.c_str()) != 0) {
+        Fail(errno);
+    }
+    FCommitted = true;
+    SyncFolder(FolderOf(FTarget));
+    Discard();
+}
+
+void WriteFileAtomically(const std::string& path, const std::uint8_t* data, std::size_t size,
+                         TFileModePolicy modePolicy) {
+    TAtomicFileWriter writer(path, modePolicy);
+    writer.Write(data, size);
+    writer.Commit();
 }
 
 namespace AtomicFileTesting {

@@ -16,7 +16,41 @@ enum class TFileModePolicy {
     OwnerOnly,     // the result is owner-only (0600) whatever was there
 };
 
-// Throws EVaultError("Cannot create file "path". reason") on failure.
+// Builds the new content piece by piece in the temporary file, so that a large file needs no
+// buffer of its whole size, and puts it in place on Commit(). Until then the target is
+// untouched; a writer that goes without Commit() removes its temporary file. Every failure
+// throws EVaultError("Cannot create file "path". reason"), path as given.
+class TAtomicFileWriter {
+public:
+    // Creates the temporary file beside path (beside a link's target, for a link), locked
+    // and with the permissions the result will have.
+    TAtomicFileWriter(const std::string& path, TFileModePolicy modePolicy);
+    TAtomicFileWriter(const TAtomicFileWriter&) = delete;
+    TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
+    ~TAtomicFileWriter();
+
+    // Appends size bytes. What has been written is handed to the disk in the background as
+    // it grows, so that Commit() waits for little more than the last piece.
+    void Write(const std::uint8_t* data, std::size_t size);
+    // Flushes the temporary file to disk, renames it over the target and flushes the folder.
+    void Commit();
+
+private:
+    [[noreturn]] void Fail(int error) const;
+    void StartWriteback();
+    // Closes the temporary file and, unless committed, removes it.
+    void Discard();
+
+    std::string FPath;
+    std::string FTarget;
+    std::string FTemporaryPath;
+    int FFd = -1;
+    bool FCommitted = false;
+    std::uint64_t FWritten = 0;
+    std::uint64_t FWrittenBack = 0;
+};
+
+// The whole content at once, through a TAtomicFileWriter.
 void WriteFileAtomically(const std::string& path, const std::uint8_t* data, std::size_t size,
                          TFileModePolicy modePolicy);
 

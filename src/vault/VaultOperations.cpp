@@ -1,11 +1,12 @@
 #include "vault/VaultOperations.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include "common/StringTable.h"
 #include "vault/AtomicFile.h"
@@ -23,12 +24,49 @@ namespace {
 // that would grow to it) is refused before any of them could wrap.
 constexpr std::uint64_t kMaxVaultSize = std::uint64_t{1} << 31;
 constexpr std::uint32_t kCipherBlockSize = 16;
+// A whole vault moves between file and tree in chunks of this many slots, each deciphered or
+// enciphered in place: the file bytes are the same as with one pass over the whole
+// plaintext, but no buffer of the whole vault is made. On a virtual machine that matters
+// beyond memory: every freshly touched page costs a fault in the host.
+constexpr std::uint32_t kSlotsPerChunk = 256;
+constexpr std::uint32_t kChunkSize = kHeaderSize + kSlotsPerChunk * kSlotSize;
 
 // The cipher key of one operation, wiped however the operation ends. An aggregate, so the
 // key is formed in place.
 struct TScopedKey {
     AesKey256 Key;
     ~TScopedKey() { WipeBytes(Key.data(), Key.size()); }
+};
+
+// An expanded key, likewise.
+struct TScopedExpandedKey {
+    AesExpandedKey256 Key;
+    ~TScopedExpandedKey() { WipeExpandedKey(Key); }
+};
+
+AesExpandedKey256 EncryptionKeyOf(const std::string& password) {
+    const TScopedKey key{PasswordKey(password)};
+    return AesExpandEncryptKey(key.Key);
+}
+
+AesExpandedKey256 DecryptionKeyOf(const std::string& password) {
+    const TScopedKey key{PasswordKey(password)};
+    return AesExpandDecryptKey(key.Key);
+}
+
+// Room for one chunk: the header and kSlotsPerChunk slots. It holds plaintext, so it is
+// wiped when it goes.
+class TChunkBuffer {
+public:
+    TChunkBuffer() : FBytes(std::make_unique_for_overwrite<std::uint8_t[]>(kChunkSize)) {}
+    TChunkBuffer(const TChunkBuffer&) = delete;
+    TChunkBuffer& operator=(const TChunkBuffer&) = delete;
+    ~TChunkBuffer() { WipeBytes(FBytes.get(), kChunkSize); }
+
+    std::uint8_t* Data() { return FBytes.get(); }
+
+private:
+    std::unique_ptr<std::uint8_t[]> FBytes;
 };
 
 std::string FormatWithPath(std::string_view pattern, const std::string& path) {
@@ -57,43 +95,51 @@ std::uint32_t CheckedVaultSize(const TLockedFile& file, const std::string& path)
     return static_cast<std::uint32_t>(size);
 }
 
-TVaultHeader HeaderWithVaultMagic(const TMemoryStream& plain) {
-    TVaultHeader header = DecodeHeader(plain.Data());
+// The whole-file decryption refuses a length that is no whole number of blocks, before it
+// reads anything.
+void RefusePartialBlocks(std::uint32_t size) {
+    if (size % kCipherBlockSize != 0) {
+        throw EAESError("Invalid buffer size for decryption");
+    }
+}
+
+TVaultHeader HeaderWithVaultMagic(const std::uint8_t* plain) {
+    TVaultHeader header = DecodeHeader(plain);
     if (header.HeaderMagic != kMagic) {
         throw EVaultError(std::string(Str::sInvalidPassword));
     }
     return header;
 }
 
-// Decrypts count bytes of source (0: all of it) into plain and answers the header; a wrong
-// key shows as a header without the vault magic.
-TVaultHeader DecryptVault(TStream& source, std::uint32_t count, const std::string& password,
-                          TMemoryStream& plain) {
-    TScopedKey key{PasswordKey(password)};
-    plain.Reserve(count == 0 ? source.Size() : count);
-    AesDecryptStream(source, count, key.Key, plain);
-    return HeaderWithVaultMagic(plain);
+// Reads size bytes (whole blocks) from offset on and deciphers them in place.
+void ReadDecrypted(const TLockedFile& file, std::uint64_t offset, std::uint8_t* buffer,
+                   std::uint32_t size, const AesExpandedKey256& key) {
+    file.ReadRange(offset, buffer, size);
+    AesDecryptBlocks(buffer, key, buffer, size / kCipherBlockSize);
 }
 
-// Encrypts all of plain over the start of cipher, which holds the file as it was: what
-// lies beyond the new end stays, as an in-place write would leave it.
-void EncryptOverFile(TMemoryStream& plain, const std::string& password, TMemoryStream& cipher) {
-    TScopedKey key{PasswordKey(password)};
-    cipher.Seek(0);
-    AesEncryptStream(plain, 0, key.Key, cipher);
+// Enciphers size bytes (whole blocks) in place and appends them to the new file.
+void WriteEncrypted(std::uint8_t* buffer, std::uint32_t size, const AesExpandedKey256& key,
+                    TAtomicFileWriter& writer) {
+    AesEncryptBlocks(buffer, key, buffer, size / kCipherBlockSize);
+    writer.Write(buffer, size);
 }
 
-// The bytes a save leaves in a file of oldSize: the new ciphertext, then the file's former
-// bytes beyond its end.
-void EncryptWithRemains(TMemoryStream& plain, const std::string& password, const TLockedFile& file,
-                        std::uint32_t oldSize, TMemoryStream& cipher) {
-    const std::uint32_t newSize = plain.Size();
-    cipher.Reserve(std::max(newSize, oldSize));
-    EncryptOverFile(plain, password, cipher);
-    if (oldSize > newSize) {
-        cipher.SetSize(oldSize);
-        file.ReadRange(newSize, cipher.Data() + newSize, oldSize - newSize);
-    }
+// The former file's pages in the cache are of no more use once their part of the new file
+// is written; giving them back before the new file needs as many lets the system reuse them
+// at once. A virtual machine that returns freed memory to its host otherwise pays a fault
+// for every page of the new file. Only a hint; the data stays on disk.
+void ReleaseCachedRange(const TLockedFile& file, std::uint64_t offset, std::uint64_t size) {
+    [[maybe_unused]] const int ignored = ::posix_fadvise(
+        file.Fd(), static_cast<off_t>(offset), static_cast<off_t>(size), POSIX_FADV_DONTNEED);
+}
+
+// The header of the vault in file, deciphered with key into buffer; a wrong key shows as a
+// header without the vault magic.
+TVaultHeader ReadProvenHeader(const TLockedFile& file, const AesExpandedKey256& key,
+                              std::uint8_t* buffer) {
+    ReadDecrypted(file, 0, buffer, kHeaderSize, key);
+    return HeaderWithVaultMagic(buffer);
 }
 
 bool IsFolder(const std::string& path) {
@@ -139,53 +185,89 @@ PNode AddLoadedGroup(TRecordTree& tree, std::string title) {
     return group;
 }
 
-// Rebuilds the tree from the counted slots: each record under the nearest group slot before
-// it, or under a "Default Group" made for records that come before any group.
-void ReadSlots(const TMemoryStream& plain, std::int32_t recordCount, TRecordTree& tree) {
-    PNode group = nullptr;
-    for (std::int32_t i = 0; i < recordCount; ++i) {
-        const std::uint64_t offset = kHeaderSize + std::uint64_t{kSlotSize} * i;
-        if (offset + kSlotSize > plain.Size()) {
-            return;
-        }
-        const std::uint8_t* slot = plain.Data() + offset;
+// Adds the tree nodes of counted slots, one slot at a time: each record under the nearest
+// group slot before it, or under a "Default Group" made for records that come before any
+// group. A slot without the vault magic is skipped.
+class TSlotLoader {
+public:
+    explicit TSlotLoader(TRecordTree& tree) : FTree(tree) {}
+
+    void Add(const std::uint8_t* slot) {
         const TSlotInfo info = DecodeSlotInfo(slot);
         if (info.SlotMagic != kMagic) {
-            continue;
+            return;
         }
         if (info.GroupFlag != 0) {
-            group = AddLoadedGroup(tree, ReadTextField(slot + kTitleOffset, kTitleSize));
-            continue;
+            FGroup = AddLoadedGroup(FTree, ReadTextField(slot + kTitleOffset, kTitleSize));
+            return;
         }
-        if (!group) {
-            group = AddLoadedGroup(tree, std::string(Str::sDefaultGroup));
+        if (!FGroup) {
+            FGroup = AddLoadedGroup(FTree, std::string(Str::sDefaultGroup));
         }
-        PNode record = tree.AddChild(group);
+        PNode record = FTree.AddChild(FGroup);
         DecodeSlotFields(slot, record->Data);
         record->Data.IsGroup = false;
         record->Data.ImageIndex = kRecordImageIndex;
     }
+
+private:
+    TRecordTree& FTree;
+    PNode FGroup = nullptr;
+};
+
+// Reads the header and then the counted slots that the file holds whole; a partial last
+// slot ends the load. The remains beyond the counted slots are not read at all.
+void ReadVault(const TLockedFile& file, std::uint32_t size, const AesExpandedKey256& key,
+               TChunkBuffer& chunk, TRecordTree& tree) {
+    const TVaultHeader header = ReadProvenHeader(file, key, chunk.Data());
+    if (header.RecordCount <= 0) {
+        return;
+    }
+    const std::uint64_t counted = kHeaderSize + std::uint64_t{kSlotSize} * header.RecordCount;
+    const std::uint64_t slotCount =
+        (std::min<std::uint64_t>(size, counted) - kHeaderSize) / kSlotSize;
+    TSlotLoader loader(tree);
+    for (std::uint64_t first = 0; first < slotCount; first += kSlotsPerChunk) {
+        const auto count =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(kSlotsPerChunk, slotCount - first));
+        ReadDecrypted(file, kHeaderSize + first * kSlotSize, chunk.Data(), count * kSlotSize, key);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            loader.Add(chunk.Data() + i * kSlotSize);
+        }
+    }
 }
 
-// Header and one slot per node in pre-order; the header's record count is the number of
-// slots written.
-void WriteSlots(const TRecordTree& tree, TVaultHeader& header, TMemoryStream& plain) {
-    plain.Clear();
-    plain.Reserve(
-        static_cast<std::uint32_t>(kHeaderSize + std::uint64_t{kSlotSize} * tree.Count()));
-    plain.SetSize(kHeaderSize);
-    plain.Seek(kHeaderSize);
-    header.RecordCount = 0;
-    std::array<std::uint8_t, kSlotSize> slot;
+// The header and one slot per node in pre-order, enciphered chunk by chunk on their way to
+// the new file. The header's record count is the tree's node count, the number of slots
+// written.
+void WriteVault(const TRecordTree& tree, const TVaultHeader& header, const AesExpandedKey256& key,
+                TChunkBuffer& chunk, TAtomicFileWriter& writer) {
+    std::uint8_t* bytes = chunk.Data();
+    EncodeHeader(header, bytes);
+    std::uint32_t used = kHeaderSize;
+    std::int32_t slotIndex = 0;
     for (PNode node = tree.First(); node; node = tree.Next(node)) {
-        EncodeSlot(node->Data, header.RecordCount, slot.data());
-        if (plain.Write(slot.data(), kSlotSize) < kSlotSize) {
-            break;
+        if (used + kSlotSize > kChunkSize) {
+            WriteEncrypted(bytes, used, key, writer);
+            used = 0;
         }
-        ++header.RecordCount;
+        EncodeSlot(node->Data, slotIndex++, bytes + used);
+        used += kSlotSize;
     }
-    WipeBytes(slot.data(), slot.size());
-    EncodeHeader(header, plain.Data());
+    WriteEncrypted(bytes, used, key, writer);
+}
+
+// The former file's bytes from offset from to offset to, unchanged: what lies beyond the new
+// end stays, as an in-place write would leave it.
+void CopyRemains(const TLockedFile& file, std::uint64_t from, std::uint64_t to, TChunkBuffer& chunk,
+                 TAtomicFileWriter& writer) {
+    for (std::uint64_t offset = from; offset < to;) {
+        const auto size =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(kChunkSize, to - offset));
+        file.ReadRange(offset, chunk.Data(), size);
+        writer.Write(chunk.Data(), size);
+        offset += size;
+    }
 }
 
 }  // namespace
@@ -220,29 +302,44 @@ void VaultCreate(const std::string& path, const std::string& password) {
     WriteFileAtomically(path, cipher.Data(), cipher.Size(), TFileModePolicy::KeepExisting);
 }
 
+// Every byte of the file, remains included, is deciphered with the current key and
+// enciphered with the new one chunk by chunk; only the header's password time changes.
 void VaultChangePassword(const std::string& path, const std::string& currentPassword,
                          const std::string& newPassword) {
     const TLockedFile file = TLockedFile::Open(path, TLockedFile::TAccess::ReadWrite);
-    CheckedVaultSize(file, path);
-    TMemoryStream cipher;
-    file.ReadAll(cipher);
-    TMemoryStream plain;
-    TVaultHeader header = DecryptVault(cipher, 0, currentPassword, plain);
+    const std::uint32_t size = CheckedVaultSize(file, path);
+    RefusePartialBlocks(size);
+    const TScopedExpandedKey currentKey{DecryptionKeyOf(currentPassword)};
+    const TScopedExpandedKey newKey{EncryptionKeyOf(newPassword)};
+    TChunkBuffer chunk;
+    TVaultHeader header = ReadProvenHeader(file, currentKey.Key, chunk.Data());
     header.PasswordTime = NowAsDateTime();
-    EncodeHeader(header, plain.Data());
-    EncryptOverFile(plain, newPassword, cipher);
-    WriteFileAtomically(path, cipher.Data(), cipher.Size(), TFileModePolicy::KeepExisting);
+    EncodeHeader(header, chunk.Data());
+    TAtomicFileWriter writer(path, TFileModePolicy::KeepExisting);
+    WriteEncrypted(chunk.Data(), kHeaderSize, newKey.Key, writer);
+    for (std::uint32_t offset = kHeaderSize; offset < size;) {
+        const std::uint32_t count = std::min(kChunkSize, size - offset);
+        ReadDecrypted(file, offset, chunk.Data(), count, currentKey.Key);
+        ReleaseCachedRange(file, offset, count);
+        WriteEncrypted(chunk.Data(), count, newKey.Key, writer);
+        offset += count;
+    }
+    writer.Commit();
 }
 
+// A failure part-way through the file leaves the tree empty, as one before it does.
 void VaultLoad(const std::string& path, const std::string& password, TRecordTree& tree) {
     tree.Clear();
     const TLockedFile file = TLockedFile::Open(path, TLockedFile::TAccess::Read);
-    CheckedVaultSize(file, path);
-    TFileStream source(file.Fd());
-    TMemoryStream plain;
-    const TVaultHeader header = DecryptVault(source, 0, password, plain);
-    if (header.RecordCount > 0) {
-        ReadSlots(plain, header.RecordCount, tree);
+    const std::uint32_t size = CheckedVaultSize(file, path);
+    RefusePartialBlocks(size);
+    const TScopedExpandedKey key{DecryptionKeyOf(password)};
+    TChunkBuffer chunk;
+    try {
+        ReadVault(file, size, key.Key, chunk, tree);
+    } catch (...) {
+        tree.Clear();
+        throw;
     }
 }
 
@@ -251,16 +348,20 @@ void VaultLoad(const std::string& path, const std::string& password, TRecordTree
 void VaultSave(const std::string& path, const std::string& password, const TRecordTree& tree) {
     const TLockedFile file = TLockedFile::Open(path, TLockedFile::TAccess::ReadWrite);
     const std::uint32_t oldSize = CheckedVaultSize(file, path);
-    RefuseOversized(path, kHeaderSize + std::uint64_t{kSlotSize} * tree.Count());
-    if (oldSize % kCipherBlockSize != 0) {
-        throw EAESError("Invalid buffer size for decryption");
+    const std::uint64_t newSize = kHeaderSize + std::uint64_t{kSlotSize} * tree.Count();
+    RefuseOversized(path, newSize);
+    RefusePartialBlocks(oldSize);
+    TChunkBuffer chunk;
+    TVaultHeader header;
+    {
+        const TScopedExpandedKey key{DecryptionKeyOf(password)};
+        header = ReadProvenHeader(file, key.Key, chunk.Data());
     }
-    TFileStream source(file.Fd());
-    TMemoryStream plain;
-    TVaultHeader header = DecryptVault(source, kHeaderSize, password, plain);
-    WriteSlots(tree, header, plain);
-    TMemoryStream cipher;
-    EncryptWithRemains(plain, password, file, oldSize, cipher);
-    plain.Clear();
-    WriteFileAtomically(path, cipher.Data(), cipher.Size(), TFileModePolicy::KeepExisting);
+    header.RecordCount = static_cast<std::int32_t>(tree.Count());
+    ReleaseCachedRange(file, 0, newSize);
+    const TScopedExpandedKey key{EncryptionKeyOf(password)};
+    TAtomicFileWriter writer(path, TFileModePolicy::KeepExisting);
+    WriteVault(tree, header, key.Key, chunk, writer);
+    CopyRemains(file, newSize, oldSize, chunk, writer);
+    writer.Commit();
 }

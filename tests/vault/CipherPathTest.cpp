@@ -13,20 +13,6 @@ namespace {
 
 enum class TPath { Tables, Hardware };
 
-// Puts the cipher on one path for a test and back on the one it found afterwards.
-class TCipherPathScope {
-public:
-    explicit TCipherPathScope(bool useHardware) : FWasHardware(AesUsesHardware()) {
-        AesUseHardware(useHardware);
-    }
-    TCipherPathScope(const TCipherPathScope&) = delete;
-    TCipherPathScope& operator=(const TCipherPathScope&) = delete;
-    ~TCipherPathScope() { AesUseHardware(FWasHardware); }
-
-private:
-    bool FWasHardware;
-};
-
 TBytes RandomBytes(std::mt19937& random, std::size_t size) {
     TBytes bytes(size);
     for (auto& b : bytes) {

@@ -97,6 +97,34 @@ TEST_F(VaultSafetyTest, FailedSaveLeavesTheFormerVaultAndNoTemporaryFile) {
     ExpectFormerVaultIntact(before);
 }
 
+// A large vault goes to the temporary file in several pieces; a failure after some of them
+// must leave the former vault as it was all the same.
+TEST_F(VaultSafetyTest, FailureAfterSeveralPiecesOfALargeVaultLeavesTheFormerOne) {
+    VaultCreate(VaultPath(), kPassword);
+    TRecordTree tree;
+    for (int i = 0; i < 200; ++i) {
+        BuildGroupWithTwoRecords(tree);
+    }
+    VaultSave(VaultPath(), kPassword, tree);
+    const TBytes before = ReadFileBytes(VaultPath());
+    ASSERT_EQ(before.size(), 512u + 600 * 2048);
+    BuildGroupWithTwoRecords(tree);
+    {
+        TWriteFailure failure(before.size() - 5000);
+        EXPECT_THROW(VaultSave(VaultPath(), kPassword, tree), EVaultError);
+        EXPECT_GE(gFailingWriteCalls, 3);
+    }
+    {
+        TWriteFailure failure(before.size() - 5000);
+        EXPECT_THROW(VaultChangePassword(VaultPath(), kPassword, "new password"), EVaultError);
+    }
+    EXPECT_EQ(ReadFileBytes(VaultPath()), before);
+    EXPECT_EQ(Folder().Entries(), std::vector<std::string>{"UserData.dat"});
+    TRecordTree loaded;
+    VaultLoad(VaultPath(), kPassword, loaded);
+    EXPECT_EQ(loaded.Count(), 600u);
+}
+
 TEST_F(VaultSafetyTest, FailedChangeOfPasswordLeavesTheFormerVault) {
     CreateVaultWithRecords();
     const TBytes before = ReadFileBytes(VaultPath());

@@ -103,6 +103,21 @@ inline TBytes HexBytes(const std::string& hex) {
     return bytes;
 }
 
+// Puts the multi-block cipher on one path (true: the processor's AES instructions, where
+// there are any; false: the tables) and back on the one it found when the scope ends.
+class TCipherPathScope {
+public:
+    explicit TCipherPathScope(bool useHardware) : FWasHardware(AesUsesHardware()) {
+        AesUseHardware(useHardware);
+    }
+    TCipherPathScope(const TCipherPathScope&) = delete;
+    TCipherPathScope& operator=(const TCipherPathScope&) = delete;
+    ~TCipherPathScope() { AesUseHardware(FWasHardware); }
+
+private:
+    bool FWasHardware;
+};
+
 // The message of the ECofferixError that function throws, or "(no error)".
 template <typename TFunction>
 std::string ErrorText(TFunction function) {
