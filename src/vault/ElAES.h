@@ -27,15 +27,14 @@ AesExpandedKey256 AesExpandDecryptKey(const AesKey256& key);
 void AesEncryptBlock(const AesBlock& input, const AesExpandedKey256& key, AesBlock& output);
 void AesDecryptBlock(const AesBlock& input, const AesExpandedKey256& key, AesBlock& output);
 
-// The same on raw 16-byte buffers, for the stream codec's inner loop. in and out may be
-// the same buffer.
+// The same on raw 16-byte buffers. in and out may be the same buffer.
 void AesEncryptBytes(const std::uint8_t* in, const AesExpandedKey256& key, std::uint8_t* out);
 void AesDecryptBytes(const std::uint8_t* in, const AesExpandedKey256& key, std::uint8_t* out);
 
 // ECB over blockCount whole blocks (16 bytes each) with the same expanded key, for the stream
-// codec's loops. in and out may be the same buffer. On a processor with AES instructions
-// these run on them, several blocks at a time; elsewhere they use the block functions above.
-// Both give exactly the same bytes.
+// codec and the whole-vault operations. in and out may be the same buffer. On a processor with AES
+// instructions these run on them, several blocks at a time; elsewhere they use the block functions
+// above. Both give exactly the same bytes.
 void AesEncryptBlocks(const std::uint8_t* in, const AesExpandedKey256& key, std::uint8_t* out,
                       std::size_t blockCount);
 void AesDecryptBlocks(const std::uint8_t* in, const AesExpandedKey256& key, std::uint8_t* out,
