@@ -24,12 +24,14 @@ namespace {
 // that would grow to it) is refused before any of them could wrap.
 constexpr std::uint64_t kMaxVaultSize = std::uint64_t{1} << 31;
 constexpr std::uint32_t kCipherBlockSize = 16;
-// A whole vault moves between file and tree in chunks of this many slots, each deciphered or
-// enciphered in place: the file bytes are the same as with one pass over the whole
-// plaintext, but no buffer of the whole vault is made. On a virtual machine that matters
-// beyond memory: every freshly touched page costs a fault in the host.
-constexpr std::uint32_t kSlotsPerChunk = 256;
-constexpr std::uint32_t kChunkSize = kHeaderSize + kSlotsPerChunk * kSlotSize;
+// A whole vault moves between file and tree in chunks of at most this many bytes (the header
+// and 1024 slots, 2 MiB), each deciphered or enciphered in place: the file bytes are the
+// same as with one pass over the whole plaintext, but no buffer of the whole vault is made.
+// On a virtual machine that matters beyond memory: every freshly touched page costs a fault
+// in the host.
+constexpr std::uint32_t kMaxChunkSize = kHeaderSize + 1024 * kSlotSize;
+// The least chunk holds the header and one slot.
+constexpr std::uint32_t kMinChunkSize = kHeaderSize + kSlotSize;
 
 // The cipher key of one operation, wiped however the operation ends. An aggregate, so the
 // key is formed in place.
@@ -54,18 +56,26 @@ AesExpandedKey256 DecryptionKeyOf(const std::string& password) {
     return AesExpandDecryptKey(key.Key);
 }
 
-// Room for one chunk: the header and kSlotsPerChunk slots. It holds plaintext, so it is
-// wiped when it goes.
+// Room for one chunk of a content of contentSize bytes: no more than the content needs, so
+// that a small vault touches (and wipes) no more memory than it fills. A whole number of
+// cipher blocks. It holds plaintext, so it is wiped when it goes.
 class TChunkBuffer {
 public:
-    TChunkBuffer() : FBytes(std::make_unique_for_overwrite<std::uint8_t[]>(kChunkSize)) {}
+    explicit TChunkBuffer(std::uint64_t contentSize)
+        : FSize(static_cast<std::uint32_t>(std::clamp<std::uint64_t>(
+              (contentSize + kCipherBlockSize - 1) / kCipherBlockSize * kCipherBlockSize,
+              kMinChunkSize, kMaxChunkSize))),
+          FBytes(std::make_unique_for_overwrite<std::uint8_t[]>(FSize)) {}
     TChunkBuffer(const TChunkBuffer&) = delete;
     TChunkBuffer& operator=(const TChunkBuffer&) = delete;
-    ~TChunkBuffer() { WipeBytes(FBytes.get(), kChunkSize); }
+    ~TChunkBuffer() { WipeBytes(FBytes.get(), FSize); }
 
     std::uint8_t* Data() { return FBytes.get(); }
+    std::uint32_t Size() const { return FSize; }
+    std::uint32_t Slots() const { return FSize / kSlotSize; }
 
 private:
+    std::uint32_t FSize;
     std::unique_ptr<std::uint8_t[]> FBytes;
 };
 
@@ -227,9 +237,9 @@ void ReadVault(const TLockedFile& file, std::uint32_t size, const AesExpandedKey
     const std::uint64_t slotCount =
         (std::min<std::uint64_t>(size, counted) - kHeaderSize) / kSlotSize;
     TSlotLoader loader(tree);
-    for (std::uint64_t first = 0; first < slotCount; first += kSlotsPerChunk) {
+    for (std::uint64_t first = 0; first < slotCount; first += chunk.Slots()) {
         const auto count =
-            static_cast<std::uint32_t>(std::min<std::uint64_t>(kSlotsPerChunk, slotCount - first));
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(chunk.Slots(), slotCount - first));
         ReadDecrypted(file, kHeaderSize + first * kSlotSize, chunk.Data(), count * kSlotSize, key);
         for (std::uint32_t i = 0; i < count; ++i) {
             loader.Add(chunk.Data() + i * kSlotSize);
@@ -247,7 +257,7 @@ void WriteVault(const TRecordTree& tree, const TVaultHeader& header, const AesEx
     std::uint32_t used = kHeaderSize;
     std::int32_t slotIndex = 0;
     for (PNode node = tree.First(); node; node = tree.Next(node)) {
-        if (used + kSlotSize > kChunkSize) {
+        if (used + kSlotSize > chunk.Size()) {
             WriteEncrypted(bytes, used, key, writer);
             used = 0;
         }
@@ -263,7 +273,7 @@ void CopyRemains(const TLockedFile& file, std::uint64_t from, std::uint64_t to, 
                  TAtomicFileWriter& writer) {
     for (std::uint64_t offset = from; offset < to;) {
         const auto size =
-            static_cast<std::uint32_t>(std::min<std::uint64_t>(kChunkSize, to - offset));
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(chunk.Size(), to - offset));
         file.ReadRange(offset, chunk.Data(), size);
         writer.Write(chunk.Data(), size);
         offset += size;
@@ -311,14 +321,14 @@ void VaultChangePassword(const std::string& path, const std::string& currentPass
     RefusePartialBlocks(size);
     const TScopedExpandedKey currentKey{DecryptionKeyOf(currentPassword)};
     const TScopedExpandedKey newKey{EncryptionKeyOf(newPassword)};
-    TChunkBuffer chunk;
+    TChunkBuffer chunk(size);
     TVaultHeader header = ReadProvenHeader(file, currentKey.Key, chunk.Data());
     header.PasswordTime = NowAsDateTime();
     EncodeHeader(header, chunk.Data());
     TAtomicFileWriter writer(path, TFileModePolicy::KeepExisting);
     WriteEncrypted(chunk.Data(), kHeaderSize, newKey.Key, writer);
     for (std::uint32_t offset = kHeaderSize; offset < size;) {
-        const std::uint32_t count = std::min(kChunkSize, size - offset);
+        const std::uint32_t count = std::min(chunk.Size(), size - offset);
         ReadDecrypted(file, offset, chunk.Data(), count, currentKey.Key);
         ReleaseCachedRange(file, offset, count);
         WriteEncrypted(chunk.Data(), count, newKey.Key, writer);
@@ -334,7 +344,7 @@ void VaultLoad(const std::string& path, const std::string& password, TRecordTree
     const std::uint32_t size = CheckedVaultSize(file, path);
     RefusePartialBlocks(size);
     const TScopedExpandedKey key{DecryptionKeyOf(password)};
-    TChunkBuffer chunk;
+    TChunkBuffer chunk(size);
     try {
         ReadVault(file, size, key.Key, chunk, tree);
     } catch (...) {
@@ -351,7 +361,7 @@ void VaultSave(const std::string& path, const std::string& password, const TReco
     const std::uint64_t newSize = kHeaderSize + std::uint64_t{kSlotSize} * tree.Count();
     RefuseOversized(path, newSize);
     RefusePartialBlocks(oldSize);
-    TChunkBuffer chunk;
+    TChunkBuffer chunk(std::max<std::uint64_t>(newSize, oldSize));
     TVaultHeader header;
     {
         const TScopedExpandedKey key{DecryptionKeyOf(password)};

@@ -5,16 +5,16 @@
 #include "VaultFixture.h"
 #include "vault/ElAES.h"
 
-// Save, load and the change of password move a vault between file and tree a chunk of a few
-// hundred slots at a time. The file must still hold exactly what one pass of the codec over
-// the whole plaintext gives, on either cipher path, whatever falls on a chunk boundary.
+// Save, load and the change of password move a vault between file and tree a chunk of up to
+// 1024 slots (2 MiB) at a time. The file must still hold exactly what one pass of the codec
+// over the whole plaintext gives, on either cipher path, whatever falls on a chunk boundary.
 
 using namespace VaultFormat;
 
 namespace {
 
-// 700 nodes: more than two chunks' worth of slots, the last chunk partial.
-constexpr int kGroups = 7;
+// 2100 nodes: more than two chunks' worth of slots, the last chunk partial.
+constexpr int kGroups = 21;
 constexpr int kRecordsPerGroup = 99;
 constexpr std::size_t kNodes = kGroups * (kRecordsPerGroup + 1);
 
@@ -85,7 +85,8 @@ TEST_P(VaultChunkingTest, SaveWritesOnePassOfTheCodecOverHeaderAndSlots) {
     TRecordTree loaded;
     VaultLoad(VaultPath(), kPassword, loaded);
     EXPECT_EQ(Titles(loaded), Titles(tree));
-    EXPECT_EQ(loaded.Child(loaded.Child(nullptr, 6), 98)->Data.Notes, std::string(98 * 10, 'n'));
+    EXPECT_EQ(loaded.Child(loaded.Child(nullptr, kGroups - 1), 98)->Data.Notes,
+              std::string(98 * 10, 'n'));
 }
 
 TEST_P(VaultChunkingTest, ShrinkingSaveKeepsSeveralChunksOfFormerBytesBeyondTheNewEnd) {
@@ -113,37 +114,37 @@ TEST_P(VaultChunkingTest, ShrinkingSaveKeepsSeveralChunksOfFormerBytesBeyondTheN
     EXPECT_EQ(loaded.Count(), std::size_t{kRecordsPerGroup + 1});
 }
 
-// Slot 255 ends the first chunk and slot 256 starts the second: a damaged slot and a group
-// sit there. 300 slots and half of another are present, though the header counts 600.
+// Slot 1023 ends the first chunk and slot 1024 starts the second: a damaged slot and a group
+// sit there. 1100 slots and half of another are present, though the header counts 2200.
 TEST_P(VaultChunkingTest, LoadReadsTheCountedSlotsAcrossChunkBoundaries) {
-    TBytes plain = HeaderBytes(600);
+    TBytes plain = HeaderBytes(2200);
     AppendSlot(plain, Group("first"), 0);
-    for (int i = 1; i < 300; ++i) {
-        AppendSlot(plain, i == 256 ? Group("second") : Record(Numbered("r", i)), i);
+    for (int i = 1; i < 1100; ++i) {
+        AppendSlot(plain, i == 1024 ? Group("second") : Record(Numbered("r", i)), i);
     }
-    WriteUint32(plain.data() + kHeaderSize + 255 * kSlotSize + kSlotMagicOffset, 0x12345678);
+    WriteUint32(plain.data() + kHeaderSize + 1023 * kSlotSize + kSlotMagicOffset, 0x12345678);
     plain.resize(plain.size() + 1024, 0);
     WritePlaintext(plain);
 
     TRecordTree tree;
     VaultLoad(VaultPath(), kPassword, tree);
     ASSERT_EQ(tree.ChildCount(nullptr), 2);
-    EXPECT_EQ(tree.ChildCount(tree.Child(nullptr, 0)), 254);  // slots 1..254
-    EXPECT_EQ(tree.Child(tree.Child(nullptr, 0), 253)->Data.Title, "r254");
+    EXPECT_EQ(tree.ChildCount(tree.Child(nullptr, 0)), 1022);  // slots 1..1022
+    EXPECT_EQ(tree.Child(tree.Child(nullptr, 0), 1021)->Data.Title, "r1022");
     EXPECT_EQ(tree.Child(nullptr, 1)->Data.Title, "second");
-    EXPECT_EQ(tree.ChildCount(tree.Child(nullptr, 1)), 43);  // slots 257..299
+    EXPECT_EQ(tree.ChildCount(tree.Child(nullptr, 1)), 75);  // slots 1025..1099
 
     // A count below the slots present stops there, inside the second chunk.
-    WriteUint32(plain.data() + kRecordCountOffset, 270);
+    WriteUint32(plain.data() + kRecordCountOffset, 1050);
     WritePlaintext(plain);
     VaultLoad(VaultPath(), kPassword, tree);
-    EXPECT_EQ(tree.ChildCount(tree.Child(nullptr, 1)), 13);  // slots 257..269
+    EXPECT_EQ(tree.ChildCount(tree.Child(nullptr, 1)), 25);  // slots 1025..1049
 }
 
 TEST_P(VaultChunkingTest, ChangeOfPasswordRekeysEveryChunkAndAPartialTail) {
-    TBytes plain = HeaderBytes(600);
+    TBytes plain = HeaderBytes(1100);
     AppendSlot(plain, Group("g"), 0);
-    for (int i = 1; i < 600; ++i) {
+    for (int i = 1; i < 1100; ++i) {
         AppendSlot(plain, Record(Numbered("r", i)), i);
     }
     for (int i = 0; i < 48; ++i) {

@@ -102,12 +102,12 @@ TEST_F(VaultSafetyTest, FailedSaveLeavesTheFormerVaultAndNoTemporaryFile) {
 TEST_F(VaultSafetyTest, FailureAfterSeveralPiecesOfALargeVaultLeavesTheFormerOne) {
     VaultCreate(VaultPath(), kPassword);
     TRecordTree tree;
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 1200; ++i) {
         BuildGroupWithTwoRecords(tree);
     }
     VaultSave(VaultPath(), kPassword, tree);
     const TBytes before = ReadFileBytes(VaultPath());
-    ASSERT_EQ(before.size(), 512u + 600 * 2048);
+    ASSERT_EQ(before.size(), 512u + 3600 * 2048);
     BuildGroupWithTwoRecords(tree);
     {
         TWriteFailure failure(before.size() - 5000);
@@ -122,7 +122,7 @@ TEST_F(VaultSafetyTest, FailureAfterSeveralPiecesOfALargeVaultLeavesTheFormerOne
     EXPECT_EQ(Folder().Entries(), std::vector<std::string>{"UserData.dat"});
     TRecordTree loaded;
     VaultLoad(VaultPath(), kPassword, loaded);
-    EXPECT_EQ(loaded.Count(), 600u);
+    EXPECT_EQ(loaded.Count(), 3600u);
 }
 
 TEST_F(VaultSafetyTest, FailedChangeOfPasswordLeavesTheFormerVault) {
