@@ -136,9 +136,9 @@ void WriteEncrypted(std::uint8_t* buffer, std::uint32_t size, const AesExpandedK
 }
 
 // The file is about to be replaced, so its cached pages are of no more use once read.
-// Giving them back before the new file needs as many lets the system reuse them at once; a
-// virtual machine that returns freed memory to its host otherwise pays a fault for every
-// page of the new file. Only a hint: the data stays on disk.
+// Giving them back before the new file needs as many keeps the cache from holding both
+// vaults at once and lets the system reuse the pages straight away. Only a hint: the data
+// stays on disk.
 void ReleaseCachedRange(const TLockedFile& file, std::uint64_t offset, std::uint64_t size) {
     [[maybe_unused]] const int ignored = ::posix_fadvise(
         file.Fd(), static_cast<off_t>(offset), static_cast<off_t>(size), POSIX_FADV_DONTNEED);
