@@ -1,5 +1,7 @@
 #include "dialogs/DialogHelpers.h"
 
+#include <QBoxLayout>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -19,6 +21,35 @@ void SetPasswordsMasked(std::initializer_list<QLineEdit*> edits, bool masked) {
     for (QLineEdit* edit : edits) {
         edit->setEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
     }
+}
+
+void SetTabChain(std::initializer_list<QWidget*> widgets) {
+    QWidget* previous = nullptr;
+    for (QWidget* widget : widgets) {
+        if (previous != nullptr) {
+            QWidget::setTabOrder(previous, widget);
+        }
+        previous = widget;
+    }
+}
+
+void LayOutPage(QDialog* dialog, std::initializer_list<QLayout*> rows,
+                std::initializer_list<QWidget*> leftButtons,
+                std::initializer_list<QWidget*> rightButtons) {
+    auto* buttons = new QHBoxLayout;
+    for (QWidget* button : leftButtons) {
+        buttons->addWidget(button);
+    }
+    buttons->addStretch(1);
+    for (QWidget* button : rightButtons) {
+        buttons->addWidget(button);
+    }
+    auto* page = new QVBoxLayout(dialog);
+    for (QLayout* row : rows) {
+        page->addLayout(row);
+    }
+    page->addStretch(1);
+    page->addLayout(buttons);
 }
 
 void MakePasswordEdit(QLineEdit* edit, int maxLength) {

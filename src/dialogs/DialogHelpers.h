@@ -6,7 +6,9 @@
 #include <optional>
 #include <string>
 
+class QDialog;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QWidget;
 class IVaultHost;
@@ -18,6 +20,15 @@ void SelectAndFocus(QLineEdit* edit);
 
 // Masks the edits with '*' or shows their text in clear.
 void SetPasswordsMasked(std::initializer_list<QLineEdit*> edits, bool masked);
+
+// Makes the keyboard focus move through the widgets in the given order.
+void SetTabChain(std::initializer_list<QWidget*> widgets);
+
+// The page of a master-password dialog: the rows from the top, free room below them, and the
+// bottom row with leftButtons at its left and rightButtons at its right.
+void LayOutPage(QDialog* dialog, std::initializer_list<QLayout*> rows,
+                std::initializer_list<QWidget*> leftButtons,
+                std::initializer_list<QWidget*> rightButtons);
 
 // A password edit: at most maxLength characters of the code page, masked with '*'.
 void MakePasswordEdit(QLineEdit* edit, int maxLength);

@@ -85,23 +85,8 @@ void TfrmChangePassword::LayOut() {
     passwords->addWidget(chkDisplayPass, 3, 1);
     passwords->setColumnStretch(1, 1);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(btnPassGen);
-    buttons->addStretch(1);
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
-
-    auto* page = new QVBoxLayout(this);
-    page->addLayout(header);
-    page->addLayout(passwords);
-    page->addStretch(1);
-    page->addLayout(buttons);
-
-    QWidget* order[] = {edtOld, EditPass,  EditConfirm, chkDisplayPass,
-                        btnOK,  btnCancel, btnPassGen};
-    for (std::size_t i = 1; i < std::size(order); ++i) {
-        setTabOrder(order[i - 1], order[i]);
-    }
+    LayOutPage(this, {header, passwords}, {btnPassGen}, {btnOK, btnCancel});
+    SetTabChain({edtOld, EditPass, EditConfirm, chkDisplayPass, btnOK, btnCancel, btnPassGen});
     edtOld->setFocus();
 }
 

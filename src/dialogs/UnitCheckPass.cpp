@@ -50,19 +50,8 @@ void TfrmCheckPassword::LayOut() {
     top->addSpacing(12);
     top->addLayout(fields, 1);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
-
-    auto* page = new QVBoxLayout(this);
-    page->addLayout(top);
-    page->addStretch(1);
-    page->addLayout(buttons);
-
-    setTabOrder(EditPass, btnOK);
-    setTabOrder(btnOK, btnCancel);
-    setTabOrder(btnCancel, chkDisplayPass);
+    LayOutPage(this, {top}, {}, {btnOK, btnCancel});
+    SetTabChain({EditPass, btnOK, btnCancel, chkDisplayPass});
     EditPass->setFocus();
 }
 

@@ -62,21 +62,8 @@ void TfrmImportDb::LayOut() {
     top->addSpacing(12);
     top->addLayout(fields, 1);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
-
-    auto* page = new QVBoxLayout(this);
-    page->addLayout(top);
-    page->addStretch(1);
-    page->addLayout(buttons);
-
-    setTabOrder(edtPass, btnOK);
-    setTabOrder(btnOK, btnCancel);
-    setTabOrder(btnCancel, edtFile);
-    setTabOrder(edtFile, btnBrowse);
-    setTabOrder(btnBrowse, chkDisplayPass);
+    LayOutPage(this, {top}, {}, {btnOK, btnCancel});
+    SetTabChain({edtPass, btnOK, btnCancel, edtFile, btnBrowse, chkDisplayPass});
     edtPass->setFocus();
 }
 

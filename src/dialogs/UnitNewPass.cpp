@@ -78,24 +78,9 @@ void TfrmNewPassword::LayOut() {
     passwords->addWidget(chkDisplayPass, 2, 1);
     passwords->setColumnStretch(1, 1);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(btnPassGen);
-    buttons->addStretch(1);
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
-
-    auto* page = new QVBoxLayout(this);
-    page->addLayout(header);
-    page->addLayout(file);
-    page->addLayout(passwords);
-    page->addStretch(1);
-    page->addLayout(buttons);
-
-    QWidget* order[] = {EditPass,    chkDisplayPass, btnOK,     btnCancel,
-                        EditConfirm, btnPassGen,     btnBrowse, edtFile};
-    for (std::size_t i = 1; i < std::size(order); ++i) {
-        setTabOrder(order[i - 1], order[i]);
-    }
+    LayOutPage(this, {header, file, passwords}, {btnPassGen}, {btnOK, btnCancel});
+    SetTabChain(
+        {EditPass, chkDisplayPass, btnOK, btnCancel, EditConfirm, btnPassGen, btnBrowse, edtFile});
     EditPass->setFocus();
 }
 

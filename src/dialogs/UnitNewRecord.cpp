@@ -14,6 +14,7 @@
 #include "common/Services.h"
 #include "common/StringTable.h"
 #include "common/TextCodec.h"
+#include "dialogs/DialogHelpers.h"
 #include "dialogs/PasswordTools.h"
 #include "vault/NodeData.h"
 #include "vault/RecordTree.h"
@@ -161,11 +162,8 @@ void TfrmNewRecord::LayOut() {
     page->addLayout(buttons);
 
     // The group box comes last although it stands second.
-    QWidget* order[] = {edtTitle,   edtID,    edtPass, edtUrl,   txtInfo,
-                        btnGenPass, cmbGroup, btnOK,   btnCancel};
-    for (std::size_t i = 1; i < std::size(order); ++i) {
-        setTabOrder(order[i - 1], order[i]);
-    }
+    SetTabChain(
+        {edtTitle, edtID, edtPass, edtUrl, txtInfo, btnGenPass, cmbGroup, btnOK, btnCancel});
     edtTitle->setFocus();
 }
 

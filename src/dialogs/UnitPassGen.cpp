@@ -138,13 +138,9 @@ void TfrmPassGen::LayOut() {
     page->addLayout(bottom);
 
     // Top to bottom, left column before right.
-    QWidget* order[] = {SpinPassLen, chkSmallLetter, chkCaptialLetter, chkNumber,
-                        chkMinus,    chkPunctuation, chkUnderLine,     chkBrackets,
-                        chkSpace,    SpinCount,      txtGen,           btnClear,
-                        BtnCopy,     btnSaveToFile,  Button1,          btnClose};
-    for (std::size_t i = 1; i < std::size(order); ++i) {
-        setTabOrder(order[i - 1], order[i]);
-    }
+    SetTabChain({SpinPassLen, chkSmallLetter, chkCaptialLetter, chkNumber, chkMinus, chkPunctuation,
+                 chkUnderLine, chkBrackets, chkSpace, SpinCount, txtGen, btnClear, BtnCopy,
+                 btnSaveToFile, Button1, btnClose});
 }
 
 void TfrmPassGen::Button1Click() {
