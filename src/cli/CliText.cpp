@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "cli/CliError.h"
-#include "cli/Cp1252.h"
+#include "common/Cp1252.h"
 
 namespace {
 

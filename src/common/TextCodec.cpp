@@ -1,43 +1,24 @@
 #include "common/TextCodec.h"
 
+#include "common/Cp1252.h"
+
 #include <algorithm>
 
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextCursor>
-#include <array>
 #include <memory>
 
 namespace {
 
-// Windows-1252 bytes 0x80..0x9F. The five bytes the code page leaves undefined keep the
-// control character of the same number, so every byte survives a round trip.
-constexpr std::array<char16_t, 32> kHighControlRange = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80..87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88..8F
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90..97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
-};
-
 char16_t ByteToUnicode(unsigned char byte) {
-    if (byte >= 0x80 && byte <= 0x9F) {
-        return kHighControlRange[byte - 0x80];
-    }
-    return byte;  // ASCII and 0xA0..0xFF equal their Latin-1 code points
+    return static_cast<char16_t>(Cp1252CharOf(byte));
 }
 
 // The byte for a UTF-16 unit, or -1 when Windows-1252 cannot hold it.
 int UnicodeToByte(char16_t unit) {
-    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) {
-        return unit;
-    }
-    for (std::size_t i = 0; i < kHighControlRange.size(); ++i) {
-        if (kHighControlRange[i] == unit) {
-            return static_cast<int>(0x80 + i);
-        }
-    }
-    return -1;
+    return Cp1252ByteOf(unit);
 }
 
 bool IsLineBreak(QChar ch) {

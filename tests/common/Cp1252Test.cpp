@@ -1,4 +1,4 @@
-#include "cli/Cp1252.h"
+#include "common/Cp1252.h"
 
 #include <gtest/gtest.h>
 
