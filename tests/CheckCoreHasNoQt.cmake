@@ -1,5 +1,6 @@
 # Fails when a file of the Qt-free core includes a Qt header.
 file(GLOB_RECURSE core_files
+     ${ROOT}/src/base/*.h ${ROOT}/src/base/*.cpp
      ${ROOT}/src/vault/*.h ${ROOT}/src/vault/*.cpp
      ${ROOT}/src/cli/*.h ${ROOT}/src/cli/*.cpp)
 file(READ ${ROOT}/src/common/CoreSources.txt common_list)

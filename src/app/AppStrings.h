@@ -5,8 +5,6 @@
 // Messages of the main window's safety checks, beside the shared string table.
 namespace AppStr {
 
-inline constexpr std::string_view sVaultNotLoaded =
-    "The database was not loaded, so changes are not saved to it.";
 inline constexpr std::string_view sDestinationIsOpenVault =
     "This is the open database file. Please choose another file.";
 inline constexpr std::string_view sBackupFilter = "Data File (*.dat)";

@@ -5,8 +5,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextDocument>
-#include <algorithm>
-#include <set>
 #include <vector>
 
 #include "app/UnitCofferix.h"
@@ -51,17 +49,11 @@ TNodeData FieldsFromEditor(const TfrmNewRecord& editor) {
     return fields;
 }
 
-bool ContainsLowered(const std::string& haystack, const std::string& lowerNeedle) {
-    auto lowered = [](char a, char b) {
-        return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
-    };
-    return std::search(haystack.begin(), haystack.end(), lowerNeedle.begin(), lowerNeedle.end(),
-                       lowered) != haystack.end();
-}
-
 }  // namespace
 
 void TRecordCommands::AddRecord() {
+    // The editor offers the groups that are in the file now.
+    FWindow.Vault().ReloadIfChanged();
     TfrmNewRecord editor(FWindow.RecordTree(), &FWindow);
     editor.setWindowTitle(Tr(Str::sAddRecordCaption));
     if (FWindow.RunDialog(editor) != QDialog::Accepted) {
@@ -69,15 +61,18 @@ void TRecordCommands::AddRecord() {
     }
     const std::string groupName = QStringToAnsi(editor.cmbGroup->currentText());
     TNodeData fields = FieldsFromEditor(editor);
-    const PNode record = FWindow.Model().AddRecord(groupName, fields);
+    const PNode record = FWindow.Vault().Session().AddRecord(groupName, fields);
     WipeString(fields.Password);
     WipeString(fields.Notes);
-    FWindow.SaveVault(FWindow.DatabaseFile());
+    if (!FWindow.SaveVault(FWindow.DatabaseFile())) {
+        return;  // the record may be gone with a reload
+    }
     FWindow.PassTree->ScrollToNode(record);
     FWindow.PassTree->AddToSelection(record);
 }
 
 void TRecordCommands::ModifySelected() {
+    FWindow.Vault().ReloadIfChanged();
     const PNode node = FWindow.PassTree->FirstSelected();
     if (!node) {
         return;
@@ -97,8 +92,7 @@ void TRecordCommands::RenameGroup(PNode group) {
     if (CaseFoldedCompare(name, group->Data.Title) == 0) {
         return;
     }
-    group->Data.Title = name;
-    FWindow.Model().NodeChanged(group);
+    FWindow.Vault().Session().RenameGroup(group, name);
     FWindow.SaveVault(FWindow.DatabaseFile());
 }
 
@@ -118,63 +112,31 @@ void TRecordCommands::EditRecord(PNode record) {
         return;
     }
     TNodeData fields = FieldsFromEditor(editor);
-    data.Title = std::move(fields.Title);
-    data.UserName = std::move(fields.UserName);
-    data.Password.swap(fields.Password);
-    data.Notes.swap(fields.Notes);
-    data.Url = std::move(fields.Url);
-    FWindow.Model().NodeChanged(record);
-    FWindow.Model().MoveRecordToGroup(record, QStringToAnsi(editor.cmbGroup->currentText()));
-    FWindow.PassTree->ScrollToNode(record);
-    FWindow.SaveVault(FWindow.DatabaseFile());
+    FWindow.Vault().Session().ModifyRecord(record, fields,
+                                           QStringToAnsi(editor.cmbGroup->currentText()));
+    if (FWindow.SaveVault(FWindow.DatabaseFile())) {
+        FWindow.PassTree->ScrollToNode(record);  // else the record may be gone with a reload
+    }
 }
 
 void TRecordCommands::DeleteSelected() {
+    FWindow.Vault().ReloadIfChanged();
     const std::vector<PNode> selected = FWindow.PassTree->SelectedNodes();
     if (selected.empty() || !AskOkCancel(&FWindow, Tr(Str::sConfirmDelete))) {
         return;
     }
-    // A deleted group takes its records along: drop the nodes below a selected node first,
-    // while every pointer is still alive.
-    const std::set<const TRecordTree::TNode*> chosen(selected.begin(), selected.end());
-    const TRecordTree& tree = FWindow.RecordTree();
-    std::vector<PNode> doomed;
-    for (const PNode node : selected) {
-        bool underChosen = false;
-        for (auto* up = tree.Parent(node); up && !underChosen; up = tree.Parent(up)) {
-            underChosen = chosen.count(up) != 0;
-        }
-        if (!underChosen) {
-            doomed.push_back(node);
-        }
-    }
-    // From the back, so that each removal leaves the rows before it alone.
-    for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) {
-        FWindow.Model().DeleteNode(*it);
-    }
+    FWindow.Vault().Session().Remove(selected);
     FWindow.SaveVault(FWindow.DatabaseFile());
 }
 
-std::string TRecordCommands::LowerAZ(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
-
-bool TRecordCommands::NodeMatches(const TNodeData& data, const std::string& lowerNeedle) {
-    if (lowerNeedle.empty()) {
-        return false;
-    }
-    return ContainsLowered(data.UserName, lowerNeedle) ||
-           ContainsLowered(data.Password, lowerNeedle) || ContainsLowered(data.Notes, lowerNeedle);
+bool TRecordCommands::NodeMatches(const TNodeData& data, const std::string& needle) {
+    return ContainsCaseFolded(data.UserName, needle) || ContainsCaseFolded(data.Password, needle) ||
+           ContainsCaseFolded(data.Notes, needle);
 }
 
 void TRecordCommands::FindNext(const QString& text) {
     const TRecordTree& tree = FWindow.RecordTree();
-    std::string needle = LowerAZ(QStringToAnsi(text));
+    std::string needle = QStringToAnsi(text);
     const PNode last = FWindow.LastFound();
     PNode node = last ? tree.Next(last) : tree.First();
     while (node && !NodeMatches(node->Data, needle)) {

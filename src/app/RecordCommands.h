@@ -7,7 +7,8 @@
 class TfrmCofferix;
 
 // The main window's commands on records and groups: add, modify (a group: rename), delete,
-// find and copy. Every change ends with a save of the whole tree into the open vault.
+// find and copy. Every change ends with a save of the whole tree into the open vault; a
+// change command first takes in what another program saved meanwhile.
 class TRecordCommands {
 public:
     explicit TRecordCommands(TfrmCofferix& window) : FWindow(window) {}
@@ -23,10 +24,9 @@ public:
     // the clipboard.
     void CopyField(int column);
 
-    // The fields the find searches, in their order; true when one holds the needle, which
-    // must be lower-case already.
-    static bool NodeMatches(const TNodeData& data, const std::string& lowerNeedle);
-    static std::string LowerAZ(std::string text);
+    // The fields the find searches, in their order; true when one holds the needle, letters
+    // A to Z matched in either case.
+    static bool NodeMatches(const TNodeData& data, const std::string& needle);
 
 private:
     void RenameGroup(PNode group);

@@ -160,6 +160,15 @@ int TRecordTreeModel::CompareNodes(const TNodeData& a, const TNodeData& b, int c
 void TRecordTreeModel::SortByColumn(int column) {
     FSortDescending = !FSortDescending;
     FSortColumn = column;
+    SortTree();
+}
+
+void TRecordTreeModel::ReapplySort() {
+    SortTree();
+}
+
+void TRecordTreeModel::SortTree() {
+    const int column = FSortColumn;
     if (column < 0 || column > 2) {
         return;  // every pair compares equal there, and the sort is stable: nothing moves
     }
@@ -189,46 +198,52 @@ void TRecordTreeModel::ResetWith(const std::function<void()>& change) {
 }
 
 PNode TRecordTreeModel::AddRecord(const std::string& groupName, const TNodeData& fields) {
-    // AddRecordNode finds the group by the same rule; tell the view where the row appears.
-    const PNode group = FindGroupByName(FTree, groupName);
-    const QModelIndex parent = IndexOf(group);
-    const int row = FTree.ChildCount(group);
-    beginInsertRows(parent, row, row);
-    const PNode record = AddRecordNode(FTree, groupName, fields);
-    endInsertRows();
-    return record;
+    return AddRecordNode(FTree, groupName, fields, this);
 }
 
 bool TRecordTreeModel::MoveRecordToGroup(PNode record, const std::string& groupName) {
-    if (!record || CaseFoldedCompare(GroupNameOf(FTree, record), groupName) == 0) {
-        return false;
-    }
-    PNode group = FindGroupByName(FTree, groupName);
-    if (!group) {
-        const int top = FTree.ChildCount(nullptr);
-        beginInsertRows({}, top, top);
-        group = AddGroupNode(FTree, groupName);
-        endInsertRows();
-    }
-    const int row = record->Row;
-    const int destination = FTree.ChildCount(group);
-    beginMoveRows(ParentIndexOf(record), row, row, IndexOf(group), destination);
-    FTree.MoveToLastChild(record, group);
-    endMoveRows();
-    return true;
+    return ::MoveRecordToGroup(FTree, record, groupName, this);
 }
 
 void TRecordTreeModel::DeleteNode(PNode node) {
-    if (!node) {
-        return;
+    if (node) {
+        RemoveNodes(FTree, {node}, this);
     }
-    const int row = node->Row;
-    beginRemoveRows(ParentIndexOf(node), row, row);
-    FTree.Delete(node);
+}
+
+void TRecordTreeModel::TreeResetting() {
+    beginResetModel();
+}
+
+void TRecordTreeModel::TreeReset() {
+    endResetModel();
+}
+
+void TRecordTreeModel::NodeInserting(const TNode* parent, int row) {
+    beginInsertRows(IndexOf(parent), row, row);
+}
+
+void TRecordTreeModel::NodeInserted() {
+    endInsertRows();
+}
+
+void TRecordTreeModel::NodeMoving(const TNode* node, const TNode* newParent, int row) {
+    beginMoveRows(ParentIndexOf(node), node->Row, node->Row, IndexOf(newParent), row);
+}
+
+void TRecordTreeModel::NodeMoved() {
+    endMoveRows();
+}
+
+void TRecordTreeModel::NodeRemoving(const TNode* node) {
+    beginRemoveRows(ParentIndexOf(node), node->Row, node->Row);
+}
+
+void TRecordTreeModel::NodeRemoved() {
     endRemoveRows();
 }
 
-void TRecordTreeModel::NodeChanged(const TRecordTree::TNode* node) {
+void TRecordTreeModel::NodeChanged(const TNode* node) {
     if (node) {
         emit dataChanged(IndexOf(node, colTitle), IndexOf(node, kColumnCount - 1));
     }

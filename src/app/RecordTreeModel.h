@@ -7,12 +7,14 @@
 #include <string>
 
 #include "vault/RecordTree.h"
+#include "vault/TreeObserver.h"
 
 // The record tree as the main window's view sees it: five columns, groups at the top level
 // and their records below. The model does not own the tree; every change to the tree's shape
 // goes through the methods below so that the view hears of it. Indexes carry the TNode* as
 // their internal pointer, and each node keeps its row current, so nothing here walks a level.
-class TRecordTreeModel : public QAbstractItemModel {
+// As the tree's observer it tells the views of every change the shared tree commands make.
+class TRecordTreeModel : public QAbstractItemModel, public ITreeObserver {
     Q_OBJECT
 public:
     enum TColumn { colTitle = 0, colUserName, colPassword, colUrl, colNotes, kColumnCount };
@@ -51,6 +53,8 @@ public:
     // descending), then sorts every level of the tree itself, stably, so that the next save
     // keeps the order.
     void SortByColumn(int column);
+    // Sorts again by the last header click's column and direction (after a reload).
+    void ReapplySort();
     bool SortDescending() const { return FSortDescending; }
     int SortColumn() const { return FSortColumn; }
 
@@ -62,9 +66,20 @@ public:
     // The group it leaves stays. Answers true when it moved.
     bool MoveRecordToGroup(PNode record, const std::string& groupName);
     void DeleteNode(PNode node);
-    void NodeChanged(const TRecordTree::TNode* node);
+
+    // ITreeObserver
+    void TreeResetting() override;
+    void TreeReset() override;
+    void NodeInserting(const TNode* parent, int row) override;
+    void NodeInserted() override;
+    void NodeMoving(const TNode* node, const TNode* newParent, int row) override;
+    void NodeMoved() override;
+    void NodeRemoving(const TNode* node) override;
+    void NodeRemoved() override;
+    void NodeChanged(const TNode* node) override;
 
 private:
+    void SortTree();
     QModelIndex ParentIndexOf(const TRecordTree::TNode* node) const;
 
     TRecordTree& FTree;

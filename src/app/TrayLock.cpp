@@ -138,11 +138,19 @@ void TTrayLock::CoolTrayIconDblClick() {
     dialog->DbFileName = FWindow.DatabaseFile();
     CentreOnScreen(*dialog);
     const int result = FWindow.RunDialog(*dialog);
+    std::string typed;
     if (FUnlockDialog) {
+        if (result == QDialog::Accepted) {
+            typed = QStringToAnsi(FUnlockDialog->EditPass->text());
+        }
         FUnlockDialog->EditPass->clear();
         delete FUnlockDialog.data();
     }
     if (result == QDialog::Accepted) {
+        // The password that opens the file now: it differs from the held one when the master
+        // password was changed elsewhere, and the vault is then reloaded with it.
+        FWindow.Vault().Unlocked(typed);
+        WipeString(typed);
         Unlock();
     } else if (FLockedOnTaskbar) {
         FWindow.showMinimized();

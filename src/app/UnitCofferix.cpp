@@ -66,13 +66,13 @@ QPushButton* NamedButton(QWidget* owner, const char* name) {
 
 TfrmCofferix::TfrmCofferix(QWidget* parent)
     : QMainWindow(parent),
-      FModel(new TRecordTreeModel(FVault.Tree(), this)),
+      FVault(std::make_unique<TWindowVault>(*this)),
+      FModel(new TRecordTreeModel(FVault->Tree(), this)),
       FProgramFolder(QCoreApplication::applicationDirPath()),
       FRecordCommands(std::make_unique<TRecordCommands>(*this)),
       FVaultCommands(std::make_unique<TVaultCommands>(*this)) {
     frmCofferix = this;
-    FVault.SetTreeChange(
-        [this](const std::function<void()>& change) { FModel->ResetWith(change); });
+    FVault->Session().SetObserver(FModel);
     setObjectName(QStringLiteral("frmCofferix"));
     CreateActions();
     CreateComponents();
@@ -88,6 +88,7 @@ TfrmCofferix::~TfrmCofferix() {
         delete generator.data();
     }
     // The view and the model read the tree, which goes before the base class deletes them.
+    FVault->Session().SetObserver(nullptr);
     delete PassTree;
     delete FModel;
     if (frmCofferix == this) {
@@ -430,26 +431,26 @@ void TfrmCofferix::ShowDatabaseInStatusBar() {
 }
 
 bool TfrmCofferix::CheckVaultPassword(const QString& path, const std::string& password) {
-    return FVault.CheckPassword(path, password);
+    return FVault->CheckPassword(path, password);
 }
 
 bool TfrmCofferix::CreateVault(const QString& path, const std::string& password, bool) {
     // The side settings file would keep the master password next to the vault in a
     // reversible form, so it is never written, whatever the caller asks.
-    return FVault.Create(path, password);
+    return FVault->Create(path, password);
 }
 
 bool TfrmCofferix::ChangeVaultPassword(const QString& path, const std::string& currentPassword,
                                        const std::string& newPassword, bool) {
-    return FVault.ChangePassword(path, currentPassword, newPassword);
+    return FVault->ChangePassword(path, currentPassword, newPassword);
 }
 
 bool TfrmCofferix::LoadVault(const QString& path) {
-    return FVault.Load(path);
+    return FVault->Load(path);
 }
 
 bool TfrmCofferix::SaveVault(const QString& path) {
-    return FVault.Save(path);
+    return FVault->Save(path);
 }
 
 // ---- Commands

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "app/OpenVault.h"
 #include "app/PassTree.h"
 #include "app/RecordTreeModel.h"
+#include "app/WindowVault.h"
 #include "dialogs/VaultHost.h"
 #include "vault/RecordTree.h"
 
@@ -90,14 +90,15 @@ public:
     void SetProgramFolder(const QString& folder) { FProgramFolder = folder; }
 
     // The open vault's state.
-    std::string Password() const { return FVault.Password(); }
-    void SetPassword(const std::string& password) { FVault.SetPassword(password); }
-    QString DatabaseFile() const override { return FVault.DatabaseFile(); }
-    void SetDatabaseFile(const QString& path) { FVault.SetDatabaseFile(path); }
+    TWindowVault& Vault() { return *FVault; }
+    std::string Password() const { return FVault->Password(); }
+    void SetPassword(const std::string& password) { FVault->SetPassword(password); }
+    QString DatabaseFile() const override { return FVault->DatabaseFile(); }
+    void SetDatabaseFile(const QString& path) { FVault->SetDatabaseFile(path); }
     bool DisplayPass() const;
     void SetDisplayPass(bool display);
-    TRecordTree& Tree() { return FVault.Tree(); }
-    const TRecordTree& RecordTree() const override { return FVault.Tree(); }
+    TRecordTree& Tree() { return FVault->Tree(); }
+    const TRecordTree& RecordTree() const override { return FVault->Tree(); }
     TRecordTreeModel& Model() { return *FModel; }
 
     // The five vault operations. All but the check show their failure with ShowWarning and
@@ -169,7 +170,7 @@ private:
     void UnlockFromTray();
 
     PNode FLastFound = nullptr;
-    TOpenVault FVault;
+    std::unique_ptr<TWindowVault> FVault;
     TRecordTreeModel* FModel;
     QString FProgramFolder;
     TDialogRunner FDialogRunner;

@@ -113,15 +113,6 @@ void VaultTextFromPassword(const TSecretText& utf8, std::string_view what, TSecr
     }
 }
 
-bool IsBlankGroupName(std::string_view ansi) {
-    for (const char c : ansi) {
-        if (static_cast<unsigned char>(c) > ' ') {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::string TerminalText(std::string_view ansi, bool multiLine) {
     std::string utf8 = Cp1252ToUtf8(ansi);
     if (!multiLine) {

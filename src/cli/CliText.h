@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/VaultRules.h"
 #include "cli/SecretText.h"
 #include "vault/NodeData.h"
 
@@ -17,13 +18,13 @@ struct TFieldRule {
     bool MultiLine;
 };
 
-inline constexpr TFieldRule kTitleField{"title", 128, false};
-inline constexpr TFieldRule kGroupField{"group name", 128, false};
-inline constexpr TFieldRule kUserField{"user name", 128, false};
-inline constexpr TFieldRule kUrlField{"URL", 128, false};
-inline constexpr TFieldRule kNotesField{"notes", 1024, true};
+inline constexpr TFieldRule kTitleField{"title", kFieldMaxLength, false};
+inline constexpr TFieldRule kGroupField{"group name", kFieldMaxLength, false};
+inline constexpr TFieldRule kUserField{"user name", kFieldMaxLength, false};
+inline constexpr TFieldRule kUrlField{"URL", kFieldMaxLength, false};
+inline constexpr TFieldRule kNotesField{"notes", kNotesMaxLength, true};
 // A record's password (--ask-password) holds as many characters as the editor's field.
-inline constexpr std::size_t kRecordPasswordMaxLength = 128;
+inline constexpr std::size_t kRecordPasswordMaxLength = kFieldMaxLength;
 
 // The vault bytes of an argument. Throws a usage ECliError naming the field when the text is
 // not UTF-8, holds a character the vault cannot hold (or a zero character), is too long, or
@@ -37,10 +38,6 @@ std::string VaultTextForMatching(std::string_view utf8, std::string_view fieldNa
 // The vault bytes of a typed password, into ansi. The messages of its refusals never show
 // a character of it.
 void VaultTextFromPassword(const TSecretText& utf8, std::string_view what, TSecretText& ansi);
-
-// A group name that is empty after blanks and control characters are trimmed from its ends;
-// the record editor refuses those.
-bool IsBlankGroupName(std::string_view ansi);
 
 // The UTF-8 text of vault bytes; multi-line fields get their CR LF line breaks as "\n".
 std::string TerminalText(std::string_view ansi, bool multiLine = false);

@@ -1,7 +1,5 @@
 #include "cli/CofferixCli.h"
 
-#include <functional>
-#include <map>
 #include <new>
 
 #include "cli/CliError.h"
@@ -11,18 +9,6 @@
 #include "vault/CofferixError.h"
 
 namespace {
-
-using TCommandFunction = int (*)(TCliSession&);
-
-TCommandFunction CommandFunction(std::string_view name) {
-    static const std::map<std::string_view, TCommandFunction> functions = {
-        {"create", RunCreate}, {"check", RunCheck},       {"passwd", RunPasswd},
-        {"export", RunExport}, {"backup", RunBackup},     {"ls", RunList},
-        {"show", RunShow},     {"add", RunAdd},           {"edit", RunEdit},
-        {"rm", RunRemove},     {"generate", RunGenerate},
-    };
-    return functions.at(name);
-}
 
 // The core's messages may hold CR LF ("Invalid database!" CR LF path); one line reads better.
 std::string OneLine(std::string message) {
@@ -51,7 +37,7 @@ int RunInvocation(const TInvocation& call, TCliStreams& streams) {
             break;
         case TInvocation::TKind::Run: {
             TCliSession session(call, streams);
-            const int exitCode = CommandFunction(call.Command->Name)(session);
+            const int exitCode = call.Command->Run(session);
             streams.Out.flush();
             if (!streams.Out) {
                 throw ECliError("cannot write the output", kExitFailure);
@@ -71,9 +57,10 @@ int RunCli(const std::vector<std::string>& args, TCliStreams& streams) {
         return RunInvocation(call, streams);
     } catch (const ECliError& error) {
         return Report(streams, error.what(), error.ExitCode());
+    } catch (const EVaultPasswordError& error) {
+        return Report(streams, error.what(), kExitRefused);
     } catch (const ECofferixError& error) {
-        const bool refused = error.what() == Str::sInvalidPassword;
-        return Report(streams, error.what(), refused ? kExitRefused : kExitFailure);
+        return Report(streams, error.what(), kExitFailure);
     } catch (const std::bad_alloc&) {
         return Report(streams, "out of memory", kExitFailure);
     } catch (const std::exception& error) {

@@ -1,5 +1,7 @@
 #include "cli/CommandTable.h"
 
+#include "cli/Commands.h"
+
 namespace {
 
 const TOptionSpec kPasswordStdin{
@@ -19,6 +21,7 @@ const TOptionSpec kAskPassword{"--ask-password", "",
 std::vector<TCommandSpec> BuildTable() {
     return {
         {"create",
+         RunCreate,
          "VAULT",
          "make a new empty vault",
          "Makes a new empty vault at VAULT, creating missing folders. Asks for the new master\n"
@@ -28,6 +31,7 @@ std::vector<TCommandSpec> BuildTable() {
          1,
          {{"--force", "", "replace a file that exists at VAULT"}, kPasswordStdin}},
         {"check",
+         RunCheck,
          "VAULT",
          "exit 0 when the master password opens the vault",
          "Asks for the master password of VAULT. Ends with status 0 when it opens the vault\n"
@@ -36,6 +40,7 @@ std::vector<TCommandSpec> BuildTable() {
          1,
          {kPasswordStdin}},
         {"ls",
+         RunList,
          "VAULT",
          "list the groups and their records' titles",
          "Lists the groups of VAULT, each followed by the titles of its records, indented, in\n"
@@ -44,6 +49,7 @@ std::vector<TCommandSpec> BuildTable() {
          1,
          {kPasswordStdin}},
         {"show",
+         RunShow,
          "VAULT GROUP TITLE",
          "show a record's fields",
          "Shows every record whose group is GROUP and whose title is TITLE (letters a to z\n"
@@ -53,6 +59,7 @@ std::vector<TCommandSpec> BuildTable() {
          3,
          {{"--show-password", "", "show the password in clear"}, kGuid, kPasswordStdin}},
         {"add",
+         RunAdd,
          "VAULT GROUP TITLE",
          "add a record",
          "Adds a record titled TITLE to the first group named GROUP that holds records\n"
@@ -63,6 +70,7 @@ std::vector<TCommandSpec> BuildTable() {
          3,
          {kUser, kUrl, kNotes, kGenerate, kAskPassword, kPasswordStdin}},
         {"edit",
+         RunEdit,
          "VAULT GROUP TITLE",
          "change a record",
          "Changes the record whose group is GROUP and whose title is TITLE; only the fields\n"
@@ -82,6 +90,7 @@ std::vector<TCommandSpec> BuildTable() {
           kGuid,
           kPasswordStdin}},
         {"rm",
+         RunRemove,
          "VAULT GROUP [TITLE]",
          "remove a record, or a group with its records",
          "Removes the record whose group is GROUP and whose title is TITLE; without TITLE,\n"
@@ -91,6 +100,7 @@ std::vector<TCommandSpec> BuildTable() {
          3,
          {kGuid, kPasswordStdin}},
         {"export",
+         RunExport,
          "VAULT FILE",
          "write the \"Export List\" text",
          "Writes the \"Export List\" text of VAULT to FILE (\"-\": standard output), exactly as\n"
@@ -101,6 +111,7 @@ std::vector<TCommandSpec> BuildTable() {
          2,
          {kPasswordStdin}},
         {"backup",
+         RunBackup,
          "VAULT FILE",
          "copy the vault file",
          "Checks the master password, then copies VAULT byte for byte to FILE, replacing it.\n"
@@ -110,6 +121,7 @@ std::vector<TCommandSpec> BuildTable() {
          2,
          {kPasswordStdin}},
         {"passwd",
+         RunPasswd,
          "VAULT",
          "change the master password",
          "Changes the master password of VAULT. Asks for the current master password, then\n"
@@ -118,6 +130,7 @@ std::vector<TCommandSpec> BuildTable() {
          1,
          {kPasswordStdin}},
         {"generate",
+         RunGenerate,
          "",
          "print random passwords",
          "Prints random passwords, one a line. Without a set option the passwords are made\n"

@@ -3,8 +3,14 @@
 #include <string_view>
 #include <vector>
 
-// The commands of cofferix-cli with their arguments and options. The parser accepts exactly
-// what this table lists and the help prints it, so the two cannot drift apart.
+class TCliSession;
+
+// The commands of cofferix-cli with their arguments, options and the function that runs each.
+// The parser accepts exactly what this table lists, the help prints it and the run calls the
+// function it names, so none of them can drift apart.
+
+// Answers the exit status of the command's success; throws on failure.
+using TCommandFunction = int (*)(TCliSession&);
 
 struct TOptionSpec {
     std::string_view Name;       // "--user"
@@ -15,6 +21,7 @@ struct TOptionSpec {
 
 struct TCommandSpec {
     std::string_view Name;
+    TCommandFunction Run;
     std::string_view Synopsis;  // the arguments, as the usage line shows them
     std::string_view Summary;   // one line for the overview
     std::string_view Description;

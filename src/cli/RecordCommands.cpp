@@ -62,7 +62,7 @@ std::string RecordName(const TCliSession& session) {
 }
 
 // The records that GROUP TITLE (and --guid) name; none is a refusal.
-TNodes FindRecords(TCliSession& session, TOpenVault& vault) {
+TNodes FindRecords(TCliSession& session, const TVaultSession& vault) {
     const std::string group = VaultTextForMatching(session.Arg(1), kGroupField.Name);
     const std::string title = VaultTextForMatching(session.Arg(2), kTitleField.Name);
     TNodes matches = MatchingRecords(vault.Tree(), group, title, GuidOption(session));
@@ -73,7 +73,7 @@ TNodes FindRecords(TCliSession& session, TOpenVault& vault) {
 }
 
 // The one record a change applies to; several matches change nothing.
-PNode FindSingleRecord(TCliSession& session, TOpenVault& vault) {
+PNode FindSingleRecord(TCliSession& session, const TVaultSession& vault) {
     const TNodes matches = FindRecords(session, vault);
     if (matches.size() > 1) {
         throw ECliError(std::to_string(matches.size()) + " records match " + RecordName(session) +
@@ -167,7 +167,8 @@ void PrintRecord(std::ostream& out, const TRecordTree& tree, const TRecordTree::
 }  // namespace
 
 int RunList(TCliSession& session) {
-    TOpenVault vault(session, session.Arg(0));
+    TVaultSession vault;
+    OpenVault(session, session.Arg(0), vault);
     const TRecordTree& tree = vault.Tree();
     tree.ForEach([&](TRecordTree::TNode& node) {
         const bool topLevel = tree.Parent(&node) == nullptr;
@@ -177,7 +178,8 @@ int RunList(TCliSession& session) {
 }
 
 int RunShow(TCliSession& session) {
-    TOpenVault vault(session, session.Arg(0));
+    TVaultSession vault;
+    OpenVault(session, session.Arg(0), vault);
     const bool showPassword = session.Call().Has("--show-password");
     const TNodes matches = FindRecords(session, vault);
     for (std::size_t i = 0; i < matches.size(); ++i) {
@@ -198,10 +200,11 @@ int RunAdd(TCliSession& session) {
     fields.Url = FieldOption(session, "--url", kUrlField).value_or("");
     fields.Notes = FieldOption(session, "--notes", kNotesField).value_or("");
 
-    TOpenVault vault(session, session.Arg(0));
+    TVaultSession vault;
+    OpenVault(session, session.Arg(0), vault);
     NewRecordPassword(session, fields.Password);
-    AddRecordNode(vault.Tree(), group, fields);
-    vault.Save();
+    vault.AddRecord(group, fields);
+    SaveVault(vault);
     return kExitOk;
 }
 
@@ -216,18 +219,19 @@ int RunEdit(TCliSession& session) {
         groupText ? std::optional(GroupArgument(*groupText)) : std::nullopt;
     GuidOption(session);  // a malformed GUID is bad usage, found before any password is asked
 
-    TOpenVault vault(session, session.Arg(0));
+    TVaultSession vault;
+    OpenVault(session, session.Arg(0), vault);
     PNode record = FindSingleRecord(session, vault);
-    TNodeData& data = record->Data;
-    NewRecordPassword(session, data.Password);
-    data.Title = title.value_or(data.Title);
-    data.UserName = user.value_or(data.UserName);
-    data.Url = url.value_or(data.Url);
-    data.Notes = notes.value_or(data.Notes);
-    if (group) {
-        MoveRecordToGroup(vault.Tree(), record, *group);
-    }
-    vault.Save();
+    const TNodeData& data = record->Data;
+    TNodeData fields;
+    fields.Password = data.Password;
+    NewRecordPassword(session, fields.Password);
+    fields.Title = title.value_or(data.Title);
+    fields.UserName = user.value_or(data.UserName);
+    fields.Url = url.value_or(data.Url);
+    fields.Notes = notes.value_or(data.Notes);
+    vault.ModifyRecord(record, fields, group.value_or(GroupNameOf(vault.Tree(), record)));
+    SaveVault(vault);
     return kExitOk;
 }
 
@@ -242,7 +246,8 @@ int RunRemove(TCliSession& session) {
     }
     const std::string group = VaultTextForMatching(session.Arg(1), kGroupField.Name);
 
-    TOpenVault vault(session, session.Arg(0));
+    TVaultSession vault;
+    OpenVault(session, session.Arg(0), vault);
     if (wholeGroup) {
         const TNodes groups = MatchingGroups(vault.Tree(), group);
         if (groups.empty()) {
@@ -253,10 +258,10 @@ int RunRemove(TCliSession& session) {
                                 session.Arg(1) + "\"; nothing was removed",
                             kExitRefused);
         }
-        vault.Tree().Delete(groups.front());
+        vault.Remove({groups.front()});
     } else {
-        vault.Tree().Delete(FindSingleRecord(session, vault));
+        vault.Remove({FindSingleRecord(session, vault)});
     }
-    vault.Save();
+    SaveVault(vault);
     return kExitOk;
 }

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "base/VaultRules.h"
 #include "cli/CliError.h"
 #include "cli/Commands.h"
 #include "cli/OpenVault.h"
@@ -11,9 +12,6 @@
 #include "vault/VaultOperations.h"
 
 namespace {
-
-constexpr std::size_t kMinMasterPasswordLength = 6;
-constexpr std::size_t kVaultHeaderSize = 512;
 
 // The new master password, asked twice (new, then confirm) as the window's dialogs do.
 void ReadNewMasterPassword(TCliSession& session, TSecretText& password) {
@@ -101,7 +99,8 @@ int RunExport(TCliSession& session) {
     if (!toOutput) {
         RefuseVaultAsDestination(path, destination);
     }
-    TOpenVault vault(session, path);
+    TVaultSession vault;
+    OpenVault(session, path, vault);
     std::string text = ExportListText(vault.Tree());
     const TWipeOnExit wipe{text};
     if (toOutput) {
@@ -121,7 +120,8 @@ int RunBackup(TCliSession& session) {
     }
     RefuseVaultAsDestination(path, destination);
     // Loading proves the master password and that the whole file reads as a vault.
-    TOpenVault vault(session, path);
+    TVaultSession vault;
+    OpenVault(session, path, vault);
     RefuseVaultAsDestination(path, destination);
     CopySecretFile(path, destination);
     return kExitOk;

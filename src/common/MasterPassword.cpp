@@ -1,8 +1,8 @@
 #include "common/MasterPassword.h"
 
+#include "base/Wipe.h"
 #include "common/Scrambler.h"
 #include "common/StringTable.h"
-#include "vault/NodeData.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
+#include "base/Wipe.h"
 #include "common/Random.h"
-#include "vault/NodeData.h"
 
 namespace {
 

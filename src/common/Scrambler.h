@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "vault/CofferixError.h"
+#include "base/CofferixError.h"
 
 // The conversion error of a scrambled text that is not hexadecimal
 // ("'$xx' is not a valid integer value").

@@ -90,4 +90,17 @@ inline constexpr std::string_view sUnlockBalloon = "Double Click here to unlock 
 inline constexpr std::string_view sWarning = "Warning";
 inline constexpr std::string_view sQuery = "Query";
 
+// Sharing the vault file with other programs (the command-line tool, a second copy)
+inline constexpr std::string_view sVaultNotLoaded =
+    "The database was not loaded, so changes are not saved to it.";
+inline constexpr std::string_view sVaultChangedElsewhere =
+    "The database was changed by another program since it was loaded, so nothing was saved.";
+inline constexpr std::string_view sVaultReloadedRepeat =
+    "It has been reloaded with the other program's changes: repeat your change if you still "
+    "want it.";
+inline constexpr std::string_view sVaultReloaded =
+    "The database was changed by another program and has been reloaded.";
+inline constexpr std::string_view sVaultInUse =
+    "The database is in use by another program. Try again in a moment.";
+
 }  // namespace Str

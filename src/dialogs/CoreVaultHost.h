@@ -3,10 +3,10 @@
 #include <QString>
 
 #include "dialogs/VaultHost.h"
-#include "vault/RecordTree.h"
+#include "vault/VaultSession.h"
 
-// The dialogs' host over the core's vault operations, with its own record tree: what the
-// main window provides, without the window. Failures of create and change are shown with
+// The dialogs' host over a vault session of the core: what the main window provides, without
+// the window. Failures of create and change are shown with
 // ShowWarning and answered false; an error opening the file during the password check
 // passes to the caller.
 class TCoreVaultHost : public IVaultHost {
@@ -18,12 +18,12 @@ public:
     bool CreateVault(const QString& path, const std::string& password, bool writeSideFile) override;
     bool ChangeVaultPassword(const QString& path, const std::string& currentPassword,
                              const std::string& newPassword, bool writeSideFile) override;
-    const TRecordTree& RecordTree() const override { return FTree; }
-    TRecordTree& Tree() { return FTree; }
+    const TRecordTree& RecordTree() const override { return FSession.Tree(); }
+    TRecordTree& Tree() { return FSession.Tree(); }
     QString DatabaseFile() const override { return FDatabaseFile; }
     void SetDatabaseFile(const QString& path) { FDatabaseFile = path; }
 
 private:
-    TRecordTree FTree;
+    TVaultSession FSession;
     QString FDatabaseFile;
 };

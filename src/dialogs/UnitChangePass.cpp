@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/VaultRules.h"
 #include "common/Services.h"
 #include "common/StringTable.h"
 #include "common/TextCodec.h"
@@ -23,7 +24,7 @@ namespace {
 constexpr int kClientWidth = 505;
 constexpr int kClientHeight = 274;
 constexpr int kPasswordLimit = 64;
-constexpr int kMinimumPasswordLength = 6;
+constexpr int kMinimumPasswordLength = static_cast<int>(kMinMasterPasswordLength);
 constexpr int kLogoSize = 32;
 
 QLabel* CentredLabel(std::string_view caption, QWidget* parent) {

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/VaultRules.h"
 #include "common/Services.h"
 #include "common/StringTable.h"
 #include "common/TextCodec.h"
@@ -22,7 +23,7 @@ constexpr int kClientWidth = 622;
 constexpr int kClientHeight = 226;
 constexpr int kPasswordLimit = 128;
 constexpr int kPathLimit = 32767;
-constexpr int kMinimumPasswordLength = 6;
+constexpr int kMinimumPasswordLength = static_cast<int>(kMinMasterPasswordLength);
 
 }  // namespace
 

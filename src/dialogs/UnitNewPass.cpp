@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/VaultRules.h"
 #include "common/Services.h"
 #include "common/StringTable.h"
 #include "common/TextCodec.h"
@@ -24,7 +25,7 @@ constexpr int kClientWidth = 618;
 constexpr int kClientHeight = 301;
 constexpr int kPasswordLimit = 64;
 constexpr int kPathLimit = 32767;
-constexpr int kMinimumPasswordLength = 6;
+constexpr int kMinimumPasswordLength = static_cast<int>(kMinMasterPasswordLength);
 
 }  // namespace
 

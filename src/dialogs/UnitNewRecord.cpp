@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <string_view>
 
+#include "base/VaultRules.h"
 #include "common/Services.h"
 #include "common/StringTable.h"
 #include "common/TextCodec.h"
@@ -23,8 +24,8 @@ namespace {
 
 constexpr int kClientWidth = 696;
 constexpr int kClientHeight = 416;
-constexpr int kFieldLimit = 128;
-constexpr int kNotesLimit = 1024;
+constexpr int kFieldLimit = static_cast<int>(kFieldMaxLength);
+constexpr int kNotesLimit = static_cast<int>(kNotesMaxLength);
 constexpr int kGeneratedLength = 16;
 
 struct TStrengthLevel {

@@ -1,5 +1,6 @@
 #include "vault/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -8,7 +9,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <string_view>
 #include <vector>
 
 #include "vault/CofferixError.h"
@@ -20,6 +23,13 @@ constexpr mode_t kOwnerOnly = S_IRUSR | S_IWUSR;
 constexpr std::size_t kMaxWriteChunk = std::size_t{1} << 30;
 // How much is written before the kernel is asked to start putting it on disk.
 constexpr std::uint64_t kWritebackStep = std::uint64_t{8} << 20;
+
+// The longest file name that the usual file systems take, and the parts of a temporary name:
+// ".NAME.tmp-" and six random characters.
+constexpr std::size_t kMaxNameLength = 255;
+constexpr std::string_view kTemporaryMark = ".tmp-";
+constexpr std::size_t kRandomPartLength = 6;
+constexpr std::size_t kNameHashLength = 16;
 
 std::atomic<AtomicFileTesting::TWriteFunction> gWriteFunction{nullptr};
 
@@ -39,6 +49,37 @@ std::string FolderOf(const std::string& path) {
 std::string BaseNameOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// FNV-1a: tells apart long names that share their first bytes; no secret depends on it.
+std::string NameHash(std::string_view name) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : name) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    }
+    char text[kNameHashLength + 1];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+// True when the entry name of folder is a leftover temporary file that nobody writes: a
+// regular file of ours that no live writer holds locked. Such a file is removed.
+void RemoveIfAbandoned(int folderFd, const char* name) {
+    const int fd =
+        ::openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return;
+    }
+    struct stat opened {};
+    struct stat named {};
+    const bool abandoned = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+                           opened.st_uid == ::geteuid() && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+                           ::fstatat(folderFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+                           named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
+    if (abandoned) {
+        ::unlinkat(folderFd, name, 0);
+    }
+    ::close(fd);
 }
 
 // Answers 0 or the errno of the failure.
@@ -98,9 +139,37 @@ std::string ResolveLink(const std::string& path) {
 
 }  // namespace
 
+std::string TemporaryNamePrefix(const std::string& baseName) {
+    std::string prefix = "." + baseName + std::string(kTemporaryMark);
+    if (prefix.size() + kRandomPartLength <= kMaxNameLength) {
+        return prefix;
+    }
+    // A long name is cut, and told apart from others with the same start by its hash.
+    const std::size_t kept =
+        kMaxNameLength - kRandomPartLength - kTemporaryMark.size() - kNameHashLength - 2;
+    return "." + baseName.substr(0, kept) + "~" + NameHash(baseName) + std::string(kTemporaryMark);
+}
+
+void RemoveLeftoverTemporaries(const std::string& path) {
+    const std::string target = ResolveLink(path);
+    const std::string prefix = TemporaryNamePrefix(BaseNameOf(target));
+    DIR* folder = ::opendir(FolderOf(target).c_str());
+    if (!folder) {
+        return;
+    }
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string_view name(entry->d_name);
+        if (name.size() == prefix.size() + kRandomPartLength && name.starts_with(prefix)) {
+            RemoveIfAbandoned(::dirfd(folder), entry->d_name);
+        }
+    }
+    ::closedir(folder);
+}
+
 TAtomicFileWriter::TAtomicFileWriter(const std::string& path, TFileModePolicy modePolicy)
     : FPath(path), FTarget(ResolveLink(path)) {
-    std::string pattern = FolderOf(FTarget) + "/." + BaseNameOf(FTarget) + ".tmp-XXXXXX";
+    std::string pattern = FolderOf(FTarget) + "/" + TemporaryNamePrefix(BaseNameOf(FTarget)) +
+                          std::string(kRandomPartLength, 'X');
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     FFd = mkostemp(name.data(), O_CLOEXEC);
@@ -160,8 +229,13 @@ void TAtomicFileWriter::StartWriteback() {
     FWrittenBack = FWritten;
 }
 
-void TAtomicFileWriter::Commit() {
+TFileIdentity TAtomicFileWriter::Commit() {
     if (::fsync(FFd) != 0) {
+        Fail(errno);
+    }
+    // The rename keeps the inode, size and modification time: this is the new file's identity.
+    const std::optional<TFileIdentity> identity = TFileIdentity::OfDescriptor(FFd);
+    if (!identity) {
         Fail(errno);
     }
     if (::rename(FTemporaryPath.c_str(), FTarget.c_str()) != 0) {
@@ -170,13 +244,14 @@ void TAtomicFileWriter::Commit() {
     FCommitted = true;
     SyncFolder(FolderOf(FTarget));
     Discard();
+    return *identity;
 }
 
-void WriteFileAtomically(const std::string& path, const std::uint8_t* data, std::size_t size,
-                         TFileModePolicy modePolicy) {
+TFileIdentity WriteFileAtomically(const std::string& path, const std::uint8_t* data,
+                                  std::size_t size, TFileModePolicy modePolicy) {
     TAtomicFileWriter writer(path, modePolicy);
     writer.Write(data, size);
-    writer.Commit();
+    return writer.Commit();
 }
 
 namespace AtomicFileTesting {

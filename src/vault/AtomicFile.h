@@ -6,6 +6,8 @@
 
 #include <sys/types.h>
 
+#include "vault/FileIdentity.h"
+
 // Crash-safe replacement of a whole file: the bytes go to a temporary file in the same
 // folder, which is flushed to disk and renamed over the target; then the folder is flushed.
 // A crash or failure at any point leaves either the former file or the new one, never a mix,
@@ -33,7 +35,8 @@ public:
     // it grows, so that Commit() waits for little more than the last piece.
     void Write(const std::uint8_t* data, std::size_t size);
     // Flushes the temporary file to disk, renames it over the target and flushes the folder.
-    void Commit();
+    // Answers the identity of the file now at the target.
+    TFileIdentity Commit();
 
 private:
     [[noreturn]] void Fail(int error) const;
@@ -51,8 +54,17 @@ private:
 };
 
 // The whole content at once, through a TAtomicFileWriter.
-void WriteFileAtomically(const std::string& path, const std::uint8_t* data, std::size_t size,
-                         TFileModePolicy modePolicy);
+TFileIdentity WriteFileAtomically(const std::string& path, const std::uint8_t* data,
+                                  std::size_t size, TFileModePolicy modePolicy);
+
+// The start of the temporary names for a file named baseName: ".baseName.tmp-", followed by
+// six random characters; a name too long for that is cut and carries a hash of the whole.
+std::string TemporaryNamePrefix(const std::string& baseName);
+
+// Removes the temporary files of path's writes that a killed writer left behind: files of
+// that name pattern, owned by the user, that no live writer holds locked. The caller holds
+// path's own lock, so no writer of it can be between creating and locking its file.
+void RemoveLeftoverTemporaries(const std::string& path);
 
 namespace AtomicFileTesting {
 

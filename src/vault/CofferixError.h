@@ -1,13 +1,8 @@
 #pragma once
 
-#include <stdexcept>
-#include <string>
+#include "base/CofferixError.h"
 
-// The one base of every failure the core reports. The message is the text the user sees.
-class ECofferixError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+// The failures of the vault core, each a kind that callers can act on.
 
 // "Invalid buffer size for decryption".
 class EAESError : public ECofferixError {
@@ -31,6 +26,31 @@ public:
 // A vault file that another operation holds open ("Cannot open file ..."). Separate so that
 // callers can tell it from a wrong password.
 class EVaultOpenError : public EVaultError {
+public:
+    using EVaultError::EVaultError;
+};
+
+// A vault that another program kept locked for longer than a reader or writer waits.
+class EVaultBusyError : public EVaultOpenError {
+public:
+    using EVaultOpenError::EVaultOpenError;
+};
+
+// The password does not open the vault ("Invalid password!").
+class EVaultPasswordError : public EVaultError {
+public:
+    using EVaultError::EVaultError;
+};
+
+// A save into a vault file that another program changed since it was loaded; nothing was
+// written.
+class EVaultChangedError : public EVaultError {
+public:
+    using EVaultError::EVaultError;
+};
+
+// A save into a vault whose load failed: the tree is not the vault's content.
+class EVaultNotLoadedError : public EVaultError {
 public:
     using EVaultError::EVaultError;
 };

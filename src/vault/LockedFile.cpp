@@ -5,10 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <limits>
+#include <thread>
 
+#include "common/StringTable.h"
 #include "vault/CofferixError.h"
 
 namespace {
@@ -16,6 +21,17 @@ namespace {
 // A path replaced by a rename between our open and our lock is opened again; a few rounds
 // are plenty, since each replacement is one whole vault write by another holder.
 constexpr int kOpenAttempts = 5;
+
+using TClock = std::chrono::steady_clock;
+
+// How long an operation waits for a lock that another holder keeps: a save of a large vault
+// takes about a second on a slow disk; a holder that keeps it longer is reported.
+constexpr std::chrono::milliseconds kDefaultLockWait{5000};
+std::atomic<std::int64_t> gLockWaitMs{kDefaultLockWait.count()};
+
+// The pause between two tries: short at first, since most holders finish quickly.
+constexpr std::chrono::milliseconds kFirstPause{5};
+constexpr std::chrono::milliseconds kLongestPause{50};
 
 int OpenFlags(TLockedFile::TAccess access) {
     const int common = O_CLOEXEC | O_NOCTTY;
@@ -36,12 +52,34 @@ std::string QuotedPathText(const char* prefix, const std::string& path, int erro
 
 enum class TLockResult { Locked, PathReplaced };
 
-// Locks fd and checks that path still names the same file. Throws when the lock is held
-// elsewhere or fd is a folder.
-TLockResult LockAndVerify(int fd, const std::string& path) {
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        throw EVaultOpenError(CannotOpenFileText(path, errno));
+[[noreturn]] void ThrowBusy(const std::string& path) {
+    throw EVaultBusyError("Cannot open file \"" + path + "\". " + std::string(Str::sVaultInUse));
+}
+
+// Takes the exclusive lock on fd, waiting until deadline for another holder to let go.
+void LockBefore(int fd, const std::string& path, TClock::time_point deadline) {
+    std::chrono::milliseconds pause = kFirstPause;
+    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        if (error == EINTR) {
+            continue;
+        }
+        if (error != EWOULDBLOCK) {
+            throw EVaultOpenError(CannotOpenFileText(path, error));
+        }
+        const TClock::time_point now = TClock::now();
+        if (now >= deadline) {
+            ThrowBusy(path);
+        }
+        std::this_thread::sleep_for(std::min<TClock::duration>(pause, deadline - now));
+        pause = std::min(pause * 2, kLongestPause);
     }
+}
+
+// Locks fd and checks that path still names the same file. Throws when the lock stays held
+// elsewhere until deadline or fd is a folder.
+TLockResult LockAndVerify(int fd, const std::string& path, TClock::time_point deadline) {
+    LockBefore(fd, path, deadline);
     struct stat byFd {};
     struct stat byPath {};
     if (fstat(fd, &byFd) != 0) {
@@ -73,7 +111,16 @@ TLockedFile TLockedFile::OpenForReplacing(const std::string& path) {
     return OpenAndLock(path, TAccess::Write, true);
 }
 
+void SetVaultLockWait(std::chrono::milliseconds limit) {
+    gLockWaitMs.store(limit.count());
+}
+
+std::chrono::milliseconds VaultLockWait() {
+    return std::chrono::milliseconds(gLockWaitMs.load());
+}
+
 TLockedFile TLockedFile::OpenAndLock(const std::string& path, TAccess access, bool forReplacing) {
+    const TClock::time_point deadline = TClock::now() + VaultLockWait();
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
         const int fd = ::open(path.c_str(), OpenFlags(access));
         if (fd < 0) {
@@ -87,11 +134,11 @@ TLockedFile TLockedFile::OpenAndLock(const std::string& path, TAccess access, bo
             throw EVaultError(CannotCreateFileText(path, error));
         }
         TLockedFile file(fd, path);
-        if (LockAndVerify(fd, path) == TLockResult::Locked) {
+        if (LockAndVerify(fd, path, deadline) == TLockResult::Locked) {
             return file;
         }
     }
-    throw EVaultOpenError(CannotOpenFileText(path, EAGAIN));
+    ThrowBusy(path);
 }
 
 TLockedFile::TLockedFile(TLockedFile&& other) noexcept
@@ -111,6 +158,14 @@ std::uint64_t TLockedFile::Size() const {
         throw EVaultOpenError(CannotOpenFileText(FPath, errno));
     }
     return static_cast<std::uint64_t>(info.st_size);
+}
+
+TFileIdentity TLockedFile::Identity() const {
+    const std::optional<TFileIdentity> identity = TFileIdentity::OfDescriptor(FFd);
+    if (!identity) {
+        throw EVaultOpenError(CannotOpenFileText(FPath, errno));
+    }
+    return *identity;
 }
 
 void TLockedFile::ReadAll(TMemoryStream& stream) const {

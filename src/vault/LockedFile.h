@@ -1,20 +1,23 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
+#include "vault/FileIdentity.h"
 #include "vault/Streams.h"
 
 // An open file under an exclusive advisory lock (flock) for the length of one vault
-// operation: the platform's stand-in for "opened without sharing". The descriptor is
-// closed, and the lock released, when the object goes.
+// operation: the platform's stand-in for "opened without sharing". A lock that another
+// holder keeps is waited for, up to VaultLockWait(). The descriptor is closed, and the lock
+// released, when the object goes.
 class TLockedFile {
 public:
     enum class TAccess { Read, ReadWrite, Write };
 
-    // Opens path and locks it without waiting. When the path was replaced between the open
-    // and the lock, the new file is opened instead. Throws EVaultOpenError
-    // ("Cannot open file "path". reason"), also when another holder has the lock.
+    // Opens path and locks it. When the path was replaced between the open and the lock, the
+    // new file is opened instead. Throws EVaultOpenError ("Cannot open file "path". reason"),
+    // and EVaultBusyError when another holder keeps the lock past the wait.
     static TLockedFile Open(const std::string& path, TAccess access);
     // For creating path: locks the file there, if any, as Open does; an empty handle when
     // there is none. A file that cannot be opened for writing fails with EVaultError
@@ -31,6 +34,8 @@ public:
     int Fd() const { return FFd; }
     // The file's length in bytes (64-bit: the size limit is checked on it).
     std::uint64_t Size() const;
+    // The locked file's identity, taken from the descriptor.
+    TFileIdentity Identity() const;
     // Reads the whole file into stream (which is emptied first). Throws EStreamError.
     void ReadAll(TMemoryStream& stream) const;
     // Reads exactly size bytes from offset on. Throws EStreamError.
@@ -43,6 +48,10 @@ private:
     int FFd = -1;
     std::string FPath;
 };
+
+// How long opening a vault waits for another holder's lock (5 seconds unless set).
+void SetVaultLockWait(std::chrono::milliseconds limit);
+std::chrono::milliseconds VaultLockWait();
 
 // The text of the "Cannot open file" error: Cannot open file "path". reason
 std::string CannotOpenFileText(const std::string& path, int error);

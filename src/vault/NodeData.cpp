@@ -1,29 +1,5 @@
 #include "vault/NodeData.h"
 
-#include <string.h>
-
-void WipeBytes(void* data, std::size_t size) {
-    if (size == 0) {
-        return;
-    }
-#if defined(__GLIBC__)
-    // As fast as memset, and never optimised away: a whole vault's plaintext gets wiped.
-    explicit_bzero(data, size);
-#else
-    volatile auto* bytes = static_cast<volatile unsigned char*>(data);
-    for (std::size_t i = 0; i < size; ++i) {
-        bytes[i] = 0;
-    }
-#endif
-}
-
-void WipeString(std::string& text) {
-    if (!text.empty()) {
-        WipeBytes(text.data(), text.size());
-    }
-    text.clear();
-}
-
 TNodeData::~TNodeData() {
     WipeString(Password);
     WipeString(Notes);

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Wipe.h"
+
 // Days since 1899-12-30 00:00, the fraction being the local time of day.
 using TDateTime = double;
 
@@ -42,9 +44,3 @@ struct TNodeData {
     // Passwords and notes are secrets: their bytes are wiped before the memory goes back.
     ~TNodeData();
 };
-
-// Overwrites the bytes of a string with zeros in a way the optimiser keeps, then empties it.
-void WipeString(std::string& text);
-
-// Overwrites a byte buffer with zeros in a way the optimiser keeps.
-void WipeBytes(void* data, std::size_t size);

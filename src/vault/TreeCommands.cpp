@@ -1,26 +1,12 @@
 #include "vault/TreeCommands.h"
 
-#include <limits>
+#include <set>
 
 #include "common/StringTable.h"
 #include "vault/Clock.h"
+#include "vault/TreeObserver.h"
 
 namespace {
-
-unsigned char FoldCase(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return (byte >= 'a' && byte <= 'z') ? static_cast<unsigned char>(byte - ('a' - 'A')) : byte;
-}
-
-int ClampToInt(std::ptrdiff_t value) {
-    if (value > std::numeric_limits<int>::max()) {
-        return std::numeric_limits<int>::max();
-    }
-    if (value < std::numeric_limits<int>::min()) {
-        return std::numeric_limits<int>::min();
-    }
-    return static_cast<int>(value);
-}
 
 void AppendLine(std::string& text, std::string_view a, std::string_view b = {},
                 std::string_view c = {}) {
@@ -29,20 +15,28 @@ void AppendLine(std::string& text, std::string_view a, std::string_view b = {},
 
 constexpr std::string_view kExportSeparator = "--------------------------------------";
 
-}  // namespace
-
-int CaseFoldedCompare(const std::string& a, const std::string& b) {
-    const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        const unsigned char x = FoldCase(a[i]);
-        const unsigned char y = FoldCase(b[i]);
-        if (x != y) {
-            return int{x} - int{y};
+// Announces one insertion around the scope it lives in.
+class TInsertion {
+public:
+    TInsertion(ITreeObserver* observer, const TRecordTree::TNode* parent, int row)
+        : FObserver(observer) {
+        if (FObserver) {
+            FObserver->NodeInserting(parent, row);
         }
     }
-    return ClampToInt(static_cast<std::ptrdiff_t>(a.size()) -
-                      static_cast<std::ptrdiff_t>(b.size()));
-}
+    TInsertion(const TInsertion&) = delete;
+    TInsertion& operator=(const TInsertion&) = delete;
+    ~TInsertion() {
+        if (FObserver) {
+            FObserver->NodeInserted();
+        }
+    }
+
+private:
+    ITreeObserver* FObserver;
+};
+
+}  // namespace
 
 PNode FindGroupByName(const TRecordTree& tree, const std::string& name) {
     for (PNode node = tree.First(); node; node = tree.Next(node)) {
@@ -53,7 +47,8 @@ PNode FindGroupByName(const TRecordTree& tree, const std::string& name) {
     return nullptr;
 }
 
-PNode AddGroupNode(TRecordTree& tree, const std::string& name) {
+PNode AddGroupNode(TRecordTree& tree, const std::string& name, ITreeObserver* observer) {
+    TInsertion insertion(observer, nullptr, tree.ChildCount(nullptr));
     PNode group = tree.AddChild(nullptr);
     group->Data.Guid = CreateGuid();
     group->Data.Title = name;
@@ -62,11 +57,13 @@ PNode AddGroupNode(TRecordTree& tree, const std::string& name) {
     return group;
 }
 
-PNode AddRecordNode(TRecordTree& tree, const std::string& groupName, const TNodeData& fields) {
+PNode AddRecordNode(TRecordTree& tree, const std::string& groupName, const TNodeData& fields,
+                    ITreeObserver* observer) {
     PNode group = FindGroupByName(tree, groupName);
     if (!group) {
-        group = AddGroupNode(tree, groupName);
+        group = AddGroupNode(tree, groupName, observer);
     }
+    TInsertion insertion(observer, group, tree.ChildCount(group));
     PNode record = tree.AddChild(group);
     TNodeData& data = record->Data;
     data.Guid = CreateGuid();
@@ -87,16 +84,69 @@ std::string GroupNameOf(const TRecordTree& tree, const TRecordTree::TNode* recor
     return parent ? parent->Data.Title : std::string(Str::sDefaultGroup);
 }
 
-bool MoveRecordToGroup(TRecordTree& tree, PNode record, const std::string& groupName) {
-    if (CaseFoldedCompare(GroupNameOf(tree, record), groupName) == 0) {
+bool MoveRecordToGroup(TRecordTree& tree, PNode record, const std::string& groupName,
+                       ITreeObserver* observer) {
+    if (!record || CaseFoldedCompare(GroupNameOf(tree, record), groupName) == 0) {
         return false;
     }
     PNode group = FindGroupByName(tree, groupName);
     if (!group) {
-        group = AddGroupNode(tree, groupName);
+        group = AddGroupNode(tree, groupName, observer);
+    }
+    if (observer) {
+        observer->NodeMoving(record, group, tree.ChildCount(group));
     }
     tree.MoveToLastChild(record, group);
+    if (observer) {
+        observer->NodeMoved();
+    }
     return true;
+}
+
+void ModifyRecordNode(TRecordTree& tree, PNode record, TNodeData& fields,
+                      const std::string& groupName, ITreeObserver* observer) {
+    TNodeData& data = record->Data;
+    data.Title = std::move(fields.Title);
+    data.UserName = std::move(fields.UserName);
+    data.Password.swap(fields.Password);
+    data.Notes.swap(fields.Notes);
+    data.Url = std::move(fields.Url);
+    if (observer) {
+        observer->NodeChanged(record);
+    }
+    MoveRecordToGroup(tree, record, groupName, observer);
+}
+
+void RenameNode(PNode node, const std::string& title, ITreeObserver* observer) {
+    node->Data.Title = title;
+    if (observer) {
+        observer->NodeChanged(node);
+    }
+}
+
+void RemoveNodes(TRecordTree& tree, const std::vector<PNode>& nodes, ITreeObserver* observer) {
+    // Drop the nodes below another listed node first, while every pointer is still alive.
+    const std::set<const TRecordTree::TNode*> chosen(nodes.begin(), nodes.end());
+    std::vector<PNode> doomed;
+    for (const PNode node : nodes) {
+        bool underChosen = false;
+        for (auto* up = tree.Parent(node); up && !underChosen; up = tree.Parent(up)) {
+            underChosen = chosen.count(up) != 0;
+        }
+        if (!underChosen) {
+            doomed.push_back(node);
+        }
+    }
+    // From the back, so that each removal leaves the rows before it alone.
+    for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) {
+        if (observer) {
+            observer->NodeRemoving(*it);
+        }
+        tree.Delete(*it);
+        if (observer) {
+            observer->NodeRemoved();
+        }
+    }
 }
 
 std::string ExportListText(const TRecordTree& tree) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/VaultRules.h"
 #include "vault/NodeData.h"
 
 // The plaintext layout of a vault: a 512-byte header, then one 2048-byte slot per tree node
@@ -16,7 +17,7 @@ namespace VaultFormat {
 constexpr std::int32_t kVersion = 101;
 constexpr std::uint32_t kMagic = 0xAA55BBFF;
 constexpr std::uint32_t kSlotTrailer = 0xAABBCCDD;
-constexpr std::uint32_t kHeaderSize = 512;
+constexpr std::uint32_t kHeaderSize = kVaultHeaderSize;
 constexpr std::uint32_t kSlotSize = 2048;
 constexpr std::uint32_t kGroupFlagSet = 0xFFFFFFFF;
 

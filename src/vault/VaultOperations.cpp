@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "common/StringTable.h"
@@ -116,7 +117,7 @@ void RefusePartialBlocks(std::uint32_t size) {
 TVaultHeader HeaderWithVaultMagic(const std::uint8_t* plain) {
     TVaultHeader header = DecodeHeader(plain);
     if (header.HeaderMagic != kMagic) {
-        throw EVaultError(std::string(Str::sInvalidPassword));
+        throw EVaultPasswordError(std::string(Str::sInvalidPassword));
     }
     return header;
 }
@@ -280,10 +281,29 @@ void CopyRemains(const TLockedFile& file, std::uint64_t from, std::uint64_t to, 
     }
 }
 
+// Opens and locks the vault for one operation, and clears away what killed writers of it left.
+TLockedFile OpenVaultFile(const std::string& path, TLockedFile::TAccess access) {
+    TLockedFile file = TLockedFile::Open(path, access);
+    RemoveLeftoverTemporaries(path);
+    return file;
+}
+
+std::function<void()> gAfterSaveCheck;
+
+// A save's guard, under the save's own lock: the file must be the one the tree came from.
+void RefuseChangedFile(const TLockedFile& file, const TFileIdentity* expected) {
+    if (expected && !(file.Identity() == *expected)) {
+        throw EVaultChangedError(std::string(Str::sVaultChangedElsewhere));
+    }
+    if (gAfterSaveCheck) {
+        gAfterSaveCheck();
+    }
+}
+
 }  // namespace
 
 bool VaultCheckPassword(const std::string& path, const std::string& password) {
-    const TLockedFile file = TLockedFile::Open(path, TLockedFile::TAccess::Read);
+    const TLockedFile file = OpenVaultFile(path, TLockedFile::TAccess::Read);
     const std::uint64_t size = file.Size();
     RefuseOversized(path, size);
     if (size < kHeaderSize) {
@@ -297,7 +317,7 @@ bool VaultCheckPassword(const std::string& path, const std::string& password) {
     return header.HeaderMagic == kMagic && header.Version == kVersion;
 }
 
-void VaultCreate(const std::string& path, const std::string& password) {
+TFileIdentity VaultCreate(const std::string& path, const std::string& password) {
     TMemoryStream plain;
     plain.SetSize(kHeaderSize);
     EncodeHeader(FreshHeader(), plain.Data());
@@ -309,14 +329,18 @@ void VaultCreate(const std::string& path, const std::string& password) {
     plain.Clear();
     EnsureVaultFolder(path);
     const TLockedFile existing = TLockedFile::OpenForReplacing(path);
-    WriteFileAtomically(path, cipher.Data(), cipher.Size(), TFileModePolicy::KeepExisting);
+    if (existing.IsOpen()) {
+        RemoveLeftoverTemporaries(path);
+    }
+    return WriteFileAtomically(path, cipher.Data(), cipher.Size(), TFileModePolicy::KeepExisting);
 }
 
 // Every byte of the file, remains included, is deciphered with the current key and
 // enciphered with the new one chunk by chunk; only the header's password time changes.
-void VaultChangePassword(const std::string& path, const std::string& currentPassword,
-                         const std::string& newPassword) {
-    const TLockedFile file = TLockedFile::Open(path, TLockedFile::TAccess::ReadWrite);
+TVaultReplacement VaultChangePassword(const std::string& path, const std::string& currentPassword,
+                                      const std::string& newPassword) {
+    const TLockedFile file = OpenVaultFile(path, TLockedFile::TAccess::ReadWrite);
+    const TFileIdentity before = file.Identity();
     const std::uint32_t size = CheckedVaultSize(file, path);
     RefusePartialBlocks(size);
     const TScopedExpandedKey currentKey{DecryptionKeyOf(currentPassword)};
@@ -334,13 +358,13 @@ void VaultChangePassword(const std::string& path, const std::string& currentPass
         WriteEncrypted(chunk.Data(), count, newKey.Key, writer);
         offset += count;
     }
-    writer.Commit();
+    return {before, writer.Commit()};
 }
 
 // A failure part-way through the file leaves the tree empty, as one before it does.
-void VaultLoad(const std::string& path, const std::string& password, TRecordTree& tree) {
+TFileIdentity VaultLoad(const std::string& path, const std::string& password, TRecordTree& tree) {
     tree.Clear();
-    const TLockedFile file = TLockedFile::Open(path, TLockedFile::TAccess::Read);
+    const TLockedFile file = OpenVaultFile(path, TLockedFile::TAccess::Read);
     const std::uint32_t size = CheckedVaultSize(file, path);
     RefusePartialBlocks(size);
     const TScopedExpandedKey key{DecryptionKeyOf(password)};
@@ -351,12 +375,15 @@ void VaultLoad(const std::string& path, const std::string& password, TRecordTree
         tree.Clear();
         throw;
     }
+    return file.Identity();
 }
 
 // Only the header's plaintext is used, so only the header is deciphered to prove the
 // password; a length that the whole-file decryption would refuse is refused the same way.
-void VaultSave(const std::string& path, const std::string& password, const TRecordTree& tree) {
-    const TLockedFile file = TLockedFile::Open(path, TLockedFile::TAccess::ReadWrite);
+TFileIdentity VaultSave(const std::string& path, const std::string& password,
+                        const TRecordTree& tree, const TFileIdentity* expected) {
+    const TLockedFile file = OpenVaultFile(path, TLockedFile::TAccess::ReadWrite);
+    RefuseChangedFile(file, expected);
     const std::uint32_t oldSize = CheckedVaultSize(file, path);
     const std::uint64_t newSize = kHeaderSize + std::uint64_t{kSlotSize} * tree.Count();
     RefuseOversized(path, newSize);
@@ -373,5 +400,13 @@ void VaultSave(const std::string& path, const std::string& password, const TReco
     TAtomicFileWriter writer(path, TFileModePolicy::KeepExisting);
     WriteVault(tree, header, key.Key, chunk, writer);
     CopyRemains(file, newSize, oldSize, chunk, writer);
-    writer.Commit();
+    return writer.Commit();
 }
+
+namespace VaultOperationsTesting {
+
+void SetAfterSaveCheck(std::function<void()> hook) {
+    gAfterSaveCheck = std::move(hook);
+}
+
+}  // namespace VaultOperationsTesting

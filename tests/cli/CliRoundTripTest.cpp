@@ -205,7 +205,8 @@ TEST_F(CliRoundTripTest, SaveIsRefusedWhenTheVaultWasReplacedSinceTheLoad) {
     TCliStreams streams{out, err, fds[0]};
     const TInvocation call = ParseCommandLine({"add", Vault, "G", "T", "--password-stdin"});
     TCliSession session(call, streams);
-    TOpenVault vault(session, Vault);
+    TVaultSession vault;
+    OpenVault(session, Vault, vault);
     ::close(fds[0]);
 
     // Another writer saves the vault between this command's load and its save.
@@ -215,8 +216,8 @@ TEST_F(CliRoundTripTest, SaveIsRefusedWhenTheVaultWasReplacedSinceTheLoad) {
     VaultSave(Vault, kMaster, other);
     const std::string theirs = ReadFileBytes(Vault);
 
-    AddRecordNode(vault.Tree(), "Mine", TNodeData{});
-    EXPECT_THROW(vault.Save(), ECliError);
+    vault.AddRecord("Mine", TNodeData{});
+    EXPECT_THROW(SaveVault(vault), ECliError);
     EXPECT_EQ(ReadFileBytes(Vault), theirs);
 }
 

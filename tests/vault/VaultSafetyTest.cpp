@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include "VaultFixture.h"
+#include "common/StringTable.h"
 #include "vault/AtomicFile.h"
 #include "vault/CofferixError.h"
+#include "vault/LockedFile.h"
 
 // Behaviour that deliberately differs from a plain in-place writer: no side file with the
 // master password, crash-safe replacement, owner-only files, the lock, the size limit.
@@ -181,9 +183,11 @@ TEST_F(VaultSafetyTest, AVaultLockedByAnotherHolderIsRefusedByEveryOperation) {
     CreateVaultWithRecords();
     const TBytes before = ReadFileBytes(VaultPath());
     const std::string expected =
-        "Cannot open file \"" + VaultPath() + "\". Resource temporarily unavailable";
+        "Cannot open file \"" + VaultPath() + "\". " + std::string(Str::sVaultInUse);
     TRecordTree tree;
     BuildGroupWithTwoRecords(tree);
+    const std::chrono::milliseconds formerWait = VaultLockWait();
+    SetVaultLockWait(std::chrono::milliseconds(20));
     {
         TForeignLock lock(VaultPath());
         EXPECT_THROW(VaultCheckPassword(VaultPath(), kPassword), EVaultOpenError);
@@ -193,6 +197,7 @@ TEST_F(VaultSafetyTest, AVaultLockedByAnotherHolderIsRefusedByEveryOperation) {
         EXPECT_THROW(VaultCreate(VaultPath(), kPassword), EVaultOpenError);
         EXPECT_EQ(ErrorText([&] { VaultLoad(VaultPath(), kPassword, tree); }), expected);
     }
+    SetVaultLockWait(formerWait);
     EXPECT_EQ(ReadFileBytes(VaultPath()), before);
     VaultLoad(VaultPath(), kPassword, tree);
     EXPECT_EQ(tree.Count(), 3u);

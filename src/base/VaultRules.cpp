@@ -1,0 +1,33 @@
+#include "base/VaultRules.h"
+
+#include <algorithm>
+#include <limits>
+
+int CaseFoldedCompare(std::string_view a, std::string_view b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const unsigned char x = FoldAZ(a[i]);
+        const unsigned char y = FoldAZ(b[i]);
+        if (x != y) {
+            return int{x} - int{y};
+        }
+    }
+    const auto difference =
+        static_cast<std::ptrdiff_t>(a.size()) - static_cast<std::ptrdiff_t>(b.size());
+    return static_cast<int>(std::clamp<std::ptrdiff_t>(difference, std::numeric_limits<int>::min(),
+                                                       std::numeric_limits<int>::max()));
+}
+
+bool ContainsCaseFolded(std::string_view haystack, std::string_view needle) {
+    if (needle.empty()) {
+        return false;
+    }
+    const auto same = [](char a, char b) { return FoldAZ(a) == FoldAZ(b); };
+    return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(), same) !=
+           haystack.end();
+}
+
+bool IsBlankGroupName(std::string_view name) {
+    return std::all_of(name.begin(), name.end(),
+                       [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+}
