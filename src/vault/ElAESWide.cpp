@@ -97,7 +97,8 @@ struct TZmmRoundKeys {
 
     COFFERIX_VAES512_TARGET explicit TZmmRoundKeys(const AesExpandedKey256& expanded) {
         for (int round = 0; round < kRoundKeyCount; ++round) {
-            Keys[round] = _mm512_broadcast_i32x4(RoundKey(expanded, round));
+            // The zeroing form: GCC 12 warns that the plain one reads an undefined register.
+            Keys[round] = _mm512_maskz_broadcast_i32x4(0xFFFF, RoundKey(expanded, round));
         }
     }
     TZmmRoundKeys(const TZmmRoundKeys&) = delete;
