@@ -112,7 +112,7 @@ struct TZmmRoundKeys {
 template <bool Decrypt, bool Partial>
 COFFERIX_VAES256_TARGET inline void Vaes256Step(const std::uint8_t* in, std::uint8_t* out,
                                                 std::size_t blocks, const __m256i* keys) {
-    __m256i lanes[kRegistersPerStep];
+    __m256i state[kRegistersPerStep];
     __m256i masks[kRegistersPerStep];
     const __m256i first = keys[Decrypt ? kRounds : 0];
 #pragma GCC unroll 8
@@ -121,27 +121,27 @@ COFFERIX_VAES256_TARGET inline void Vaes256Step(const std::uint8_t* in, std::uin
             // 64-bit element e of register r is stored while 4r + e < 2 * blocks.
             const auto left = static_cast<long long>(2 * blocks) - 4 * r;
             masks[r] = _mm256_cmpgt_epi64(_mm256_set1_epi64x(left), _mm256_setr_epi64x(0, 1, 2, 3));
-            lanes[r] = left > 0 ? _mm256_maskload_epi64(
+            state[r] = left > 0 ? _mm256_maskload_epi64(
                                       reinterpret_cast<const long long*>(in + 32 * r), masks[r])
                                 : _mm256_setzero_si256();
         } else {
-            lanes[r] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 32 * r));
+            state[r] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 32 * r));
         }
-        lanes[r] = _mm256_xor_si256(lanes[r], first);
+        state[r] = _mm256_xor_si256(state[r], first);
     }
     for (int round = 1; round < kRounds; ++round) {
         const __m256i key = keys[Decrypt ? kRounds - round : round];
 #pragma GCC unroll 8
         for (int r = 0; r < kRegistersPerStep; ++r) {
-            lanes[r] =
-                Decrypt ? _mm256_aesdec_epi128(lanes[r], key) : _mm256_aesenc_epi128(lanes[r], key);
+            state[r] =
+                Decrypt ? _mm256_aesdec_epi128(state[r], key) : _mm256_aesenc_epi128(state[r], key);
         }
     }
     const __m256i last = keys[Decrypt ? 0 : kRounds];
 #pragma GCC unroll 8
     for (int r = 0; r < kRegistersPerStep; ++r) {
-        const __m256i block = Decrypt ? _mm256_aesdeclast_epi128(lanes[r], last)
-                                      : _mm256_aesenclast_epi128(lanes[r], last);
+        const __m256i block = Decrypt ? _mm256_aesdeclast_epi128(state[r], last)
+                                      : _mm256_aesenclast_epi128(state[r], last);
         if constexpr (Partial) {
             if (2 * blocks > 4 * static_cast<std::size_t>(r)) {
                 _mm256_maskstore_epi64(reinterpret_cast<long long*>(out + 32 * r), masks[r], block);
@@ -181,31 +181,31 @@ COFFERIX_VAES512_TARGET inline __mmask8 ZmmMask(std::size_t blocks, int r) {
 template <bool Decrypt, bool Partial>
 COFFERIX_VAES512_TARGET inline void Vaes512Step(const std::uint8_t* in, std::uint8_t* out,
                                                 std::size_t blocks, const __m512i* keys) {
-    __m512i lanes[kRegistersPerStep];
+    __m512i state[kRegistersPerStep];
     const __m512i first = keys[Decrypt ? kRounds : 0];
 #pragma GCC unroll 8
     for (int r = 0; r < kRegistersPerStep; ++r) {
         if constexpr (Partial) {
             const __mmask8 mask = ZmmMask(blocks, r);
-            lanes[r] = mask ? _mm512_maskz_loadu_epi64(mask, in + 64 * r) : _mm512_setzero_si512();
+            state[r] = mask ? _mm512_maskz_loadu_epi64(mask, in + 64 * r) : _mm512_setzero_si512();
         } else {
-            lanes[r] = _mm512_loadu_si512(in + 64 * r);
+            state[r] = _mm512_loadu_si512(in + 64 * r);
         }
-        lanes[r] = _mm512_xor_si512(lanes[r], first);
+        state[r] = _mm512_xor_si512(state[r], first);
     }
     for (int round = 1; round < kRounds; ++round) {
         const __m512i key = keys[Decrypt ? kRounds - round : round];
 #pragma GCC unroll 8
         for (int r = 0; r < kRegistersPerStep; ++r) {
-            lanes[r] =
-                Decrypt ? _mm512_aesdec_epi128(lanes[r], key) : _mm512_aesenc_epi128(lanes[r], key);
+            state[r] =
+                Decrypt ? _mm512_aesdec_epi128(state[r], key) : _mm512_aesenc_epi128(state[r], key);
         }
     }
     const __m512i last = keys[Decrypt ? 0 : kRounds];
 #pragma GCC unroll 8
     for (int r = 0; r < kRegistersPerStep; ++r) {
-        const __m512i block = Decrypt ? _mm512_aesdeclast_epi128(lanes[r], last)
-                                      : _mm512_aesenclast_epi128(lanes[r], last);
+        const __m512i block = Decrypt ? _mm512_aesdeclast_epi128(state[r], last)
+                                      : _mm512_aesenclast_epi128(state[r], last);
         if constexpr (Partial) {
             const __mmask8 mask = ZmmMask(blocks, r);
             if (mask) {
