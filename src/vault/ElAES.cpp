@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "vault/ElAESHardware.h"
+#include "vault/ElAESWide.h"
 #include "vault/NodeData.h"
 
 // Words hold four state bytes little-endian: byte r of a column is bits 8r..8r+7. With that
@@ -290,12 +291,19 @@ void AesDecryptBlock(const AesBlock& input, const AesExpandedKey256& key, AesBlo
 
 namespace {
 
-enum class TCipherPath { Undecided, Tables, Hardware };
+// Undecided until first use, then one of TAesPath's values.
+constexpr int kUndecided = -1;
 
-std::atomic<TCipherPath> gCipherPath{TCipherPath::Undecided};
+std::atomic<int> gCipherPath{kUndecided};
 
-TCipherPath PathFor(bool useHardware) {
-    return useHardware && AesHardwareSupported() ? TCipherPath::Hardware : TCipherPath::Tables;
+// Widest first: on processors that have them, wider registers carry more blocks per instruction.
+TAesPath FastestPath() {
+    for (const TAesPath path : {TAesPath::Vaes512, TAesPath::Vaes256, TAesPath::AesNi}) {
+        if (AesPathAvailable(path)) {
+            return path;
+        }
+    }
+    return TAesPath::Tables;
 }
 
 bool HardwareRefusedByEnvironment() {
@@ -305,22 +313,31 @@ bool HardwareRefusedByEnvironment() {
 
 // Decided at first use rather than at static initialisation, so that no order of
 // initialisation can see it undecided.
-bool HardwarePathChosen() {
-    TCipherPath path = gCipherPath.load(std::memory_order_relaxed);
-    if (path == TCipherPath::Undecided) {
-        path = PathFor(!HardwareRefusedByEnvironment());
+TAesPath ChosenPath() {
+    int path = gCipherPath.load(std::memory_order_relaxed);
+    if (path == kUndecided) {
+        path = static_cast<int>(HardwareRefusedByEnvironment() ? TAesPath::Tables : FastestPath());
         gCipherPath.store(path, std::memory_order_relaxed);
     }
-    return path == TCipherPath::Hardware;
+    return static_cast<TAesPath>(path);
 }
 
 }  // namespace
 
 void AesEncryptBlocks(const uint8_t* in, const AesExpandedKey256& key, uint8_t* out,
                       std::size_t blockCount) {
-    if (HardwarePathChosen()) {
-        AesHardwareEncryptBlocks(in, key, out, blockCount);
-        return;
+    switch (ChosenPath()) {
+        case TAesPath::Vaes512:
+            AesVaes512EncryptBlocks(in, key, out, blockCount);
+            return;
+        case TAesPath::Vaes256:
+            AesVaes256EncryptBlocks(in, key, out, blockCount);
+            return;
+        case TAesPath::AesNi:
+            AesHardwareEncryptBlocks(in, key, out, blockCount);
+            return;
+        case TAesPath::Tables:
+            break;
     }
     for (std::size_t i = 0; i < blockCount; ++i) {
         AesEncryptBytes(in + 16 * i, key, out + 16 * i);
@@ -329,13 +346,59 @@ void AesEncryptBlocks(const uint8_t* in, const AesExpandedKey256& key, uint8_t* 
 
 void AesDecryptBlocks(const uint8_t* in, const AesExpandedKey256& key, uint8_t* out,
                       std::size_t blockCount) {
-    if (HardwarePathChosen()) {
-        AesHardwareDecryptBlocks(in, key, out, blockCount);
-        return;
+    switch (ChosenPath()) {
+        case TAesPath::Vaes512:
+            AesVaes512DecryptBlocks(in, key, out, blockCount);
+            return;
+        case TAesPath::Vaes256:
+            AesVaes256DecryptBlocks(in, key, out, blockCount);
+            return;
+        case TAesPath::AesNi:
+            AesHardwareDecryptBlocks(in, key, out, blockCount);
+            return;
+        case TAesPath::Tables:
+            break;
     }
     for (std::size_t i = 0; i < blockCount; ++i) {
         AesDecryptBytes(in + 16 * i, key, out + 16 * i);
     }
+}
+
+bool AesPathAvailable(TAesPath path) {
+    switch (path) {
+        case TAesPath::Vaes512:
+            return AesVaes512Supported();
+        case TAesPath::Vaes256:
+            return AesVaes256Supported();
+        case TAesPath::AesNi:
+            return AesHardwareSupported();
+        case TAesPath::Tables:
+            return true;
+    }
+    return false;
+}
+
+void AesUsePath(TAesPath path) {
+    const TAesPath usable = AesPathAvailable(path) ? path : TAesPath::Tables;
+    gCipherPath.store(static_cast<int>(usable), std::memory_order_relaxed);
+}
+
+TAesPath AesPathInUse() {
+    return ChosenPath();
+}
+
+const char* AesPathName(TAesPath path) {
+    switch (path) {
+        case TAesPath::Vaes512:
+            return "VAES-512";
+        case TAesPath::Vaes256:
+            return "VAES-256";
+        case TAesPath::AesNi:
+            return "AES-NI";
+        case TAesPath::Tables:
+            return "tables";
+    }
+    return "unknown";
 }
 
 bool AesHardwareAvailable() {
@@ -343,11 +406,11 @@ bool AesHardwareAvailable() {
 }
 
 void AesUseHardware(bool useHardware) {
-    gCipherPath.store(PathFor(useHardware), std::memory_order_relaxed);
+    AesUsePath(useHardware ? FastestPath() : TAesPath::Tables);
 }
 
 bool AesUsesHardware() {
-    return HardwarePathChosen();
+    return ChosenPath() != TAesPath::Tables;
 }
 
 void WipeExpandedKey(AesExpandedKey256& key) {

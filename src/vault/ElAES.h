@@ -33,20 +33,33 @@ void AesDecryptBytes(const std::uint8_t* in, const AesExpandedKey256& key, std::
 
 // ECB over blockCount whole blocks (16 bytes each) with the same expanded key, for the stream
 // codec and the whole-vault operations. in and out may be the same buffer. On a processor with AES
-// instructions these run on them, several blocks at a time; elsewhere they use the block functions
-// above. Both give exactly the same bytes.
+// instructions these run on them, many blocks at a time; elsewhere they use the block functions
+// above. Every path gives exactly the same bytes.
 void AesEncryptBlocks(const std::uint8_t* in, const AesExpandedKey256& key, std::uint8_t* out,
                       std::size_t blockCount);
 void AesDecryptBlocks(const std::uint8_t* in, const AesExpandedKey256& key, std::uint8_t* out,
                       std::size_t blockCount);
 
+// The ways AesEncryptBlocks/AesDecryptBlocks can run: the tables (any processor), the AES
+// instructions on one block per register (AES-NI), and the vector AES instructions on two blocks
+// per 256-bit register (VAES with AVX2) or four per 512-bit register (VAES with AVX-512).
+enum class TAesPath { Tables, AesNi, Vaes256, Vaes512 };
+
+// True when the processor (and, for the wider registers, the operating system) supports the path.
+bool AesPathAvailable(TAesPath path);
+// Chooses the path; one that is not available leaves the tables in use. For tests and benchmarks;
+// the path starts as the fastest available one, unless the environment sets
+// COFFERIX_AES_HARDWARE=0.
+void AesUsePath(TAesPath path);
+TAesPath AesPathInUse();
+// The path's name for messages and benchmark labels.
+const char* AesPathName(TAesPath path);
+
 // True when the processor has AES instructions.
 bool AesHardwareAvailable();
-// Chooses the path of AesEncryptBlocks/AesDecryptBlocks: true takes the AES instructions
-// when the processor has them, false the tables. For tests and benchmarks; the path starts
-// as the hardware one, unless the environment sets COFFERIX_AES_HARDWARE=0.
+// true takes the fastest path the processor has, false the tables.
 void AesUseHardware(bool useHardware);
-// True when AesEncryptBlocks/AesDecryptBlocks run on the AES instructions now.
+// True when AesEncryptBlocks/AesDecryptBlocks run on AES instructions now.
 bool AesUsesHardware();
 
 // Wipes an expanded key in a way the optimiser keeps.

@@ -103,19 +103,21 @@ inline TBytes HexBytes(const std::string& hex) {
     return bytes;
 }
 
-// Puts the multi-block cipher on one path (true: the processor's AES instructions, where
-// there are any; false: the tables) and back on the one it found when the scope ends.
+// Puts the multi-block cipher on one path (true: the fastest one on the processor's AES
+// instructions, where there are any; false: the tables) and back on the one it found when the
+// scope ends.
 class TCipherPathScope {
 public:
-    explicit TCipherPathScope(bool useHardware) : FWasHardware(AesUsesHardware()) {
+    explicit TCipherPathScope(bool useHardware) : FWas(AesPathInUse()) {
         AesUseHardware(useHardware);
     }
+    explicit TCipherPathScope(TAesPath path) : FWas(AesPathInUse()) { AesUsePath(path); }
     TCipherPathScope(const TCipherPathScope&) = delete;
     TCipherPathScope& operator=(const TCipherPathScope&) = delete;
-    ~TCipherPathScope() { AesUseHardware(FWasHardware); }
+    ~TCipherPathScope() { AesUsePath(FWas); }
 
 private:
-    bool FWasHardware;
+    TAesPath FWas;
 };
 
 // The message of the ECofferixError that function throws, or "(no error)".
