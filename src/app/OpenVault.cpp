@@ -2,9 +2,9 @@
 
 #include <exception>
 
-#include "app/AppStrings.h"
 #include "common/Services.h"
 #include "common/Settings.h"
+#include "common/StringTable.h"
 #include "common/TextCodec.h"
 #include "vault/FileUtil.h"
 #include "vault/NodeData.h"
@@ -77,7 +77,7 @@ bool TOpenVault::Load(const QString& path) {
 
 bool TOpenVault::Save(const QString& path) {
     if (IsUnloaded(path)) {
-        ShowWarning(Tr(AppStr::sVaultNotLoaded));
+        ShowWarning(Tr(Str::sVaultNotLoaded));
         return false;
     }
     std::string password = Password();
