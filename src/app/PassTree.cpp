@@ -49,7 +49,8 @@ TPassTree::TPassTree(QWidget* parent) : QTreeView(parent) {
     header()->setSectionsClickable(true);
     header()->setSectionsMovable(true);
     header()->setSortIndicatorShown(false);
-    header()->setStretchLastSection(true);
+    // Not the last section, which is whichever column the user dragged to the end.
+    header()->setStretchLastSection(false);
     header()->setHighlightSections(false);
     connect(header(), &QHeaderView::sectionResized, this, &TPassTree::KeepMinimumWidth);
 }
@@ -69,14 +70,35 @@ void TPassTree::SetRecordModel(TRecordTreeModel* model) {
     for (int column = 0; column < TRecordTreeModel::kColumnCount; ++column) {
         header()->resizeSection(column, DefaultColumnWidth(column));
     }
+    FitNotesColumn();
 }
 
 void TPassTree::KeepMinimumWidth(int column, int, int newSize) {
+    if (column == TRecordTreeModel::colNotes) {
+        return;  // it follows the window
+    }
     const int minimum = MinimumColumnWidth(column);
-    // The stretched last column follows the window; only user-sized columns are held back.
-    if (newSize < minimum && column != header()->count() - 1) {
+    if (newSize < minimum) {
         header()->resizeSection(column, minimum);
     }
+    FitNotesColumn();
+}
+
+void TPassTree::FitNotesColumn() {
+    QHeaderView* head = header();
+    if (FFittingNotes || head->count() <= TRecordTreeModel::colNotes) {
+        return;
+    }
+    int others = 0;
+    for (int column = 0; column < head->count(); ++column) {
+        if (column != TRecordTreeModel::colNotes && !head->isSectionHidden(column)) {
+            others += head->sectionSize(column);
+        }
+    }
+    FFittingNotes = true;
+    head->resizeSection(TRecordTreeModel::colNotes,
+                        std::max(viewport()->width() - others, head->minimumSectionSize()));
+    FFittingNotes = false;
 }
 
 std::vector<PNode> TPassTree::SelectedNodes() const {
@@ -168,16 +190,40 @@ void TPassTree::keyReleaseEvent(QKeyEvent* event) {
     }
 }
 
+void TPassTree::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->accept();  // the context menu still comes, from its own event
+        return;
+    }
+    QTreeView::mousePressEvent(event);
+}
+
 void TPassTree::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
     QTreeView::mouseReleaseEvent(event);
     emit TreeClicked();
+}
+
+void TPassTree::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    QTreeView::mouseDoubleClickEvent(event);
 }
 
 bool TPassTree::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         return ShowToolTipIfCut(event);
     }
-    return QTreeView::viewportEvent(event);
+    const bool handled = QTreeView::viewportEvent(event);
+    if (event->type() == QEvent::Resize) {
+        FitNotesColumn();
+    }
+    return handled;
 }
 
 bool TPassTree::ShowToolTipIfCut(QEvent* event) {

@@ -36,17 +36,24 @@ public:
 signals:
     // Ctrl+F released in the tree (other modifiers do not matter).
     void FindKeyReleased();
-    // A mouse click anywhere in the tree's area, after the selection followed it.
+    // A left click anywhere in the tree's area, after the selection followed it.
     void TreeClicked();
 
 protected:
     void keyReleaseEvent(QKeyEvent* event) override;
+    // Only the left button selects and counts as a click: the pop-up menu acts on the
+    // selection as it was.
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     bool viewportEvent(QEvent* event) override;
 
 private:
     void KeepMinimumWidth(int column, int oldSize, int newSize);
+    // The Notes column, wherever the user dragged it, fills the width the others leave.
+    void FitNotesColumn();
     bool ShowToolTipIfCut(QEvent* event);
 
     TRecordTreeModel* FModel = nullptr;
+    bool FFittingNotes = false;
 };

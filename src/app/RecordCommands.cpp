@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/UnitCofferix.h"
+#include "common/Cp1252.h"
 #include "common/Services.h"
 #include "common/StringTable.h"
 #include "common/TextCodec.h"
@@ -16,14 +17,9 @@
 
 namespace {
 
-// Notes keep CR LF line breaks in the vault, as every other writer of the format does; the
-// editor works with "\n".
-QString NotesToEditor(const std::string& notes) {
-    return AnsiToQString(notes).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
-
 // The memo's raw text: plain text would turn non-breaking spaces into blanks. Its line
-// breaks are paragraph separators; the vault stores them as CR LF.
+// breaks are paragraph separators; notes keep CR LF line breaks in the vault, as every other
+// writer of the format does.
 std::string NotesFromEditor(const QPlainTextEdit& memo) {
     QString text = memo.document()->toRawText();
     text.replace(QChar::ParagraphSeparator, u'\n').replace(QChar::LineSeparator, u'\n');
@@ -39,13 +35,34 @@ std::string NotesFromEditor(const QPlainTextEdit& memo) {
     return notes;
 }
 
-TNodeData FieldsFromEditor(const TfrmNewRecord& editor) {
+// True when the edit shows exactly these stored bytes.
+bool ShowsBytes(const QLineEdit& edit, const std::string& bytes) {
+    const QString text = edit.text();
+    if (text.size() != static_cast<qsizetype>(bytes.size())) {
+        return false;
+    }
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i).unicode() != Cp1252CharOf(static_cast<unsigned char>(bytes[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string FieldFromEdit(const QLineEdit& edit, const std::string* stored) {
+    return stored && ShowsBytes(edit, *stored) ? *stored : QStringToAnsi(edit.text());
+}
+
+// The editor's fields. With the record it was filled from, a field the user left as it was
+// keeps its stored bytes exactly (notes with a lone LF, say).
+TNodeData FieldsFromEditor(const TfrmNewRecord& editor, const TNodeData* stored = nullptr) {
     TNodeData fields;
-    fields.Title = QStringToAnsi(editor.edtTitle->text());
-    fields.UserName = QStringToAnsi(editor.edtID->text());
-    fields.Password = QStringToAnsi(editor.edtPass->text());
-    fields.Url = QStringToAnsi(editor.edtUrl->text());
-    fields.Notes = NotesFromEditor(*editor.txtInfo);
+    fields.Title = FieldFromEdit(*editor.edtTitle, stored ? &stored->Title : nullptr);
+    fields.UserName = FieldFromEdit(*editor.edtID, stored ? &stored->UserName : nullptr);
+    fields.Password = FieldFromEdit(*editor.edtPass, stored ? &stored->Password : nullptr);
+    fields.Url = FieldFromEdit(*editor.edtUrl, stored ? &stored->Url : nullptr);
+    const bool notesKept = stored && !editor.txtInfo->document()->isModified();
+    fields.Notes = notesKept ? stored->Notes : NotesFromEditor(*editor.txtInfo);
     return fields;
 }
 
@@ -102,16 +119,12 @@ void TRecordCommands::EditRecord(PNode record) {
     TfrmNewRecord editor(tree, &FWindow);
     editor.setWindowTitle(Tr(Str::sModifyRecordCaption));
     TNodeData& data = record->Data;
-    editor.edtTitle->setText(AnsiToQString(data.Title));
-    editor.edtID->setText(AnsiToQString(data.UserName));
-    editor.edtPass->setText(AnsiToQString(data.Password));
-    editor.edtUrl->setText(AnsiToQString(data.Url));
-    editor.txtInfo->setPlainText(NotesToEditor(data.Notes));
+    editor.ShowFields(data);
     editor.SelectGroup(AnsiToQString(groupName));
     if (FWindow.RunDialog(editor) != QDialog::Accepted) {
         return;
     }
-    TNodeData fields = FieldsFromEditor(editor);
+    TNodeData fields = FieldsFromEditor(editor, &data);
     FWindow.Vault().Session().ModifyRecord(record, fields,
                                            QStringToAnsi(editor.cmbGroup->currentText()));
     if (FWindow.SaveVault(FWindow.DatabaseFile())) {

@@ -260,11 +260,11 @@ void TTrayLock::ShowLockPanel(bool locked) {
     if (!FLockPanel) {
         FLockPanel = new QWidget(FWindow.plTip);
         FLockPanel->setObjectName(QStringLiteral("plLocked"));
-        auto* label = new QLabel(Tr(LockStr::sLockedNotice), FLockPanel);
+        auto* label = new QLabel(Tr(Str::sLockedNotice), FLockPanel);
         label->setObjectName(QStringLiteral("lblLocked"));
         label->setAlignment(Qt::AlignCenter);
         label->setWordWrap(true);
-        auto* button = new QPushButton(Tr(LockStr::sUnlockButton), FLockPanel);
+        auto* button = new QPushButton(Tr(Str::sUnlockButton), FLockPanel);
         button->setObjectName(QStringLiteral("btnUnlock"));
         connect(button, &QPushButton::clicked, this, &TTrayLock::CoolTrayIconDblClick);
         auto* column = new QVBoxLayout(FLockPanel);

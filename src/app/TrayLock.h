@@ -14,15 +14,6 @@ class TCoolTrayIcon;
 class TfrmCheckPassword;
 class TfrmCofferix;
 
-// Texts of the locked window on a desktop without a notification area.
-namespace LockStr {
-
-inline constexpr std::string_view sLockedNotice =
-    "The workspace is locked. Enter the master password to unlock it.";
-inline constexpr std::string_view sUnlockButton = "Unlock";
-
-}  // namespace LockStr
-
 // "Lock WorkSpace" and the way back: the notification-area icon with its menu, the lock, and
 // the unlock dialog that alone brings a locked window back.
 //

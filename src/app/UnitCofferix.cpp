@@ -251,10 +251,20 @@ void TfrmCofferix::ConnectSignals() {
     connect(PassTree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TfrmCofferix::UpdateActions);
 
-    // The find must never step on from a node that left the tree.
-    auto forgetLastFound = [this] { FLastFound = nullptr; };
-    connect(FModel, &QAbstractItemModel::modelAboutToBeReset, this, forgetLastFound);
-    connect(FModel, &QAbstractItemModel::rowsAboutToBeRemoved, this, forgetLastFound);
+    // The find must never step on from a node that left the tree, and only that node's
+    // removal (or its group's) makes it start again at the top.
+    connect(FModel, &QAbstractItemModel::modelAboutToBeReset, this,
+            [this] { FLastFound = nullptr; });
+    connect(FModel, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex& parent, int first, int last) {
+                for (PNode node = FLastFound; node; node = FModel->Tree().Parent(node)) {
+                    if (FModel->Tree().Parent(node) == FModel->NodeOf(parent) &&
+                        node->Row >= first && node->Row <= last) {
+                        FLastFound = nullptr;
+                        return;
+                    }
+                }
+            });
     connect(FModel, &QAbstractItemModel::modelReset, this, &TfrmCofferix::UpdateActions);
     connect(FModel, &QAbstractItemModel::rowsRemoved, this, &TfrmCofferix::UpdateActions);
 }
@@ -279,7 +289,7 @@ void TfrmCofferix::ApplyCaptions() {
     ActLockApp->setText(Tr(Str::sLockWorkspace));
     FModel->SetColumnCaptions({Tr(Str::sColTitle), Tr(Str::sColUserName), Tr(Str::sColPassword),
                                Tr(Str::sColUrl), Tr(Str::sColNotes)});
-    FindDialog->ApplyCaptions(Tr(Str::sFind), Tr(Str::sFind), Tr(Str::sClose));
+    FindDialog->ApplyCaptions(Tr(Str::sFindCaption), Tr(Str::sFindNext), Tr(Str::sFindClose));
 }
 
 // ---- Start-up
@@ -475,7 +485,7 @@ void TfrmCofferix::ActDelRecordExecute() {
 
 void TfrmCofferix::ActPassGenExecute() {
     FGenerators.removeAll(nullptr);
-    FGenerators << TfrmPassGen::ShowModeless(this);
+    FGenerators << TfrmPassGen::ShowModeless(this, this);
 }
 
 QList<QWidget*> TfrmCofferix::GeneratorWindows() const {

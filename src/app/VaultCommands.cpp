@@ -5,7 +5,6 @@
 #include <exception>
 #include <string>
 
-#include "app/AppStrings.h"
 #include "app/UnitCofferix.h"
 #include "common/Services.h"
 #include "common/StringTable.h"
@@ -30,13 +29,12 @@ bool TVaultCommands::IsOpenVault(const QString& path) const {
     if (vault.isEmpty() || !IsSameFile(NativePath(vault), NativePath(path))) {
         return false;
     }
-    ShowWarning(Tr(AppStr::sDestinationIsOpenVault));
+    ShowWarning(Tr(Str::sDestinationIsOpenVault));
     return true;
 }
 
 void TVaultCommands::Backup() {
-    const QString destination =
-        AskSaveFileName(Tr(AppStr::sBackupFilter), Tr(AppStr::sBackupSuffix));
+    const QString destination = AskSaveFileName(Tr(Str::sBackupFilter), Tr(Str::sBackupSuffix));
     if (destination.isEmpty() || IsOpenVault(destination)) {
         return;
     }
@@ -79,8 +77,7 @@ void TVaultCommands::ChangeMasterPassword() {
 }
 
 void TVaultCommands::ExportList() {
-    const QString destination =
-        AskSaveFileName(Tr(AppStr::sExportFilter), Tr(AppStr::sExportSuffix));
+    const QString destination = AskSaveFileName(Tr(Str::sExportFilter), Tr(Str::sExportSuffix));
     if (destination.isEmpty() || IsOpenVault(destination)) {
         return;
     }

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "common/Services.h"
+#include "common/StringTable.h"
 #include "common/TextCodec.h"
 
 TCofferixApplication::TCofferixApplication(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -24,7 +25,7 @@ void ShowCurrentException() {
         // Error texts are the program's own 8-bit texts.
         text = AnsiToQString(std::string(error.what()));
     } catch (...) {
-        text = QStringLiteral("An unexpected error occurred.");
+        text = Tr(Str::sUnexpectedError);
     }
     try {
         ShowError(text);

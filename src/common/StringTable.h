@@ -90,9 +90,29 @@ inline constexpr std::string_view sUnlockBalloon = "Double Click here to unlock 
 inline constexpr std::string_view sWarning = "Warning";
 inline constexpr std::string_view sQuery = "Query";
 
-// Sharing the vault file with other programs (the command-line tool, a second copy)
+// Texts of what this program adds beside the system's own windows: its safety checks, the find
+// window, the locked window on a desktop without a notification area, file filters
 inline constexpr std::string_view sVaultNotLoaded =
     "The database was not loaded, so changes are not saved to it.";
+// Backup, text export and the generator's Save refuse to write over the open vault.
+inline constexpr std::string_view sDestinationIsOpenVault =
+    "This is the open database file. Please choose another file.";
+// A question; "%s" is the path of the existing file.
+inline constexpr std::string_view sReplaceWithNewVault =
+    "The file \"%s\" already exists. Replace it with a new, empty database?";
+inline constexpr std::string_view sUnexpectedError = "An unexpected error occurred.";
+inline constexpr std::string_view sFindCaption = "Find";
+inline constexpr std::string_view sFindNext = "Find";
+inline constexpr std::string_view sFindClose = "Close";
+inline constexpr std::string_view sLockedNotice =
+    "The workspace is locked. Enter the master password to unlock it.";
+inline constexpr std::string_view sUnlockButton = "Unlock";
+inline constexpr std::string_view sBackupFilter = "Data File (*.dat)";
+inline constexpr std::string_view sBackupSuffix = "dat";
+inline constexpr std::string_view sExportFilter = "Text File (*.txt)";
+inline constexpr std::string_view sExportSuffix = "txt";
+
+// Sharing the vault file with other programs (the command-line tool, a second copy)
 inline constexpr std::string_view sVaultChangedElsewhere =
     "The database was changed by another program since it was loaded, so nothing was saved.";
 inline constexpr std::string_view sVaultReloadedRepeat =

@@ -3,11 +3,13 @@
 #include "common/Cp1252.h"
 
 #include <algorithm>
+#include <limits>
 
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <memory>
 
 namespace {
@@ -36,42 +38,74 @@ int CutStart(const QString& raw, int end, int excess) {
     return excess > 0 ? -1 : start;
 }
 
-// Removes foreign characters from the memo and cuts it back to maxLength bytes as stored. The
-// cut takes the characters just before the cursor, which are the ones just typed or pasted.
-void CleanMemo(QPlainTextEdit* memo, int maxLength) {
-    QTextDocument* document = memo->document();
-    QTextCursor block(document);
-    block.beginEditBlock();
-    // Raw text keeps non-breaking spaces and has one character per document position.
-    QString raw = document->toRawText();
+// The memo's limit beyond maxLength while it holds stored text set from code (SetStoredText).
+constexpr const char* kAllowedProperty = "cofferixAllowedLength";
+
+// Removes the characters the code page cannot hold from [first, last), the stretch that changed.
+void DropForeign(QTextDocument* document, int first, int last) {
+    last = std::min(last, document->characterCount() - 1);
+    if (first >= last) {
+        return;
+    }
+    QTextCursor range(document);
+    range.setPosition(first);
+    range.setPosition(last, QTextCursor::KeepAnchor);
+    // One character per document position; a block break reads as a paragraph separator.
+    const QString text = range.selectedText();
     // Backwards, so that positions before the current one stay valid.
-    for (qsizetype i = raw.size() - 1; i >= 0; --i) {
-        const QChar ch = raw.at(i);
+    for (qsizetype i = text.size() - 1; i >= 0; --i) {
+        const QChar ch = text.at(i);
         if (!IsLineBreak(ch) && UnicodeToByte(ch.unicode()) < 0) {
             QTextCursor eraser(document);
-            eraser.setPosition(static_cast<int>(i));
+            eraser.setPosition(first + static_cast<int>(i));
             eraser.deleteChar();
         }
     }
-    raw = document->toRawText();
-    const int length = document->characterCount() - 1;  // without the final paragraph mark
-    int stored = length;
+}
+
+// The memo's length as stored, each line break two bytes (CR LF).
+qint64 StoredLength(const QString& raw, int length) {
+    qint64 stored = length;
     for (int i = 0; i < length && i < raw.size(); ++i) {
         stored += IsLineBreak(raw.at(i)) ? 1 : 0;
     }
-    if (stored > maxLength) {
-        const int excess = stored - maxLength;
-        int end = memo->textCursor().position();
-        int start = CutStart(raw, end, excess);
-        if (start < 0) {
-            end = length;
-            start = CutStart(raw, end, excess);
+    return stored;
+}
+
+// Removes foreign characters from the stretch [first, last) and cuts the memo back to its limit
+// as stored. The cut takes the characters just before the cursor, which are the ones just typed
+// or pasted. Only a memo that may be near its limit is counted: the generator's list of
+// millions of characters has no limit, and a keystroke there must not read the whole text.
+void CleanMemo(QPlainTextEdit* memo, int maxLength, int first, int last) {
+    QTextDocument* document = memo->document();
+    QTextCursor block(document);
+    block.beginEditBlock();
+    DropForeign(document, first, last);
+    const int length = document->characterCount() - 1;  // without the final paragraph mark
+    const qint64 allowed =
+        std::max<qint64>(maxLength, memo->property(kAllowedProperty).toLongLong());
+    qint64 stored = length;
+    if (2 * static_cast<qint64>(length) > maxLength) {
+        // Raw text keeps non-breaking spaces and has one character per document position.
+        const QString raw = document->toRawText();
+        stored = StoredLength(raw, length);
+        if (stored > allowed) {
+            const int excess = static_cast<int>(stored - allowed);
+            int end = memo->textCursor().position();
+            int start = CutStart(raw, end, excess);
+            if (start < 0) {
+                end = length;
+                start = CutStart(raw, end, excess);
+            }
+            QTextCursor eraser(document);
+            eraser.setPosition(std::max(start, 0));
+            eraser.setPosition(end, QTextCursor::KeepAnchor);
+            eraser.removeSelectedText();
+            stored = allowed;
         }
-        QTextCursor eraser(document);
-        eraser.setPosition(std::max(start, 0));
-        eraser.setPosition(end, QTextCursor::KeepAnchor);
-        eraser.removeSelectedText();
     }
+    // Stored text beyond the limit may shrink but never grow again.
+    memo->setProperty(kAllowedProperty, stored > maxLength ? QVariant(stored) : QVariant());
     block.endEditBlock();
 }
 
@@ -116,25 +150,73 @@ bool IsAnsiText(const QString& text) {
 
 QValidator::State TAnsiValidator::validate(QString& input, int& pos) const {
     Q_UNUSED(pos);
-    return IsAnsiText(input) ? Acceptable : Invalid;
+    if (!IsAnsiText(input)) {
+        return Invalid;
+    }
+    if (FLimit >= 0 && input.size() > FLimit && input.size() > FAllowed) {
+        return Invalid;
+    }
+    FAllowed = std::min(FAllowed, input.size());  // shortened stored text does not grow back
+    return Acceptable;
 }
 
 void MakeAnsiEdit(QLineEdit* edit, int maxLength) {
-    edit->setValidator(new TAnsiValidator(edit));
+    edit->setValidator(new TAnsiValidator(maxLength, edit));
     edit->setMaxLength(maxLength);
 }
 
 void MakeAnsiMemo(QPlainTextEdit* memo, int maxLength) {
-    auto busy = std::make_shared<bool>(false);
-    QObject::connect(memo, &QPlainTextEdit::textChanged, memo, [memo, maxLength, busy]() {
-        if (*busy) {
+    // The stretch changed since the last clean-up; the document reports it before the memo
+    // says its text changed, and the memo is corrected only then, when the edit is complete.
+    struct TState {
+        bool Busy = false;
+        int First = 0;
+        int Last = -1;
+    };
+    auto state = std::make_shared<TState>();
+    QObject::connect(memo->document(), &QTextDocument::contentsChange, memo,
+                     [state](int position, int removed, int added) {
+                         if (state->Busy) {
+                             return;
+                         }
+                         if (state->Last < state->First) {
+                             state->First = position;
+                             state->Last = position + added;
+                             return;
+                         }
+                         if (state->Last > position) {
+                             state->Last += added - removed;
+                         }
+                         state->First = std::min(state->First, position);
+                         state->Last = std::max(state->Last, position + added);
+                     });
+    QObject::connect(memo, &QPlainTextEdit::textChanged, memo, [memo, maxLength, state]() {
+        if (state->Busy) {
             return;  // our own correction
         }
-        *busy = true;
-        CleanMemo(memo, maxLength);
-        *busy = false;
+        state->Busy = true;
+        CleanMemo(memo, maxLength, state->First, state->Last);
+        state->First = 0;
+        state->Last = -1;
+        state->Busy = false;
     });
-    CleanMemo(memo, maxLength);
+    CleanMemo(memo, maxLength, 0, memo->document()->characterCount());
+}
+
+void SetStoredText(QLineEdit* edit, const QString& text) {
+    if (text.size() > edit->maxLength()) {
+        edit->setMaxLength(static_cast<int>(text.size()));
+    }
+    if (const auto* validator = qobject_cast<const TAnsiValidator*>(edit->validator())) {
+        validator->AllowLength(text.size());
+    }
+    edit->setText(text);
+}
+
+void SetStoredText(QPlainTextEdit* memo, const QString& text) {
+    memo->setProperty(kAllowedProperty, std::numeric_limits<qint64>::max());
+    memo->setPlainText(text);
+    memo->document()->setModified(false);
 }
 
 std::string NativePath(const QString& path) {

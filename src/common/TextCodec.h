@@ -35,11 +35,19 @@ std::string NativePath(const QString& path);
 QString ErrorText(const std::exception& error);
 
 // Refuses input with characters Windows-1252 cannot hold, so nothing typed is silently changed.
+// With a length limit it also refuses text longer than the limit, except that text the program
+// showed beyond it (see SetStoredText) may stay as long as it is, but not grow.
 class TAnsiValidator : public QValidator {
     Q_OBJECT
 public:
     using QValidator::QValidator;
+    TAnsiValidator(int maxLength, QObject* parent) : QValidator(parent), FLimit(maxLength) {}
     State validate(QString& input, int& pos) const override;
+    void AllowLength(qsizetype length) const { FAllowed = length; }
+
+private:
+    int FLimit = -1;
+    mutable qsizetype FAllowed = 0;
 };
 
 // Sets the validator and the length limit (characters = bytes) on a line edit.
@@ -47,3 +55,9 @@ void MakeAnsiEdit(QLineEdit* edit, int maxLength);
 // Limits a plain-text edit to maxLength bytes as the vault stores them (a line break is CR LF,
 // two bytes) and to characters of the code page: longer or foreign input is cut back.
 void MakeAnsiMemo(QPlainTextEdit* memo, int maxLength);
+
+// Shows stored text whole, even beyond the edit's limit, which bounds only what is typed (other
+// writers of the vault fill fields beyond it). The edit then refuses to grow past the longer of
+// the two. The memo is left unmodified.
+void SetStoredText(QLineEdit* edit, const QString& text);
+void SetStoredText(QPlainTextEdit* memo, const QString& text);

@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QScreen>
 
 TFixedDialog::TFixedDialog(QWidget* parent, int clientWidth, int clientHeight)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -9,6 +10,16 @@ TFixedDialog::TFixedDialog(QWidget* parent, int clientWidth, int clientHeight)
                           Qt::MSWindowsFixedSizeDialogHint) {
     setFixedSize(clientWidth, clientHeight);
     setSizeGripEnabled(false);
+}
+
+void TFixedDialog::setVisible(bool visible) {
+    // Placed before it is shown, so that the dialog does not centre itself over its owner.
+    if (visible && FCentreOnScreen && !isVisible() && screen() != nullptr) {
+        QRect placed(QPoint(), frameGeometry().size());
+        placed.moveCenter(screen()->availableGeometry().center());
+        move(placed.topLeft());
+    }
+    QDialog::setVisible(visible);
 }
 
 void TFixedDialog::keyPressEvent(QKeyEvent* event) {

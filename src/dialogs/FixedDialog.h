@@ -12,9 +12,16 @@ class TFixedDialog : public QDialog {
 public:
     TFixedDialog(QWidget* parent, int clientWidth, int clientHeight);
 
+    void setVisible(bool visible) override;
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Comes up centred on the screen rather than over the window that owns it.
+    void CentreOnScreen() { FCentreOnScreen = true; }
 
     // A push button that never becomes the default button.
     QPushButton* MakeButton(const QString& caption);
+
+private:
+    bool FCentreOnScreen = false;
 };

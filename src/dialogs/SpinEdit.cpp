@@ -50,6 +50,12 @@ int TSpinEdit::valueFromText(const QString& text) const {
             return minimum();
         }
     }
+    // Leading zeros are no digits of the value.
+    qsizetype zeros = 0;
+    while (zeros + 1 < digits.size() && digits.at(zeros) == QLatin1Char('0')) {
+        ++zeros;
+    }
+    digits.remove(0, zeros);
     if (digits.size() > kMaxDigits) {
         return negative ? minimum() : maximum();
     }

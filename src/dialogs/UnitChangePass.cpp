@@ -37,6 +37,7 @@ QLabel* CentredLabel(std::string_view caption, QWidget* parent) {
 
 TfrmChangePassword::TfrmChangePassword(IVaultHost& host, QWidget* parent)
     : TFixedDialog(parent, kClientWidth, kClientHeight), FHost(host) {
+    CentreOnScreen();
     setWindowTitle(Tr(Str::sChangeMasterCaption));
     // Modal to its owner only, so that a generator window opened from here stays usable.
     setWindowModality(Qt::WindowModal);

@@ -24,6 +24,7 @@ constexpr int kPasswordLimit = 64;
 
 TfrmCheckPassword::TfrmCheckPassword(IVaultHost& host, QWidget* parent)
     : TFixedDialog(parent, kClientWidth, kClientHeight), FHost(host) {
+    CentreOnScreen();
     setWindowTitle(Tr(Str::sUnlockCaption));
     Image1 = MakePicture(QStringLiteral(":/images/unlock.png"), 48, this);
     lblPass = new QLabel(Tr(Str::sMasterPassword), this);

@@ -29,11 +29,13 @@ constexpr int kMinimumPasswordLength = static_cast<int>(kMinMasterPasswordLength
 
 TfrmImportDb::TfrmImportDb(IVaultHost& host, QWidget* parent)
     : TFixedDialog(parent, kClientWidth, kClientHeight), FHost(host) {
+    CentreOnScreen();
     setWindowTitle(Tr(Str::sOpenDatabaseCaption));
     Image1 = MakePicture(QStringLiteral(":/images/open.png"), 48, this);
     lblChooseDb = new QLabel(Tr(Str::sDatabaseFile), this);
     edtFile = new QLineEdit(this);
-    MakeAnsiEdit(edtFile, kPathLimit);
+    // Any file name: the code page rule is for text stored in the vault, not for paths.
+    edtFile->setMaxLength(kPathLimit);
     btnBrowse = MakeButton(Tr(Str::sBrowse));
     lblPass = new QLabel(Tr(Str::sMasterPassword), this);
     edtPass = new QLineEdit(this);

@@ -31,6 +31,7 @@ constexpr int kMinimumPasswordLength = static_cast<int>(kMinMasterPasswordLength
 
 TfrmNewPassword::TfrmNewPassword(IVaultHost& host, QWidget* parent)
     : TFixedDialog(parent, kClientWidth, kClientHeight), FHost(host) {
+    CentreOnScreen();
     setWindowTitle(Tr(Str::sNewMasterCaption));
     imgLogo = MakePicture(QStringLiteral(":/images/newpass.png"), 64, this);
     lblAskPass = new QLabel(Tr(Str::sNewMasterPrompt), this);
@@ -39,7 +40,8 @@ TfrmNewPassword::TfrmNewPassword(IVaultHost& host, QWidget* parent)
     lblAskPass->setFixedHeight(2 * fontMetrics().lineSpacing() + 4);
     lblChooseDb = new QLabel(Tr(Str::sDatabaseFile), this);
     edtFile = new QLineEdit(this);
-    MakeAnsiEdit(edtFile, kPathLimit);
+    // Any file name: the code page rule is for text stored in the vault, not for paths.
+    edtFile->setMaxLength(kPathLimit);
     btnBrowse = MakeButton(Tr(Str::sBrowse));
     lblPass = new QLabel(Tr(Str::sNewPassword), this);
     EditPass = new QLineEdit(this);
@@ -113,9 +115,8 @@ bool TfrmNewPassword::MayReplaceExistingFile(const QString& path) {
     if (path.isEmpty() || !existing.exists() || existing.isDir()) {
         return true;
     }
-    return AskOkCancel(this, QStringLiteral("The file \"%1\" already exists. Replace it with "
-                                            "a new, empty database?")
-                                 .arg(QDir::toNativeSeparators(path)));
+    return AskOkCancel(this, Tr(Str::sReplaceWithNewVault)
+                                 .replace(QStringLiteral("%s"), QDir::toNativeSeparators(path)));
 }
 
 void TfrmNewPassword::btnBrowseClick() {

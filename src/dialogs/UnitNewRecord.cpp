@@ -194,6 +194,16 @@ void TfrmNewRecord::SelectGroup(const QString& name) {
     }
 }
 
+void TfrmNewRecord::ShowFields(const TNodeData& data) {
+    SetStoredText(edtTitle, AnsiToQString(data.Title));
+    SetStoredText(edtID, AnsiToQString(data.UserName));
+    SetStoredText(edtPass, AnsiToQString(data.Password));
+    SetStoredText(edtUrl, AnsiToQString(data.Url));
+    // The vault keeps CR LF line breaks; the memo works with "\n".
+    SetStoredText(txtInfo,
+                  AnsiToQString(data.Notes).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
 void TfrmNewRecord::btnOKClick() {
     if (TrimBlanksAndControls(cmbGroup->currentText()).isEmpty()) {
         cmbGroup->setFocus(Qt::OtherFocusReason);

@@ -9,6 +9,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class TRecordTree;
+struct TNodeData;
 
 // The record editor: group, title, user name, password, URL and notes of one record, with a
 // password generator button and a live strength meter. Stores nothing itself: the caller
@@ -24,6 +25,9 @@ public:
     // Selects the group of that name (letters a-z compared without case); keeps the first
     // item selected when no item has that name.
     void SelectGroup(const QString& name);
+    // Fills the five fields with a record's texts, each shown whole even beyond the limits that
+    // bound typing, so that a field left alone can keep its stored bytes.
+    void ShowFields(const TNodeData& data);
 
     QLabel* lblTitle;
     QLineEdit* edtTitle;

@@ -163,12 +163,11 @@ void TfrmPassGen::Button1Click() {
     // large text far faster than tens of thousands of appended lines.
     std::string list;
     list.reserve(static_cast<std::size_t>(count) * static_cast<std::size_t>(length + 1));
+    // Each password is a line with its line end, so that an empty password is a line too.
     for (int i = 0; i < count; ++i) {
-        if (i > 0) {
-            list += '\n';
-        }
         std::string password = CreateRandomPassword(sets, length);
         list += password;
+        list += '\n';
         WipeString(password);
     }
     txtGen->setPlainText(AnsiToQString(list));
@@ -189,11 +188,9 @@ void TfrmPassGen::BtnCopyClick() {
 }
 
 std::string TfrmPassGen::ListAsCrLfLines() const {
-    const QString text = txtGen->toPlainText();
-    if (text.isEmpty()) {
-        return std::string();
-    }
-    std::string bytes = QStringToAnsi(text);
+    // The lines of the text: a last line without a line end is a line too, while the empty
+    // stretch after the last line end is not.
+    std::string bytes = QStringToAnsi(txtGen->toPlainText());
     std::string lines;
     lines.reserve(bytes.size() + bytes.size() / 8 + 2);
     for (char c : bytes) {
@@ -203,7 +200,9 @@ std::string TfrmPassGen::ListAsCrLfLines() const {
             lines += c;
         }
     }
-    lines += "\r\n";
+    if (!bytes.empty() && bytes.back() != '\n') {
+        lines += "\r\n";
+    }
     WipeString(bytes);
     return lines;
 }
@@ -216,9 +215,7 @@ void TfrmPassGen::btnSaveToFileClick() {
     }
     FLastSaveName = path;
     if (FHost != nullptr && IsOpenVaultFile(path, FHost->DatabaseFile())) {
-        ShowWarning(
-            QStringLiteral("The password list cannot be saved over the open vault "
-                           "file. Please choose another file name."));
+        ShowWarning(Tr(Str::sDestinationIsOpenVault));
         return;
     }
     std::string lines = ListAsCrLfLines();

@@ -19,6 +19,8 @@
 #include "common/TextCodec.h"
 #include "dialogs/UnitNewRecord.h"
 #include "support/RecordingServices.h"
+#include "vault/StreamCodec.h"
+#include "vault/Streams.h"
 
 namespace {
 
@@ -150,6 +152,61 @@ private slots:
         ExpectVaultMatchesTree();
     }
 
+    void ModifyWithoutChangesKeepsTheStoredBytesOfLongFields() {
+        // Other writers of the format fill the fields beyond the editor's typing limits.
+        std::string password(200, 'p');
+        password[150] = '\x81';  // one of the bytes the code page leaves undefined
+        const std::string url = "https://" + std::string(248, 'u');
+        const std::string notes = "line one\nline two\r\nend";  // a lone LF and a CR LF
+        Start({{"Mail", "home", "me", password, url, notes}});
+        const QByteArray before = RecordSlot(1);
+        FWindow->PassTree->SelectOnly(Node("home"));
+        QString shownPassword;
+        FScript->Then(Answer<TfrmNewRecord>([&shownPassword](TfrmNewRecord& dialog) {
+            shownPassword = dialog.edtPass->text();
+            dialog.btnOKClick();
+        }));
+        FWindow->ActEditRecord->trigger();
+        QCOMPARE(shownPassword.size(), 200);  // shown whole, not cut to the typing limit
+        QCOMPARE(RecordSlot(1), before);
+        QCOMPARE(Node("home")->Data.Notes, notes);
+
+        // A field the user changes takes the edit's text; the others keep their bytes.
+        FScript->Then(Answer<TfrmNewRecord>([](TfrmNewRecord& dialog) {
+            dialog.edtID->setText(QStringLiteral("you"));
+            dialog.btnOKClick();
+        }));
+        FWindow->ActEditRecord->trigger();
+        const TNodeData& data = Node("home")->Data;
+        QCOMPARE(data.UserName, std::string("you"));
+        QCOMPARE(data.Password, password);
+        QCOMPARE(data.Url, url);
+        QCOMPARE(data.Notes, notes);
+    }
+
+    void EditorLetsStoredTextShrinkButNotGrowPastTheLimit() {
+        Start({{"Mail", "home", "", std::string(130, 'p'), "", std::string(1020, '\n')}});
+        FWindow->PassTree->SelectOnly(Node("home"));
+        FScript->Then(Answer<TfrmNewRecord>([](TfrmNewRecord& dialog) {
+            dialog.show();
+            dialog.edtPass->setFocus();
+            dialog.edtPass->end(false);
+            QTest::keyClick(dialog.edtPass, Qt::Key_X);  // beyond the limit: refused
+            QCOMPARE(dialog.edtPass->text().size(), 130);
+            QTest::keyClick(dialog.edtPass, Qt::Key_Backspace);
+            QTest::keyClick(dialog.edtPass, Qt::Key_X);  // shortened text does not grow back
+            QCOMPARE(dialog.edtPass->text(), QString(129, u'p'));
+            // Notes of 1020 lone LFs weigh 2040 bytes as CR LF; a keystroke must not cut them.
+            dialog.txtInfo->setFocus();
+            QTest::keyClick(dialog.txtInfo, Qt::Key_A);
+            QCOMPARE(dialog.txtInfo->document()->blockCount(), 1021);
+            QCOMPARE(dialog.txtInfo->document()->characterCount(), 1021);
+            dialog.btnOKClick();
+        }));
+        FWindow->ActEditRecord->trigger();
+        QCOMPARE(Node("home")->Data.Password, std::string(129, 'p'));
+    }
+
     void ModifyMovesTheRecordToANewGroupAndKeepsTheOldOne() {
         Start({{"Mail", "home", "me", "", "", ""}, {"Bank", "acct", "", "", "", ""}});
         FWindow->PassTree->SelectOnly(Node("home"));
@@ -267,6 +324,52 @@ private slots:
         QCOMPARE(FWindow->LastFound(), Node("three"));
     }
 
+    void ARightClickKeepsTheSelectionAndTheFindPosition() {
+        Start({{"G", "one", "", "", "", "x"},
+               {"G", "two", "", "", "", "x"},
+               {"G", "three", "", "", "", "x"}});
+        ShowWindow();
+        FWindow->PassTree->expandAll();
+        auto centre = [this](const char* title) {
+            return FWindow->PassTree->visualRect(FWindow->Model().IndexOf(Node(title))).center();
+        };
+        QWidget* viewport = FWindow->PassTree->viewport();
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, centre("one"));
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, centre("two"));
+        QCOMPARE(FWindow->LastFound(), Node("one"));
+        QTest::mouseClick(viewport, Qt::RightButton, {}, centre("three"));
+        QTest::mouseDClick(viewport, Qt::RightButton, {}, centre("three"));
+        QCOMPARE(FWindow->PassTree->SelectedNodes(),
+                 (std::vector<PNode>{Node("one"), Node("two")}));
+        QCOMPARE(FWindow->LastFound(), Node("one"));
+        QVERIFY(FScript->Shown.isEmpty());  // a right double-click opens no editor
+
+        // The pop-up menu's Delete takes the selection, not the row under the pointer.
+        FWindow->PassTreeGetPopupMenu(FWindow->Model().IndexOf(Node("three")));
+        FWindow->ActDelRecord->trigger();
+        QCOMPARE(Outline(Tree()), QStringList({"[G]", "  three||||x"}));
+    }
+
+    void FindKeepsItsPlaceWhenAnotherNodeGoes() {
+        Start({{"G", "one", "", "", "", "x"},
+               {"G", "two", "", "", "", "x"},
+               {"G", "three", "", "", "", "x"},
+               {"H", "four", "", "", "", ""}});
+        Find("x");
+        Find("x");
+        QCOMPARE(FWindow->LastFound(), Node("two"));
+        for (const char* other : {"one", "H"}) {
+            FWindow->PassTree->SelectOnly(Node(other));
+            FWindow->ActDelRecord->trigger();
+        }
+        QCOMPARE(FWindow->LastFound(), Node("two"));
+        Find("x");
+        QCOMPARE(FWindow->LastFound(), Node("three"));
+        FWindow->PassTree->SelectOnly(Node("G"));  // the found node goes with its group
+        FWindow->ActDelRecord->trigger();
+        QCOMPARE(FWindow->LastFound(), nullptr);
+    }
+
     void CopyTakesTheFirstSelectedNodesClearField() {
         Start({{"G", "one", "user1", "secret1", "", ""}, {"G", "two", "user2", "", "", ""}});
         FWindow->chkDisplayPass->setChecked(false);
@@ -364,6 +467,19 @@ private:
     void Find(const QString& text) {
         FWindow->FindDialog->edtFindText->setText(text);
         FWindow->FindDialog->btnFind->click();
+    }
+
+    // The decrypted slot of the node at this pre-order position, as the vault file holds it.
+    QByteArray RecordSlot(int slot) {
+        const QByteArray file = FileBytes(FVault);
+        TMemoryStream source;
+        TMemoryStream plain;
+        source.Write(file.constData(), static_cast<std::uint32_t>(file.size()));
+        AesDecryptStream(source, 0, PasswordKey(kPassword), plain);
+        constexpr int kHeader = 512;
+        constexpr int kSlot = 2048;
+        const char* bytes = reinterpret_cast<const char*>(plain.Data());
+        return QByteArray(bytes + kHeader + slot * kSlot, kSlot);
     }
 
     void ExpectVaultMatchesTree() {

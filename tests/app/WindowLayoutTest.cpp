@@ -2,6 +2,7 @@
 // and that its commands are shared by buttons and menus.
 #include <QAction>
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -118,6 +119,20 @@ private slots:
         QVERIFY(Place(FWindow->btnAddRecord).y() < Place(FWindow->PassTree).y());
         QVERIFY(Place(FWindow->PassTree).y() + FWindow->PassTree->height() <=
                 Place(FWindow->btnLockApp).y());
+    }
+
+    void NotesColumnTakesUpWidthChangesInAnyColumnOrder() {
+        FWindow->show();
+        QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
+        QHeaderView* header = FWindow->PassTree->header();
+        header->moveSection(4, 1);  // Notes dragged between Title and User Name
+        const int notes = header->sectionSize(4);
+        const int url = header->sectionSize(3);
+        FWindow->resize(FWindow->width() + 120, FWindow->height());
+        QTRY_COMPARE(header->sectionSize(4), notes + 120);
+        QCOMPARE(header->sectionSize(3), url);
+        header->resizeSection(0, header->sectionSize(0) + 30);  // another column widened
+        QCOMPARE(header->sectionSize(4), notes + 90);
     }
 
     void LogoDoubleClickOpensTheHomePage() {

@@ -153,9 +153,13 @@ private slots:
         QCOMPARE(dialog.edtFile->text(), QDir::current().absoluteFilePath("relative/file.dat"));
     }
 
-    void OpenPasswordEditTakesOnlyCodePageText() {
+    void OpenPasswordEditTakesOnlyCodePageTextAndTheFileAnyName() {
         TfrmImportDb dialog(*FHost);
         QVERIFY(ShowActive(&dialog));
+        dialog.edtFile->setFocus();
+        TypeText(dialog.edtFile, QStringLiteral("/home/\u0418\u0432\u0430\u043D/vault.dat"));
+        QCOMPARE(dialog.edtFile->text(),
+                 QStringLiteral("/home/\u0418\u0432\u0430\u043D/vault.dat"));
         dialog.edtPass->setFocus();
         TypeText(dialog.edtPass, QStringLiteral("ab\u4E2Dc\u00E9"));
         QCOMPARE(dialog.edtPass->text(), QStringLiteral("abc\u00E9"));

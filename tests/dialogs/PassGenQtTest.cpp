@@ -79,8 +79,9 @@ private slots:
         TfrmPassGen window(nullptr);
         window.Button1->click();
         const QString list = window.txtGen->toPlainText();
-        QCOMPARE(list.size(), 20);
-        for (const QChar c : list) {
+        QCOMPARE(list.size(), 21);
+        QVERIFY(list.endsWith(u'\n'));
+        for (const QChar c : list.chopped(1)) {
             QVERIFY2(kEditorSets.contains(c), qPrintable(list));
         }
     }
@@ -92,22 +93,33 @@ private slots:
         ChooseOnly(window, window.chkSpace);
         window.Button1->click();
         window.Button1->click();
-        QCOMPARE(window.txtGen->toPlainText(), QStringList(5, QStringLiteral("      ")).join('\n'));
+        QCOMPARE(window.txtGen->toPlainText(), QStringLiteral("      \n").repeated(5));
 
         ChooseOnly(window, window.chkMinus);
         window.SpinCount->setValue(2);
         window.Button1->click();
-        QCOMPARE(window.txtGen->toPlainText(), QStringLiteral("------\n------"));
+        QCOMPARE(window.txtGen->toPlainText(), QStringLiteral("------\n------\n"));
     }
 
-    void NoSetGivesEmptyLines() {
+    void NoSetGivesEmptyLinesThatSaveWrites() {
         TfrmPassGen window(nullptr);
         ChooseOnly(window, nullptr);
         window.SpinCount->setValue(3);
         window.Button1->click();
-        QCOMPARE(window.txtGen->toPlainText(), QStringLiteral("\n\n"));
-        QCOMPARE(window.txtGen->blockCount(), 3);
+        QCOMPARE(window.txtGen->toPlainText(), QStringLiteral("\n\n\n"));
         QVERIFY(FScope->Services->Boxes.isEmpty());
+        const QString path = FScope->FilePath(QStringLiteral("empty.txt"));
+        FScope->Services->SaveFileAnswers = {path, path, path};
+        window.btnSaveToFile->click();
+        QCOMPARE(ReadTestFile(path), QByteArray("\r\n\r\n\r\n"));
+        // One empty line is a line; a cleared list has none.
+        window.SpinCount->setValue(1);
+        window.Button1->click();
+        window.btnSaveToFile->click();
+        QCOMPARE(ReadTestFile(path), QByteArray("\r\n"));
+        window.btnClearClick();
+        window.btnSaveToFile->click();
+        QCOMPARE(ReadTestFile(path), QByteArray());
     }
 
     void NumericFieldsPullValuesToTheirBounds() {
@@ -118,10 +130,15 @@ private slots:
         QCOMPARE(window.SpinPassLen->text(), QStringLiteral("128"));
         TypeAndLeave(window, window.SpinCount, QStringLiteral("0"));
         QCOMPARE(window.SpinCount->value(), 1);
+        // Leading zeros are no digits of the value.
+        TypeAndLeave(window, window.SpinPassLen, QStringLiteral("+000000000000000000127"));
+        QCOMPARE(window.SpinPassLen->value(), 127);
         TypeAndLeave(window, window.SpinPassLen, QStringLiteral("-7"));
         QCOMPARE(window.SpinPassLen->value(), 6);
         TypeAndLeave(window, window.SpinCount, QStringLiteral("123456789012345678"));
         QCOMPARE(window.SpinCount->value(), 65000);
+        TypeAndLeave(window, window.SpinCount, QStringLiteral("0000000000000000000003"));
+        QCOMPARE(window.SpinCount->value(), 3);
         // Unreadable text counts as the minimum.
         TypeAndLeave(window, window.SpinCount, QStringLiteral("4-"));
         QCOMPARE(window.SpinCount->value(), 1);
@@ -157,7 +174,7 @@ private slots:
         window.SpinPassLen->selectAll();
         QTest::keyClicks(window.SpinPassLen, QStringLiteral("9"));
         window.Button1->click();
-        QCOMPARE(window.txtGen->toPlainText().size(), 9);
+        QCOMPARE(window.txtGen->toPlainText().size(), 9 + 1);
     }
 
     void CopyPutsCrLfLinesOnTheClipboard() {

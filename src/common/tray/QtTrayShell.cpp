@@ -1,5 +1,8 @@
 #include "common/tray/QtTrayShell.h"
 
+#include <QApplication>
+#include <QWidget>
+
 TQtTrayShell::TQtTrayShell() {
     QObject::connect(&FTrayIcon, &QSystemTrayIcon::activated, &FTrayIcon,
                      [this](QSystemTrayIcon::ActivationReason reason) {
@@ -51,8 +54,18 @@ void TQtTrayShell::ShowMessage(const QString& title, const QString& text,
     FTrayIcon.showMessage(title, text, icon, milliseconds);
 }
 
-// Qt has no call to take a balloon down; a message without title and text does it (X11 drops
-// the balloon, Windows clears it with the empty text).
+// Qt has no call to take a balloon down. Windows clears it with an empty message. Elsewhere an
+// empty message would raise an empty desktop notification where balloons are notifications, so
+// only the balloon window Qt draws itself (on an X11 tray) is closed; a notification expires
+// by itself.
 void TQtTrayShell::HideMessage() {
+#ifdef Q_OS_WIN
     FTrayIcon.showMessage(QString(), QString(), QSystemTrayIcon::NoIcon, 0);
+#else
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->inherits("QBalloonTip") && window->isVisible()) {
+            window->close();
+        }
+    }
+#endif
 }
