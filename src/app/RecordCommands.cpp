@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/UnitCofferix.h"
+#include "common/ClipboardGuard.h"
 #include "common/Services.h"
 #include "common/StringTable.h"
 #include "common/TextCodec.h"
@@ -198,6 +199,12 @@ void TRecordCommands::CopyField(int column) {
         return;
     }
     std::string text = TRecordTreeModel::CellText(node->Data, column, true);
-    CopyTextToClipboard(AnsiToQString(text));
+    QString copy = AnsiToQString(text);
     WipeString(text);
+    if (column == TRecordTreeModel::colPassword) {
+        CopySecretToClipboard(copy);  // marked, and cleared again after a while
+    } else {
+        CopyTextToClipboard(copy);
+    }
+    copy.fill(QLatin1Char(' '));
 }

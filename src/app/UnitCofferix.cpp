@@ -21,6 +21,7 @@
 #include "app/RecordCommands.h"
 #include "app/TrayLock.h"
 #include "app/VaultCommands.h"
+#include "app/WorkspaceGuard.h"
 #include "common/Services.h"
 #include "common/Settings.h"
 #include "common/SingleInstance.h"
@@ -28,6 +29,7 @@
 #include "common/TextCodec.h"
 #include "dialogs/UnitImportDb.h"
 #include "dialogs/UnitNewPass.h"
+#include "dialogs/UnitOptions.h"
 #include "dialogs/UnitPassGen.h"
 #include "vault/NodeData.h"
 
@@ -79,6 +81,7 @@ TfrmCofferix::TfrmCofferix(QWidget* parent)
     CreateMenus();
     ConnectSignals();
     FTrayLock = std::make_unique<TTrayLock>(*this);
+    FWorkspaceGuard = std::make_unique<TWorkspaceGuard>(*this);
     resize(kFirstSize);
     setMinimumSize(kMinimumSize);
 }
@@ -104,6 +107,7 @@ void TfrmCofferix::CreateActions() {
     ActLockApp = NamedAction(this, "ActLockApp");
     mnuChangeAccessPass = NamedAction(this, "mnuChangeAccessPass");
     mnuExportList = NamedAction(this, "mnuExportList");
+    mnuOptions = NamedAction(this, "mnuOptions");
     mnuFindText = NamedAction(this, "mnuFindText");
     mnuCopy = NamedAction(this, "mnuCopy");
 }
@@ -213,6 +217,7 @@ void TfrmCofferix::CreateMenus() {
     mnuFile->addAction(mnuChangeAccessPass);
     mnuFile->addSeparator();
     mnuFile->addAction(mnuExportList);
+    mnuFile->addAction(mnuOptions);
     mnuFile->addAction(ActExit);
     mnuEdit = menuBar()->addMenu(QString());
     mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
@@ -232,6 +237,7 @@ void TfrmCofferix::ConnectSignals() {
     connect(mnuChangeAccessPass, &QAction::triggered, this,
             &TfrmCofferix::mnuChangeAccessPassClick);
     connect(mnuExportList, &QAction::triggered, this, &TfrmCofferix::mnuExportListClick);
+    connect(mnuOptions, &QAction::triggered, this, &TfrmCofferix::mnuOptionsClick);
     connect(mnuFindText, &QAction::triggered, this, &TfrmCofferix::mnuFindTextClick);
     connect(mnuCopy, &QAction::triggered, this, &TfrmCofferix::mnuCopyClick);
     connect(btnSearch, &QPushButton::clicked, this, &TfrmCofferix::btnSearchClick);
@@ -263,6 +269,7 @@ void TfrmCofferix::ApplyCaptions() {
     mnuFindText->setText(Tr(Str::sFind));
     mnuChangeAccessPass->setText(Tr(Str::sChangeMasterMenu));
     mnuExportList->setText(Tr(Str::sExportList));
+    mnuOptions->setText(Tr(Str::sOptionsMenu));
     mnuFile->setTitle(Tr(Str::sFileMenu));
     mnuEdit->setTitle(Tr(Str::sEditMenu));
     chkDisplayPass->setText(Tr(Str::sDisplayPassword));
@@ -349,6 +356,7 @@ bool TfrmCofferix::FormCreate() {
     ApplyCaptions();
     SetUpTrayIcon();
     ShowDatabaseInStatusBar();
+    FWorkspaceGuard->Start();
     return true;
 }
 
@@ -529,6 +537,14 @@ void TfrmCofferix::mnuChangeAccessPassClick() {
 
 void TfrmCofferix::mnuExportListClick() {
     FVaultCommands->ExportList();
+}
+
+void TfrmCofferix::mnuOptionsClick() {
+    TfrmOptions dialog(this);
+    if (RunDialog(dialog) == QDialog::Accepted) {
+        dialog.SaveSettings();
+        FWorkspaceGuard->ApplySettings();
+    }
 }
 
 // ---- The record tree's events
