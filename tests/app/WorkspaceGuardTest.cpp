@@ -312,6 +312,38 @@ private slots:
         QCOMPARE(Outline(*ReadVault(FVault, kPassword)), outlineBefore);
     }
 
+    void LockAnswersTheQuestionAndTheRenameBoxWithCancel() {
+        StartWindow();
+        const QByteArray bytesBefore = FileBytes(FVault);
+        const QStringList outlineBefore = Outline(FWindow->RecordTree());
+        FWindow->PassTree->expandAll();
+        // The desktop's own boxes this time, closed by an idle lock while they wait.
+        SetServicesBackend(nullptr);
+        FWindow->WorkspaceGuard().IdleLock().SetTimeout(200ms);
+        QTimer safety;
+        safety.setSingleShot(true);
+        connect(&safety, &QTimer::timeout, [] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                box->close();
+            }
+        });
+        safety.start(5000);
+        FWindow->PassTree->SelectOnly(FindByTitle(FWindow->RecordTree(), "home"));
+        FWindow->ActDelRecordExecute();  // "Are you sure to delete these records?"
+        QVERIFY(safety.isActive());
+        QVERIFY(!FWindow->isVisible());
+        Unlock();
+
+        safety.start(5000);
+        FWindow->PassTree->SelectOnly(FindByTitle(FWindow->RecordTree(), "Mail"));
+        FWindow->ActEditRecordExecute();  // the rename box
+        QVERIFY(safety.isActive());
+        QVERIFY(!FWindow->isVisible());
+        SetServicesBackend(FServices.get());
+        QCOMPARE(Outline(FWindow->RecordTree()), outlineBefore);
+        QCOMPARE(FileBytes(FVault), bytesBefore);
+    }
+
     void OptionsStoreTheThreeSettingsAndApplyThem() {
         StartWindow();
         FScript->Then(Answer<TfrmOptions>([](TfrmOptions& dialog) {
