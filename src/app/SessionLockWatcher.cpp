@@ -15,8 +15,11 @@ const char* const kScreenSaverInterfaces[] = {"org.freedesktop.ScreenSaver",
 
 }  // namespace
 
+// The desktop's buses are first reached when the watch is switched on.
 TSessionLockWatcher::TSessionLockWatcher(QObject* parent)
-    : TSessionLockWatcher(QDBusConnection::sessionBus(), QDBusConnection::systemBus(), parent) {}
+    : QObject(parent), FSessionBus(QString()), FSystemBus(QString()), FDesktopBuses(true) {
+    setObjectName(QStringLiteral("SessionLockWatcher"));
+}
 
 TSessionLockWatcher::TSessionLockWatcher(const QDBusConnection& sessionBus,
                                          const QDBusConnection& systemBus, QObject* parent)
@@ -33,6 +36,10 @@ void TSessionLockWatcher::SetEnabled(bool enabled) {
 
 void TSessionLockWatcher::Subscribe() {
     FSubscribed = true;
+    if (FDesktopBuses) {
+        FSessionBus = QDBusConnection::sessionBus();
+        FSystemBus = QDBusConnection::systemBus();
+    }
     if (FSessionBus.isConnected()) {
         for (const char* interface : kScreenSaverInterfaces) {
             FSessionBus.connect(QString(), QString(), QLatin1String(interface),

@@ -46,6 +46,7 @@ private:
     QDBusConnection FSessionBus;
     QDBusConnection FSystemBus;
     QString FLoginSessionPath;
+    bool FDesktopBuses = false;
     bool FEnabled = false;
     bool FSubscribed = false;
 };
