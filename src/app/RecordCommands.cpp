@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/UnitCofferix.h"
+#include "common/ClipboardGuard.h"
 #include "common/Cp1252.h"
 #include "common/Services.h"
 #include "common/StringTable.h"
@@ -173,6 +174,12 @@ void TRecordCommands::CopyField(int column) {
         return;
     }
     std::string text = TRecordTreeModel::CellText(node->Data, column, true);
-    CopyTextToClipboard(AnsiToQString(text));
+    QString copy = AnsiToQString(text);
     WipeString(text);
+    if (column == TRecordTreeModel::colPassword) {
+        CopySecretToClipboard(copy);  // marked, and cleared again after a while
+    } else {
+        CopyTextToClipboard(copy);
+    }
+    copy.fill(QLatin1Char(' '));
 }

@@ -21,7 +21,7 @@ public:
     // name, password or notes hold the text, letters A to Z matched in either case.
     void FindNext(const QString& text);
     // Puts the field of the column (the password in clear) of the first selected node on
-    // the clipboard.
+    // the clipboard; the password as a secret that is cleared again.
     void CopyField(int column);
 
     // The fields the find searches, in their order; true when one holds the needle, letters

@@ -107,6 +107,7 @@ bool TTrayLock::IsLocked() const {
 }
 
 void TTrayLock::ActLockAppExecute() {
+    emit Locking();
     TCoolTrayIcon& tray = CoolTrayIcon();
     if (!tray.AddIcon()) {
         LockOnTaskbar();  // hidden with no icon to come back through, the user would be stuck

@@ -61,6 +61,10 @@ public:
     // instead, so that the window can still be reached. Runs every few seconds while hidden.
     void CheckTrayStillThere();
 
+signals:
+    // At the start of every lock, before the window hides.
+    void Locking();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -21,6 +21,7 @@
 #include "app/RecordCommands.h"
 #include "app/TrayLock.h"
 #include "app/VaultCommands.h"
+#include "app/WorkspaceGuard.h"
 #include "common/Services.h"
 #include "common/Settings.h"
 #include "common/SingleInstance.h"
@@ -28,6 +29,7 @@
 #include "common/TextCodec.h"
 #include "dialogs/UnitImportDb.h"
 #include "dialogs/UnitNewPass.h"
+#include "dialogs/UnitOptions.h"
 #include "dialogs/UnitPassGen.h"
 #include "vault/NodeData.h"
 
@@ -79,6 +81,7 @@ TfrmCofferix::TfrmCofferix(QWidget* parent)
     CreateMenus();
     ConnectSignals();
     FTrayLock = std::make_unique<TTrayLock>(*this);
+    FWorkspaceGuard = std::make_unique<TWorkspaceGuard>(*this);
     resize(kFirstSize);
     setMinimumSize(kMinimumSize);
 }
@@ -105,6 +108,7 @@ void TfrmCofferix::CreateActions() {
     ActLockApp = NamedAction(this, "ActLockApp");
     mnuChangeAccessPass = NamedAction(this, "mnuChangeAccessPass");
     mnuExportList = NamedAction(this, "mnuExportList");
+    mnuOptions = NamedAction(this, "mnuOptions");
     mnuFindText = NamedAction(this, "mnuFindText");
     mnuCopy = NamedAction(this, "mnuCopy");
 }
@@ -214,6 +218,7 @@ void TfrmCofferix::CreateMenus() {
     mnuFile->addAction(mnuChangeAccessPass);
     mnuFile->addSeparator();
     mnuFile->addAction(mnuExportList);
+    mnuFile->addAction(mnuOptions);
     mnuFile->addAction(ActExit);
     mnuEdit = menuBar()->addMenu(QString());
     mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
@@ -233,6 +238,7 @@ void TfrmCofferix::ConnectSignals() {
     connect(mnuChangeAccessPass, &QAction::triggered, this,
             &TfrmCofferix::mnuChangeAccessPassClick);
     connect(mnuExportList, &QAction::triggered, this, &TfrmCofferix::mnuExportListClick);
+    connect(mnuOptions, &QAction::triggered, this, &TfrmCofferix::mnuOptionsClick);
     connect(mnuFindText, &QAction::triggered, this, &TfrmCofferix::mnuFindTextClick);
     connect(mnuCopy, &QAction::triggered, this, &TfrmCofferix::mnuCopyClick);
     connect(btnSearch, &QPushButton::clicked, this, &TfrmCofferix::btnSearchClick);
@@ -274,6 +280,7 @@ void TfrmCofferix::ApplyCaptions() {
     mnuFindText->setText(Tr(Str::sFind));
     mnuChangeAccessPass->setText(Tr(Str::sChangeMasterMenu));
     mnuExportList->setText(Tr(Str::sExportList));
+    mnuOptions->setText(Tr(Str::sOptionsMenu));
     mnuFile->setTitle(Tr(Str::sFileMenu));
     mnuEdit->setTitle(Tr(Str::sEditMenu));
     chkDisplayPass->setText(Tr(Str::sDisplayPassword));
@@ -360,6 +367,7 @@ bool TfrmCofferix::FormCreate() {
     ApplyCaptions();
     SetUpTrayIcon();
     ShowDatabaseInStatusBar();
+    FWorkspaceGuard->Start();
     return true;
 }
 
@@ -540,6 +548,14 @@ void TfrmCofferix::mnuChangeAccessPassClick() {
 
 void TfrmCofferix::mnuExportListClick() {
     FVaultCommands->ExportList();
+}
+
+void TfrmCofferix::mnuOptionsClick() {
+    TfrmOptions dialog(this);
+    if (RunDialog(dialog) == QDialog::Accepted) {
+        dialog.SaveSettings();
+        FWorkspaceGuard->ApplySettings();
+    }
 }
 
 // ---- The record tree's events

@@ -26,6 +26,7 @@ class TRecordCommands;
 class TSingleInstance;
 class TTrayLock;
 class TVaultCommands;
+class TWorkspaceGuard;
 
 // The main window: the open vault's state (path, master password, record tree), the five
 // vault operations, start-up, and the controls that reach the record and vault commands.
@@ -62,6 +63,7 @@ public:
     QMenu* mnuFile;
     QAction* mnuChangeAccessPass;
     QAction* mnuExportList;
+    QAction* mnuOptions;
     QMenu* mnuEdit;
     QMenu* PopupMenuTree;
     QAction* mnuFindText;
@@ -113,6 +115,8 @@ public:
     void SetDialogRunner(TDialogRunner runner) { FDialogRunner = std::move(runner); }
     // The notification-area icon, its menu, the lock and the unlock.
     TTrayLock& TrayLock() { return *FTrayLock; }
+    // The clipboard clear and the automatic locks.
+    TWorkspaceGuard& WorkspaceGuard() { return *FWorkspaceGuard; }
     int RunDialog(QDialog& dialog);
 
     // Where the next find continues; none after a reload or removal of nodes.
@@ -141,6 +145,7 @@ public slots:
     void btnExportDatabaseClick();
     void mnuChangeAccessPassClick();
     void mnuExportListClick();
+    void mnuOptionsClick();
     void chkDisplayPassClick();
     void PassTreeClick();
     void PassTreeKeyUp();
@@ -179,6 +184,7 @@ private:
     std::unique_ptr<TRecordCommands> FRecordCommands;
     std::unique_ptr<TVaultCommands> FVaultCommands;
     std::unique_ptr<TTrayLock> FTrayLock;
+    std::unique_ptr<TWorkspaceGuard> FWorkspaceGuard;
 };
 
 // The one main window of the process; set before its start-up runs, so that the start-up

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QUrl>
@@ -101,6 +102,27 @@ public:
         }
         clipboard->setText(text);
         return true;
+    }
+
+    bool SetClipboardData(QMimeData* data) override {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        if (clipboard == nullptr) {
+            delete data;
+            return false;
+        }
+        clipboard->setMimeData(data);
+        return true;
+    }
+
+    const QMimeData* ClipboardData() override {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        return clipboard != nullptr ? clipboard->mimeData() : nullptr;
+    }
+
+    void ClearClipboard() override {
+        if (QClipboard* clipboard = QGuiApplication::clipboard()) {
+            clipboard->clear();
+        }
     }
 
     void OpenTarget(const QString& target) override {

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QMimeData;
 class QUrl;
 class QWidget;
 
@@ -26,6 +27,11 @@ public:
     virtual QString SaveFileName(QWidget* owner, const QString& filter,
                                  const QString& defaultSuffix, const QString& initialPath) = 0;
     virtual bool SetClipboardText(const QString& text) = 0;
+    // Puts the data on the clipboard, which takes it over (failed or not); true when placed.
+    virtual bool SetClipboardData(QMimeData* data) = 0;
+    // What the clipboard holds now; null when nothing or unreadable. Valid until it changes.
+    virtual const QMimeData* ClipboardData() = 0;
+    virtual void ClearClipboard() = 0;
     // A web address or a local file, opened by the desktop.
     virtual void OpenTarget(const QString& target) = 0;
     virtual void Beep() = 0;

@@ -11,11 +11,24 @@ namespace {
 
 const QString kDatabaseValue = QStringLiteral("Database");
 const QString kDisplayPassValue = QStringLiteral("DisplayPass");
+const QString kClearClipboardValue = QStringLiteral("ClearClipboardSeconds");
+const QString kIdleLockValue = QStringLiteral("IdleLockMinutes");
+const QString kLockWithSessionValue = QStringLiteral("LockWithSession");
 
 // A fresh object on every call, so that each get reads what is stored now.
 std::unique_ptr<QSettings> OpenSettings() {
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                        Tr(Str::sRegistryKeyName));
+}
+
+int NumberOr(const QString& name, int fallback, int highest) {
+    const QVariant value = OpenSettings()->value(name);
+    bool isNumber = false;
+    const int number = value.toInt(&isNumber);
+    if (!value.isValid() || !isNumber || number < 0 || number > highest) {
+        return fallback;
+    }
+    return number;
 }
 
 }  // namespace
@@ -50,6 +63,30 @@ bool DisplayPass() {
 
 void SetDisplayPass(bool value) {
     OpenSettings()->setValue(kDisplayPassValue, value ? 1 : 0);
+}
+
+int ClearClipboardSeconds() {
+    return NumberOr(kClearClipboardValue, kDefaultClearClipboardSeconds, kMaxClearClipboardSeconds);
+}
+
+void SetClearClipboardSeconds(int seconds) {
+    OpenSettings()->setValue(kClearClipboardValue, seconds);
+}
+
+int IdleLockMinutes() {
+    return NumberOr(kIdleLockValue, 0, kMaxIdleLockMinutes);
+}
+
+void SetIdleLockMinutes(int minutes) {
+    OpenSettings()->setValue(kIdleLockValue, minutes);
+}
+
+bool LockWithSession() {
+    return NumberOr(kLockWithSessionValue, 1, 1) != 0;
+}
+
+void SetLockWithSession(bool value) {
+    OpenSettings()->setValue(kLockWithSessionValue, value ? 1 : 0);
 }
 
 }  // namespace Settings

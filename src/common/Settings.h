@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The two per-user settings, "Database" and "DisplayPass", in QSettings under the product
+// The per-user settings, "Database", "DisplayPass" and the Options, in QSettings under the product
 // name (the registry on Windows, ~/.config/Dravenor Cofferix FREE.conf on Linux). Read anew on
 // every get; failures fall back to the defaults silently.
 namespace Settings {
@@ -13,5 +13,19 @@ void SetDatabase(const QString& path);
 // Show passwords in the tree; true when absent.
 bool DisplayPass();
 void SetDisplayPass(bool value);
+
+// The Options. Values that are missing, not numbers or out of range read as the default.
+inline constexpr int kDefaultClearClipboardSeconds = 30;
+inline constexpr int kMaxClearClipboardSeconds = 3600;
+inline constexpr int kMaxIdleLockMinutes = 1440;
+// Seconds before a copied password leaves the clipboard; 0 = never.
+int ClearClipboardSeconds();
+void SetClearClipboardSeconds(int seconds);
+// Minutes without input before the workspace locks; 0 (the default) = never.
+int IdleLockMinutes();
+void SetIdleLockMinutes(int minutes);
+// Lock when the desktop session locks; true when absent.
+bool LockWithSession();
+void SetLockWithSession(bool value);
 
 }  // namespace Settings

@@ -123,4 +123,14 @@ inline constexpr std::string_view sVaultReloaded =
 inline constexpr std::string_view sVaultInUse =
     "The database is in use by another program. Try again in a moment.";
 
+// Options
+inline constexpr std::string_view sOptionsMenu = "Options";
+inline constexpr std::string_view sOptionsCaption = "Options";
+inline constexpr std::string_view sClearClipboardLabel =
+    "&Clear a copied password from the clipboard after (seconds, 0 = never):";
+inline constexpr std::string_view sIdleLockLabel =
+    "Lock the workspace after this many &minutes without input (0 = never):";
+inline constexpr std::string_view sLockWithSession =
+    "Lock the workspace when the desktop &session is locked";
+
 }  // namespace Str

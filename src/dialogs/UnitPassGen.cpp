@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <limits>
 
+#include "common/ClipboardGuard.h"
 #include "common/Services.h"
 #include "common/StringTable.h"
 #include "common/TextCodec.h"
@@ -181,7 +182,7 @@ void TfrmPassGen::btnClearClick() {
 void TfrmPassGen::BtnCopyClick() {
     QString text = txtGen->toPlainText();
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    if (CopyTextToClipboard(text)) {
+    if (CopySecretToClipboard(text)) {
         ShowInformation(Tr(Str::sCopiedToClipboard));
     }
     text.fill(QLatin1Char(' '));

@@ -56,7 +56,7 @@ private slots:
         QCOMPARE(bar[0]->text(), QStringLiteral("File"));
         QCOMPARE(bar[1]->text(), QStringLiteral("Edit"));
         QCOMPARE(Items(FWindow->mnuFile),
-                 QStringList({"Change Master Password", "-", "Export List", "Close"}));
+                 QStringList({"Change Master Password", "-", "Export List", "Options", "Close"}));
         QCOMPARE(Items(FWindow->mnuEdit),
                  QStringList(
                      {"Add Record", "Delete Record", "Modify Record", "-", "Password Generator"}));

@@ -1,5 +1,7 @@
 #include "support/RecordingServices.h"
 
+#include <QMimeData>
+
 TRecordingServices::TRecordingServices() {
     SetServicesBackend(this);
 }
@@ -86,7 +88,28 @@ bool TRecordingServices::SetClipboardText(const QString& text) {
         return false;
     }
     Clipboard.append(text);
+    ClipboardContent = std::make_unique<QMimeData>();
+    ClipboardContent->setText(text);
     return true;
+}
+
+bool TRecordingServices::SetClipboardData(QMimeData* data) {
+    std::unique_ptr<QMimeData> owned(data);
+    if (!ClipboardWorks) {
+        return false;
+    }
+    Clipboard.append(owned->text());
+    ClipboardContent = std::move(owned);
+    return true;
+}
+
+const QMimeData* TRecordingServices::ClipboardData() {
+    return ClipboardContent.get();
+}
+
+void TRecordingServices::ClearClipboard() {
+    ++ClipboardClears;
+    ClipboardContent.reset();
 }
 
 void TRecordingServices::OpenTarget(const QString& target) {

@@ -4,12 +4,15 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <memory>
 
 #include "common/Services.h"
 
 // A services backend for tests: records every call and answers from a script, so that no
 // test ever shows a real box or blocks. Install it for the life of a test; the destructor
 // puts the real backend back.
+class QMimeData;
+
 class TRecordingServices : public IServicesBackend {
 public:
     struct TBox {
@@ -42,6 +45,9 @@ public:
     QStringList OpenInitialPaths;
     QStringList SaveInitialPaths;
     QStringList Clipboard;  // every text placed, in order
+    // What the stand-in clipboard holds now (null when empty), and how often it was cleared.
+    std::unique_ptr<QMimeData> ClipboardContent;
+    int ClipboardClears = 0;
     QStringList OpenedTargets;
     QStringList DebugLines;
     int Beeps = 0;
@@ -59,6 +65,9 @@ public:
     QString SaveFileName(QWidget* owner, const QString& filter, const QString& defaultSuffix,
                          const QString& initialPath) override;
     bool SetClipboardText(const QString& text) override;
+    bool SetClipboardData(QMimeData* data) override;
+    const QMimeData* ClipboardData() override;
+    void ClearClipboard() override;
     void OpenTarget(const QString& target) override;
     void Beep() override;
     void DebugLine(const QString& line) override;

@@ -40,7 +40,9 @@ TTestEnvironment::TTestEnvironment()
       FOldHome(SavedVariable("HOME")),
       FOldConfig(SavedVariable("XDG_CONFIG_HOME")),
       FOldData(SavedVariable("XDG_DATA_HOME")),
-      FOldRuntime(SavedVariable("XDG_RUNTIME_DIR")) {
+      FOldRuntime(SavedVariable("XDG_RUNTIME_DIR")),
+      FOldSessionBus(SavedVariable("DBUS_SESSION_BUS_ADDRESS")),
+      FOldSystemBus(SavedVariable("DBUS_SYSTEM_BUS_ADDRESS")) {
     if (!FRoot->isValid()) {
         qFatal("TTestEnvironment: cannot create a temporary folder");
     }
@@ -49,6 +51,10 @@ TTestEnvironment::TTestEnvironment()
     qputenv("XDG_DATA_HOME", MakePrivateFolder(FilePath(QStringLiteral("data"))).toLocal8Bit());
     qputenv("XDG_RUNTIME_DIR",
             MakePrivateFolder(FilePath(QStringLiteral("runtime"))).toLocal8Bit());
+    // No bus: the desktop's screen saver or login manager must not lock a test's window.
+    const QByteArray noBus = "unix:path=" + FilePath(QStringLiteral("no-bus")).toLocal8Bit();
+    qputenv("DBUS_SESSION_BUS_ADDRESS", noBus);
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", noBus);
 }
 
 TTestEnvironment::~TTestEnvironment() {
@@ -56,6 +62,8 @@ TTestEnvironment::~TTestEnvironment() {
     RestoreVariable("XDG_CONFIG_HOME", FOldConfig);
     RestoreVariable("XDG_DATA_HOME", FOldData);
     RestoreVariable("XDG_RUNTIME_DIR", FOldRuntime);
+    RestoreVariable("DBUS_SESSION_BUS_ADDRESS", FOldSessionBus);
+    RestoreVariable("DBUS_SYSTEM_BUS_ADDRESS", FOldSystemBus);
 }
 
 QString TTestEnvironment::Root() const {

@@ -17,5 +17,5 @@ public:
 
 private:
     std::unique_ptr<QTemporaryDir> FRoot;
-    QByteArray FOldHome, FOldConfig, FOldData, FOldRuntime;
+    QByteArray FOldHome, FOldConfig, FOldData, FOldRuntime, FOldSessionBus, FOldSystemBus;
 };

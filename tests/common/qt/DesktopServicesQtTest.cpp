@@ -5,12 +5,14 @@
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <functional>
 
 #include "CommonQtTests.h"
+#include "common/ClipboardGuard.h"
 #include "common/Services.h"
 #include "common/TextCodec.h"
 
@@ -189,11 +191,19 @@ private slots:
         QCOMPARE(filters, QStringList{"Database (*.dat)"});
     }
 
-    void ClipboardHoldsThePlacedText() {
+    void ClipboardHoldsThePlacedTextAndMarksSecrets() {
         QVERIFY(CopyTextToClipboard(QStringLiteral("pa\u20ACss")));
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("pa\u20ACss"));
+        const QString hint = QString::fromLatin1(TClipboardGuard::kHintFormat);
+        QVERIFY(!QGuiApplication::clipboard()->mimeData()->hasFormat(hint));
         QVERIFY(CopyTextToClipboard(QString()));
         QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+        QVERIFY(CopySecretToClipboard(QStringLiteral("s3cret")));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("s3cret"));
+        QCOMPARE(QGuiApplication::clipboard()->mimeData()->data(hint), QByteArray("secret"));
+        QCOMPARE(ServicesBackend().ClipboardData()->text(), QStringLiteral("s3cret"));
+        ServicesBackend().ClearClipboard();
+        QVERIFY(QGuiApplication::clipboard()->text().isEmpty());
     }
 
     void DebugLogIsSilentUntilItsCategoryIsEnabled() {

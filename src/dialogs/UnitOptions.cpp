@@ -1,0 +1,77 @@
+#include "dialogs/UnitOptions.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "common/Settings.h"
+#include "common/StringTable.h"
+#include "common/TextCodec.h"
+#include "dialogs/DialogHelpers.h"
+
+namespace {
+
+QSpinBox* MakeNumberField(int highest, QWidget* parent) {
+    auto* field = new QSpinBox(parent);
+    field->setRange(0, highest);
+    field->setMinimumWidth(90);
+    return field;
+}
+
+}  // namespace
+
+TfrmOptions::TfrmOptions(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmOptions"));
+    setWindowTitle(Tr(Str::sOptionsCaption));
+    lblClearClipboard = new QLabel(Tr(Str::sClearClipboardLabel), this);
+    SpinClearSeconds = MakeNumberField(Settings::kMaxClearClipboardSeconds, this);
+    SpinClearSeconds->setObjectName(QStringLiteral("SpinClearSeconds"));
+    lblClearClipboard->setBuddy(SpinClearSeconds);
+    lblIdleLock = new QLabel(Tr(Str::sIdleLockLabel), this);
+    SpinIdleMinutes = MakeNumberField(Settings::kMaxIdleLockMinutes, this);
+    SpinIdleMinutes->setObjectName(QStringLiteral("SpinIdleMinutes"));
+    lblIdleLock->setBuddy(SpinIdleMinutes);
+    chkLockWithSession = new QCheckBox(Tr(Str::sLockWithSession), this);
+    chkLockWithSession->setObjectName(QStringLiteral("chkLockWithSession"));
+    Buttons = new QDialogButtonBox(this);
+    btnOK = Buttons->addButton(Tr(Str::sOK), QDialogButtonBox::AcceptRole);
+    btnCancel = Buttons->addButton(Tr(Str::sCancel), QDialogButtonBox::RejectRole);
+    btnOK->setDefault(true);
+    connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    LayOut();
+    LoadSettings();
+}
+
+void TfrmOptions::LayOut() {
+    auto* page = new QVBoxLayout(this);
+    page->addWidget(lblClearClipboard);
+    page->addWidget(SpinClearSeconds, 0, Qt::AlignLeft);
+    page->addSpacing(6);
+    page->addWidget(lblIdleLock);
+    page->addWidget(SpinIdleMinutes, 0, Qt::AlignLeft);
+    page->addSpacing(6);
+    page->addWidget(chkLockWithSession);
+    page->addStretch(1);
+    page->addWidget(Buttons);
+    SetTabChain({SpinClearSeconds, SpinIdleMinutes, chkLockWithSession, btnOK, btnCancel});
+    SpinClearSeconds->setFocus();
+}
+
+void TfrmOptions::LoadSettings() {
+    SpinClearSeconds->setValue(Settings::ClearClipboardSeconds());
+    SpinIdleMinutes->setValue(Settings::IdleLockMinutes());
+    chkLockWithSession->setChecked(Settings::LockWithSession());
+}
+
+void TfrmOptions::SaveSettings() const {
+    // Typed text the field has not taken in yet counts too.
+    SpinClearSeconds->interpretText();
+    SpinIdleMinutes->interpretText();
+    Settings::SetClearClipboardSeconds(SpinClearSeconds->value());
+    Settings::SetIdleLockMinutes(SpinIdleMinutes->value());
+    Settings::SetLockWithSession(chkLockWithSession->isChecked());
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QDialogButtonBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+
+// The Options: how long a copied password stays on the clipboard, the idle time before the
+// workspace locks by itself, and whether it locks with the desktop session. Unlike the other
+// dialogs it has a default button: Enter is OK and Escape cancels.
+class TfrmOptions : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmOptions(QWidget* parent = nullptr);
+
+    QLabel* lblClearClipboard;
+    QSpinBox* SpinClearSeconds;
+    QLabel* lblIdleLock;
+    QSpinBox* SpinIdleMinutes;
+    QCheckBox* chkLockWithSession;
+    QDialogButtonBox* Buttons;
+    QPushButton* btnOK;
+    QPushButton* btnCancel;
+
+    // The fields from the stored settings, and back.
+    void LoadSettings();
+    void SaveSettings() const;
+
+private:
+    void LayOut();
+};
