@@ -7,6 +7,7 @@
 
 #include "cli/CliError.h"
 #include "vault/LockedFile.h"
+#include "vault/PathSafety.h"
 #include "vault/VaultOperations.h"
 
 namespace {
@@ -18,11 +19,15 @@ ECliError CannotOpen(const std::string& path, int error) {
 }  // namespace
 
 void EnsureVaultReadable(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         throw CannotOpen(path, errno);
     }
+    const std::string unsafe = UnsafeOpenedFileReason(path, fd);
     ::close(fd);
+    if (!unsafe.empty()) {
+        throw ECliError(RefusedOpenText(path, unsafe), kExitFailure);
+    }
 }
 
 bool TOpenVault::TFileState::operator==(const TFileState& other) const {

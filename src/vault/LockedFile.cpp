@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "vault/CofferixError.h"
+#include "vault/PathSafety.h"
 
 namespace {
 
@@ -55,6 +56,14 @@ TLockResult LockAndVerify(int fd, const std::string& path) {
     return same ? TLockResult::Locked : TLockResult::PathReplaced;
 }
 
+[[noreturn]] void RefuseUnsafeFile(const std::string& path, const std::string& reason,
+                                   bool forReplacing) {
+    if (forReplacing) {
+        throw EVaultError(RefusedCreateText(path, reason));
+    }
+    throw EVaultOpenError(RefusedOpenText(path, reason));
+}
+
 }  // namespace
 
 std::string CannotOpenFileText(const std::string& path, int error) {
@@ -75,9 +84,13 @@ TLockedFile TLockedFile::OpenForReplacing(const std::string& path) {
 
 TLockedFile TLockedFile::OpenAndLock(const std::string& path, TAccess access, bool forReplacing) {
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
-        const int fd = ::open(path.c_str(), OpenFlags(access));
+        // Without waiting: a FIFO would block the open until a writer came.
+        const int fd = ::open(path.c_str(), OpenFlags(access) | O_NONBLOCK);
         if (fd < 0) {
             const int error = errno;
+            if (error == ENXIO) {
+                RefuseUnsafeFile(path, NotRegularFileReason(), forReplacing);
+            }
             if (!forReplacing) {
                 throw EVaultOpenError(CannotOpenFileText(path, error));
             }
@@ -87,6 +100,11 @@ TLockedFile TLockedFile::OpenAndLock(const std::string& path, TAccess access, bo
             throw EVaultError(CannotCreateFileText(path, error));
         }
         TLockedFile file(fd, path);
+        const std::string unsafe = UnsafeOpenedFileReason(path, fd);
+        if (!unsafe.empty()) {
+            RefuseUnsafeFile(path, unsafe, forReplacing);
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
         if (LockAndVerify(fd, path) == TLockResult::Locked) {
             return file;
         }
