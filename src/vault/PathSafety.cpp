@@ -140,3 +140,9 @@ std::string UnsafeOpenedFileReason(const std::string& path, int fd) {
     }
     return "";
 }
+
+bool IsPrivateFolder(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && OwnedByUser(info) &&
+           (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}

@@ -29,3 +29,8 @@ std::string NotRegularFileReason();
 // "Cannot open file "path". reason" and "Cannot create file "path". reason".
 std::string RefusedOpenText(const std::string& path, const std::string& reason);
 std::string RefusedCreateText(const std::string& path, const std::string& reason);
+
+// True when path is a folder (not a link to one) that the user owns and nobody else may write:
+// a folder where another user could create or replace names is no place for the program's
+// lock or socket.
+bool IsPrivateFolder(const std::string& path);
