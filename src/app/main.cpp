@@ -10,8 +10,10 @@
 #include "common/SingleInstance.h"
 #include "common/StringTable.h"
 #include "common/TextCodec.h"
+#include "vault/ProcessMemory.h"
 
 int main(int argc, char** argv) {
+    KeepProcessMemoryPrivate();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const bool autorun = HasAutorunSwitch(arguments);
 

@@ -55,6 +55,12 @@ int HexValue(char c) {
     return -1;
 }
 
+void AppendHexByte(std::string& text, unsigned char byte) {
+    static const char kHexDigits[] = "0123456789ABCDEF";
+    text.push_back(kHexDigits[byte >> 4]);
+    text.push_back(kHexDigits[byte & 0x0F]);
+}
+
 // The order in which the 16 bytes are printed: the three first parts are little-endian.
 constexpr int kGuidPrintOrder[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
 
@@ -113,21 +119,44 @@ void VaultTextFromPassword(const TSecretText& utf8, std::string_view what, TSecr
     }
 }
 
+std::string EscapeControls(std::string_view text, bool keepLineFeeds) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte == 0xC2 && i + 1 < text.size() &&
+            (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80) {
+            shown += "\\u00";
+            AppendHexByte(shown, static_cast<unsigned char>(text[++i]));
+        } else if ((byte == '\n' && keepLineFeeds) || (byte >= 0x20 && byte != 0x7F)) {
+            shown.push_back(static_cast<char>(byte));
+        } else if (byte == '\t' || byte == '\r' || byte == '\n') {
+            shown += byte == '\t' ? "\\t" : byte == '\r' ? "\\r" : "\\n";
+        } else {
+            shown += "\\x";
+            AppendHexByte(shown, byte);
+        }
+    }
+    return shown;
+}
+
 std::string TerminalText(std::string_view ansi, bool multiLine) {
     std::string utf8 = Cp1252ToUtf8(ansi);
-    if (!multiLine) {
-        return utf8;
-    }
-    std::string lines;
-    lines.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') {
-            continue;
+    if (multiLine) {
+        std::string lines;
+        lines.reserve(utf8.size());
+        for (std::size_t i = 0; i < utf8.size(); ++i) {
+            if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') {
+                continue;
+            }
+            lines.push_back(utf8[i]);
         }
-        lines.push_back(utf8[i]);
+        WipeString(utf8);
+        utf8 = std::move(lines);
     }
+    std::string shown = EscapeControls(utf8, multiLine);
     WipeString(utf8);
-    return lines;
+    return shown;
 }
 
 std::string FormatDateTime(TDateTime value) {

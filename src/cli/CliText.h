@@ -39,8 +39,14 @@ std::string VaultTextForMatching(std::string_view utf8, std::string_view fieldNa
 // a character of it.
 void VaultTextFromPassword(const TSecretText& utf8, std::string_view what, TSecretText& ansi);
 
-// The UTF-8 text of vault bytes; multi-line fields get their CR LF line breaks as "\n".
+// The UTF-8 text of vault bytes as the tool prints it; multi-line fields get their CR LF line
+// breaks as "\n". Every other control character is shown as an escape (see EscapeControls).
 std::string TerminalText(std::string_view ansi, bool multiLine = false);
+
+// text with its control characters (C0, DEL and the C1 range, which is UTF-8 C2 80 to C2 9F)
+// shown as "\t", "\r", "\n" or "\xHH" (C1 as "\u00HH"): stored text and paths must not
+// steer the terminal (retitle, clear, move the cursor). Line feeds stay when keepLineFeeds.
+std::string EscapeControls(std::string_view text, bool keepLineFeeds = false);
 
 // "YYYY-MM-DD HH:MM:SS", or "-" for a zero or unreadable time.
 std::string FormatDateTime(TDateTime value);

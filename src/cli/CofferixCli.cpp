@@ -4,6 +4,7 @@
 
 #include "cli/CliError.h"
 #include "cli/CliHelp.h"
+#include "cli/CliText.h"
 #include "cli/Commands.h"
 #include "common/StringTable.h"
 #include "vault/CofferixError.h"
@@ -23,7 +24,8 @@ std::string OneLine(std::string message) {
 }
 
 int Report(TCliStreams& streams, const std::string& message, int exitCode) {
-    streams.Err << "cofferix-cli: " << OneLine(message) << "\n" << std::flush;
+    // Messages name paths and records, which may hold anything.
+    streams.Err << "cofferix-cli: " << EscapeControls(OneLine(message)) << "\n" << std::flush;
     return exitCode;
 }
 

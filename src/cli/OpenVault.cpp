@@ -9,13 +9,18 @@
 #include "common/StringTable.h"
 #include "vault/CofferixError.h"
 #include "vault/LockedFile.h"
+#include "vault/PathSafety.h"
 
 void EnsureVaultReadable(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         throw ECliError(CannotOpenFileText(path, errno), kExitFailure);
     }
+    const std::string unsafe = UnsafeOpenedFileReason(path, fd);
     ::close(fd);
+    if (!unsafe.empty()) {
+        throw ECliError(RefusedOpenText(path, unsafe), kExitFailure);
+    }
 }
 
 void OpenVault(TCliSession& session, const std::string& path, TVaultSession& vault) {

@@ -64,6 +64,7 @@ private:
 // The terminal's mode while echo is off, for the signal handler to put back.
 int gEchoFd = -1;
 termios gSavedMode{};
+termios gQuietMode{};
 volatile std::sig_atomic_t gEchoIsOff = 0;
 constexpr int kRestoringSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
@@ -74,6 +75,30 @@ extern "C" void RestoreEchoAndRaise(int signalNumber) {
     }
     std::signal(signalNumber, SIG_DFL);
     std::raise(signalNumber);
+}
+
+// Ctrl-Z at the prompt: the shell the person returns to gets its echo back, and the prompt
+// gets it off again when the program continues.
+extern "C" void RestoreEchoAndStop(int) {
+    const int savedErrno = errno;
+    if (gEchoIsOff != 0) {
+        ::tcsetattr(gEchoFd, TCSANOW, &gSavedMode);
+    }
+    struct sigaction handler {};
+    ::sigaction(SIGTSTP, nullptr, &handler);
+    std::signal(SIGTSTP, SIG_DFL);
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTSTP);
+    // Blocked while its handler runs: unblocked, the default action stops the process here,
+    // and the call returns once it is continued.
+    ::sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+    std::raise(SIGTSTP);
+    ::sigaction(SIGTSTP, &handler, nullptr);
+    if (gEchoIsOff != 0) {
+        ::tcsetattr(gEchoFd, TCSANOW, &gQuietMode);
+    }
+    errno = savedErrno;
 }
 
 // Turns the terminal's echo off for its lifetime; a signal that ends the program while echo
@@ -92,11 +117,17 @@ public:
         for (std::size_t i = 0; i < std::size(kRestoringSignals); ++i) {
             ::sigaction(kRestoringSignals[i], &action, &FOldActions[i]);
         }
-        termios quiet = gSavedMode;
-        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK);
-        quiet.c_lflag |= ECHONL;
+        gQuietMode = gSavedMode;
+        gQuietMode.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK);
+        gQuietMode.c_lflag |= ECHONL;
+        struct sigaction stopAction {};
+        stopAction.sa_handler = RestoreEchoAndStop;
+        sigemptyset(&stopAction.sa_mask);
+        // A read interrupted by the stop goes on reading after it.
+        stopAction.sa_flags = SA_RESTART;
+        ::sigaction(SIGTSTP, &stopAction, &FOldStopAction);
         gEchoIsOff = 1;
-        if (::tcsetattr(fd, TCSAFLUSH, &quiet) != 0) {
+        if (::tcsetattr(fd, TCSAFLUSH, &gQuietMode) != 0) {
             const int error = errno;
             Restore();
             throw ECliError("cannot turn the terminal's echo off: " + std::string(strerror(error)),
@@ -116,9 +147,11 @@ private:
         for (std::size_t i = 0; i < std::size(kRestoringSignals); ++i) {
             ::sigaction(kRestoringSignals[i], &FOldActions[i], nullptr);
         }
+        ::sigaction(SIGTSTP, &FOldStopAction, nullptr);
     }
 
     struct sigaction FOldActions[std::size(kRestoringSignals)]{};
+    struct sigaction FOldStopAction {};
 };
 
 class TTerminalPasswordInput : public TPasswordInput {

@@ -8,6 +8,7 @@
 #include "cli/OpenVault.h"
 #include "common/StringTable.h"
 #include "vault/FileUtil.h"
+#include "vault/PathSafety.h"
 #include "vault/TreeCommands.h"
 #include "vault/VaultOperations.h"
 
@@ -98,6 +99,7 @@ int RunExport(TCliSession& session) {
     const bool toOutput = destination == "-";
     if (!toOutput) {
         RefuseVaultAsDestination(path, destination);
+        SafeWriteTarget(destination);  // a refused destination, before the password is asked
     }
     TVaultSession vault;
     OpenVault(session, path, vault);
@@ -119,6 +121,7 @@ int RunBackup(TCliSession& session) {
         throw UsageError("backup writes a file; \"-\" is not one");
     }
     RefuseVaultAsDestination(path, destination);
+    SafeWriteTarget(destination);
     // Loading proves the master password and that the whole file reads as a vault.
     TVaultSession vault;
     OpenVault(session, path, vault);

@@ -2,6 +2,7 @@
 
 #include <QDataStream>
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -12,7 +13,11 @@
 #include "common/TextCodec.h"
 
 #ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include "vault/PathSafety.h"
 #endif
 
 namespace {
@@ -33,7 +38,50 @@ QString UserId() {
 #endif
 }
 
+long long PeerUserBySocket(qintptr descriptor) {
+#ifdef Q_OS_UNIX
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    if (::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &size) ==
+        0) {
+        return credentials.uid;
+    }
+    return -1;
+#else
+    Q_UNUSED(descriptor);
+    return 0;  // the platform's named pipes carry the user's access rules themselves
+#endif
+}
+
+SingleInstanceTesting::TPeerUserFunction gPeerUserFunction = nullptr;
+
+// Only a process of the same user may activate us or be taken for our running instance: a
+// name that another user took first must not silence every start.
+bool IsSameUser(const QLocalSocket& socket) {
+#ifdef Q_OS_UNIX
+    const auto peerUser = gPeerUserFunction ? gPeerUserFunction : PeerUserBySocket;
+    return peerUser(socket.socketDescriptor()) == static_cast<long long>(::geteuid());
+#else
+    Q_UNUSED(socket);
+    return true;
+#endif
+}
+
+#ifdef Q_OS_UNIX
+QString PrivateFolderOrEmpty(const QString& folder) {
+    return IsPrivateFolder(QFile::encodeName(folder).toStdString()) ? folder : QString();
+}
+#endif
+
 }  // namespace
+
+namespace SingleInstanceTesting {
+
+void SetPeerUserFunction(TPeerUserFunction function) {
+    gPeerUserFunction = function;
+}
+
+}  // namespace SingleInstanceTesting
 
 TSingleInstance::TSingleInstance(QObject* parent)
     : TSingleInstance(DefaultServerName(), DefaultLockFolder(), parent) {}
@@ -52,21 +100,32 @@ QString TSingleInstance::DefaultServerName() {
     const QString name = Tr(Str::sAppTitle) + QLatin1Char('-') + UserId();
 #ifdef Q_OS_UNIX
     // A bare name would be a socket in the shared /tmp, where another user could take it
-    // first. The user's own runtime folder is private to them.
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (!runtime.isEmpty()) {
-        return QDir(runtime).filePath(name);
-    }
-#endif
+    // first; without a private folder there is no server.
+    const QString folder = DefaultLockFolder();
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(name);
+#else
     return name;
+#endif
 }
 
 QString TSingleInstance::DefaultLockFolder() {
+#ifdef Q_OS_UNIX
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && !PrivateFolderOrEmpty(runtime).isEmpty()) {
+        return runtime;
+    }
+    // The user's own folder in the shared temporary folder, made owner-only; one that
+    // somebody else made first, or may write, is not used.
+    const QString own = QDir(QDir::tempPath()).filePath(QStringLiteral("cofferix-") + UserId());
+    ::mkdir(QFile::encodeName(own).constData(), S_IRWXU);
+    return PrivateFolderOrEmpty(own);
+#else
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty()) {
         folder = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
     }
     return folder;
+#endif
 }
 
 bool TSingleInstance::NotifyRunningInstance(bool autorun) {
@@ -77,6 +136,10 @@ bool TSingleInstance::NotifyRunningInstance(const QString& serverName, bool auto
     QLocalSocket socket;
     socket.connectToServer(serverName);
     if (!socket.waitForConnected(kConnectTimeoutMs)) {
+        return false;
+    }
+    if (!IsSameUser(socket)) {
+        socket.abort();
         return false;
     }
     // An automatic start never disturbs the running instance.
@@ -96,6 +159,9 @@ bool TSingleInstance::NotifyRunningInstance(const QString& serverName, bool auto
 bool TSingleInstance::AcquireLock() {
     if (HoldsLock()) {
         return true;
+    }
+    if (FLockFolder.isEmpty()) {
+        return true;  // no private folder: runs without the lock, as without a writable one
     }
     QDir().mkpath(FLockFolder);
     auto lock = std::make_unique<QLockFile>(LockFilePath());
@@ -141,6 +207,11 @@ QString TSingleInstance::LockFilePath() const {
 
 void TSingleInstance::AcceptConnections() {
     while (QLocalSocket* socket = FServer->nextPendingConnection()) {
+        if (!IsSameUser(*socket)) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket]() { ReadMessages(socket); });
         ReadMessages(socket);  // what arrived before the connections were made

@@ -26,9 +26,11 @@ public:
                     QObject* parent = nullptr);
     ~TSingleInstance() override;
 
-    // The application title and the user's id.
+    // The application title and the user's id, in the default lock folder; empty without one.
     static QString DefaultServerName();
-    // The user's runtime folder, else the temporary folder.
+    // The user's runtime folder when it is private to the user, else a private folder of the
+    // user's own in the temporary folder; empty when neither is to be had (another user made
+    // or can write it), and then the instance runs without lock and server.
     static QString DefaultLockFolder();
     // True when a running instance answered; it was sent kActivateMessage unless autorun.
     static bool NotifyRunningInstance(bool autorun);
@@ -58,6 +60,15 @@ private:
     std::unique_ptr<QLockFile> FLock;
     QLocalServer* FServer = nullptr;
 };
+
+namespace SingleInstanceTesting {
+
+// Answers the user id of the process at the other end of a connected local socket, or -1.
+// Replaceable so that a test can play another user, which a test cannot be.
+using TPeerUserFunction = long long (*)(qintptr descriptor);
+void SetPeerUserFunction(TPeerUserFunction function);  // null restores SO_PEERCRED
+
+}  // namespace SingleInstanceTesting
 
 // The autorun switch among the arguments; pass them without the program name.
 bool HasAutorunSwitch(const QStringList& arguments);

@@ -1,5 +1,7 @@
 #include "dialogs/DialogHelpers.h"
 
+#include <algorithm>
+
 #include <QBoxLayout>
 #include <QDialog>
 #include <QLabel>
@@ -58,6 +60,18 @@ void MakePasswordEdit(QLineEdit* edit, int maxLength) {
     // 42 is '*', the mask character users of this program know.
     edit->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     edit->setEchoMode(QLineEdit::Password);
+}
+
+void WipePasswordEdit(QLineEdit* edit) {
+    // text() shares the edit's own buffer; writing through it reaches the characters there.
+    // Text set from a literal lies in read-only memory and is no typed secret: left alone.
+    QString shared = edit->text();
+    if (shared.data_ptr().isMutable()) {
+        auto* characters = const_cast<QChar*>(shared.constData());
+        std::fill(characters, characters + shared.size(), QChar(u'\0'));
+    }
+    // setText() drops the undo history.
+    edit->setText(QString());
 }
 
 QLabel* MakePicture(const QString& resource, int size, QWidget* parent) {

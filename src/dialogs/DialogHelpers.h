@@ -33,6 +33,11 @@ void LayOutPage(QDialog* dialog, std::initializer_list<QLayout*> rows,
 // A password edit: at most maxLength characters of the code page, masked with '*'.
 void MakePasswordEdit(QLineEdit* edit, int maxLength);
 
+// Empties a password edit so that its text leaves memory with the dialog: the characters are
+// overwritten where the edit keeps them and the undo history, which holds every character
+// typed or removed (clear() adds to it), is dropped.
+void WipePasswordEdit(QLineEdit* edit);
+
 // A label that shows the picture of a resource path scaled to size x size.
 QLabel* MakePicture(const QString& resource, int size, QWidget* parent);
 

@@ -1,13 +1,21 @@
 #include "dialogs/PasswordTools.h"
 
 #include <array>
+#include <atomic>
 #include <string_view>
 
-#include "common/Random.h"
+#include "common/SystemRandom.h"
 
 namespace {
 
 constexpr int kMinimumPasswordLength = 6;
+
+std::atomic<PasswordToolsTesting::TDrawFunction> gDrawFunction{nullptr};
+
+std::uint32_t DrawBelow(std::uint32_t n) {
+    const PasswordToolsTesting::TDrawFunction hook = gDrawFunction.load();
+    return hook ? hook(n) : SystemRandom::Below(n);
+}
 
 constexpr std::string_view kSmallLetters = "abcdefghijklmnopqrstuvwxyz";
 constexpr std::string_view kCapitalLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
@@ -120,14 +128,13 @@ std::string CreateRandomPassword(const TCharSets& sets, int length) {
     const std::string pool = BuildPool(sets);
     if (pool.empty())
         return result;
-    Random::Reseed();
     const auto poolSize = static_cast<std::uint32_t>(pool.size());
     result.reserve(static_cast<std::size_t>(length));
     for (int i = 0; i < length; ++i) {
-        char drawn = pool[Random::Below(poolSize)];
+        char drawn = pool[DrawBelow(poolSize)];
         // One redraw makes repeats rarer; the second draw is taken whatever it holds.
         if (result.find(drawn) != std::string::npos)
-            drawn = pool[Random::Below(poolSize)];
+            drawn = pool[DrawBelow(poolSize)];
         result += drawn;
     }
     return result;
@@ -147,6 +154,14 @@ std::string CreateRandomPassword(bool smallLetters, bool capitalLetters, bool di
     sets.Underline = underline;
     return CreateRandomPassword(sets, length);
 }
+
+namespace PasswordToolsTesting {
+
+void SetDrawFunction(TDrawFunction function) {
+    gDrawFunction.store(function);
+}
+
+}  // namespace PasswordToolsTesting
 
 int CalcPasswordScore(const std::string& password) {
     if (password.empty())

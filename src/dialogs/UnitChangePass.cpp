@@ -71,6 +71,12 @@ TfrmChangePassword::TfrmChangePassword(IVaultHost& host, QWidget* parent)
     connect(chkDisplayPass, &QCheckBox::toggled, this, &TfrmChangePassword::chkDisplayPassClick);
 }
 
+TfrmChangePassword::~TfrmChangePassword() {
+    WipePasswordEdit(edtOld);
+    WipePasswordEdit(EditPass);
+    WipePasswordEdit(EditConfirm);
+}
+
 void TfrmChangePassword::LayOut() {
     auto* header = new QHBoxLayout;
     header->addWidget(imgLogo);

@@ -40,6 +40,10 @@ TfrmCheckPassword::TfrmCheckPassword(IVaultHost& host, QWidget* parent)
     connect(chkDisplayPass, &QCheckBox::toggled, this, &TfrmCheckPassword::chkDisplayPassClick);
 }
 
+TfrmCheckPassword::~TfrmCheckPassword() {
+    WipePasswordEdit(EditPass);
+}
+
 void TfrmCheckPassword::LayOut() {
     auto* fields = new QVBoxLayout;
     fields->addWidget(lblPass);

@@ -16,6 +16,8 @@ class TfrmCheckPassword : public TFixedDialog {
     Q_OBJECT
 public:
     explicit TfrmCheckPassword(IVaultHost& host, QWidget* parent = nullptr);
+    // Wipes the password edits: the text typed stays in memory no longer than the dialog.
+    ~TfrmCheckPassword() override;
 
     // Set by the caller before showing; never changed by the dialog.
     QString DbFileName;

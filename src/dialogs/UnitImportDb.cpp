@@ -51,6 +51,10 @@ TfrmImportDb::TfrmImportDb(IVaultHost& host, QWidget* parent)
     connect(chkDisplayPass, &QCheckBox::toggled, this, &TfrmImportDb::chkDisplayPassClick);
 }
 
+TfrmImportDb::~TfrmImportDb() {
+    WipePasswordEdit(edtPass);
+}
+
 void TfrmImportDb::LayOut() {
     auto* fields = new QGridLayout;
     fields->addWidget(lblChooseDb, 0, 0, 1, 2);

@@ -15,6 +15,8 @@ class TfrmImportDb : public TFixedDialog {
     Q_OBJECT
 public:
     explicit TfrmImportDb(IVaultHost& host, QWidget* parent = nullptr);
+    // Wipes the password edits: the text typed stays in memory no longer than the dialog.
+    ~TfrmImportDb() override;
 
     QLabel* Image1;
     QLabel* lblChooseDb;

@@ -62,6 +62,11 @@ TfrmNewPassword::TfrmNewPassword(IVaultHost& host, QWidget* parent)
     connect(chkDisplayPass, &QCheckBox::toggled, this, &TfrmNewPassword::chkDisplayPassClick);
 }
 
+TfrmNewPassword::~TfrmNewPassword() {
+    WipePasswordEdit(EditPass);
+    WipePasswordEdit(EditConfirm);
+}
+
 void TfrmNewPassword::LayOut() {
     auto* header = new QHBoxLayout;
     header->addWidget(imgLogo);

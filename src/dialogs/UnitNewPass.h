@@ -14,6 +14,8 @@ class TfrmNewPassword : public TFixedDialog {
     Q_OBJECT
 public:
     explicit TfrmNewPassword(IVaultHost& host, QWidget* parent = nullptr);
+    // Wipes the password edits: the text typed stays in memory no longer than the dialog.
+    ~TfrmNewPassword() override;
 
     QLabel* imgLogo;
     QLabel* lblAskPass;

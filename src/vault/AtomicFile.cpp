@@ -16,10 +16,10 @@
 
 #include "vault/CofferixError.h"
 #include "vault/LockedFile.h"
+#include "vault/PathSafety.h"
 
 namespace {
 
-constexpr mode_t kOwnerOnly = S_IRUSR | S_IWUSR;
 constexpr std::size_t kMaxWriteChunk = std::size_t{1} << 30;
 // How much is written before the kernel is asked to start putting it on disk.
 constexpr std::uint64_t kWritebackStep = std::uint64_t{8} << 20;
@@ -98,18 +98,15 @@ int WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
     return 0;
 }
 
-// Gives the temporary file the permissions (and, where allowed, the owner) the result must
-// have. Answers 0 or the errno of the failure.
-int ApplyMode(int fd, const std::string& target, TFileModePolicy modePolicy) {
-    struct stat existing {};
-    if (modePolicy == TFileModePolicy::KeepExisting && ::stat(target.c_str(), &existing) == 0) {
-        if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()) {
-            // Only a privileged writer may hand the file back; others keep it as their own.
-            [[maybe_unused]] const int ignored = ::fchown(fd, existing.st_uid, existing.st_gid);
-        }
-        return ::fchmod(fd, existing.st_mode & 07777) == 0 ? 0 : errno;
+// Gives the new file the permissions (and, where allowed, the owner) of the one it replaced.
+void KeepMode(int fd, const struct stat& former) {
+    if (former.st_uid != ::geteuid() || former.st_gid != ::getegid()) {
+        // Only a privileged writer may hand the file back; others keep it as their own.
+        [[maybe_unused]] const int ignoredOwner = ::fchown(fd, former.st_uid, former.st_gid);
     }
-    return ::fchmod(fd, kOwnerOnly) == 0 ? 0 : errno;
+    if (::fchmod(fd, former.st_mode & 07777) == 0) {
+        [[maybe_unused]] const int ignoredSync = ::fsync(fd);
+    }
 }
 
 void SyncFolder(const std::string& folder) {
@@ -119,22 +116,6 @@ void SyncFolder(const std::string& folder) {
         [[maybe_unused]] const int ignored = ::fsync(fd);
         ::close(fd);
     }
-}
-
-// A symbolic link is written through, as an in-place write would, rather than replaced by
-// a plain file.
-std::string ResolveLink(const std::string& path) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
-        return path;
-    }
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (!resolved) {
-        return path;
-    }
-    std::string target(resolved);
-    std::free(resolved);
-    return target;
 }
 
 }  // namespace
@@ -151,7 +132,10 @@ std::string TemporaryNamePrefix(const std::string& baseName) {
 }
 
 void RemoveLeftoverTemporaries(const std::string& path) {
-    const std::string target = ResolveLink(path);
+    // Writes go beside a link's target; only files of ours are removed, whoever owns the link.
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    const std::string target = resolved ? resolved : path;
+    std::free(resolved);
     const std::string prefix = TemporaryNamePrefix(BaseNameOf(target));
     DIR* folder = ::opendir(FolderOf(target).c_str());
     if (!folder) {
@@ -167,7 +151,7 @@ void RemoveLeftoverTemporaries(const std::string& path) {
 }
 
 TAtomicFileWriter::TAtomicFileWriter(const std::string& path, TFileModePolicy modePolicy)
-    : FPath(path), FTarget(ResolveLink(path)) {
+    : FPath(path), FTarget(SafeWriteTarget(path)), FModePolicy(modePolicy) {
     std::string pattern = FolderOf(FTarget) + "/" + TemporaryNamePrefix(BaseNameOf(FTarget)) +
                           std::string(kRandomPartLength, 'X');
     std::vector<char> name(pattern.begin(), pattern.end());
@@ -178,10 +162,8 @@ TAtomicFileWriter::TAtomicFileWriter(const std::string& path, TFileModePolicy mo
     }
     FTemporaryPath = name.data();
     // Locked before it becomes visible under the vault's name, so nobody reads it half done.
-    int error = ::flock(FFd, LOCK_EX) == 0 ? 0 : errno;
-    if (error == 0) {
-        error = ApplyMode(FFd, FTarget, modePolicy);
-    }
+    // It stays owner-only (as made) until renamed; a kept mode is applied after that.
+    const int error = ::flock(FFd, LOCK_EX) == 0 ? 0 : errno;
     if (error != 0) {
         Discard();
         Fail(error);
@@ -238,10 +220,19 @@ TFileIdentity TAtomicFileWriter::Commit() {
     if (!identity) {
         Fail(errno);
     }
+    // The former file's mode, read before it goes.
+    struct stat former {};
+    const bool keepMode =
+        FModePolicy == TFileModePolicy::KeepExisting && ::stat(FTarget.c_str(), &former) == 0;
     if (::rename(FTemporaryPath.c_str(), FTarget.c_str()) != 0) {
         Fail(errno);
     }
     FCommitted = true;
+    if (keepMode) {
+        // The new content is in place and owner-only; a mode that cannot be given back leaves
+        // it so, which errs on the safe side.
+        KeepMode(FFd, former);
+    }
     SyncFolder(FolderOf(FTarget));
     Discard();
     return *identity;

@@ -15,7 +15,7 @@
 
 enum class TFileModePolicy {
     KeepExisting,  // an existing target keeps its permission bits; a new one is owner-only
-    OwnerOnly,     // the result is owner-only (0600) whatever was there
+    OwnerOnly,     // the result is owner-only (0600) and the user's whatever was there
 };
 
 // Builds the new content piece by piece in the temporary file, so that a large file needs no
@@ -24,8 +24,8 @@ enum class TFileModePolicy {
 // throws EVaultError("Cannot create file "path". reason"), path as given.
 class TAtomicFileWriter {
 public:
-    // Creates the temporary file beside path (beside a link's target, for a link), locked
-    // and with the permissions the result will have.
+    // Creates the temporary file beside path (beside a link's target, for a link the user may
+    // follow), locked and owner-only. Refuses what PathSafety refuses.
     TAtomicFileWriter(const std::string& path, TFileModePolicy modePolicy);
     TAtomicFileWriter(const TAtomicFileWriter&) = delete;
     TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
@@ -47,6 +47,7 @@ private:
     std::string FPath;
     std::string FTarget;
     std::string FTemporaryPath;
+    TFileModePolicy FModePolicy;
     int FFd = -1;
     bool FCommitted = false;
     std::uint64_t FWritten = 0;

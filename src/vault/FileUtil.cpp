@@ -12,7 +12,7 @@ void WriteSecretFile(const std::string& path, const std::string& bytes) {
 }
 
 void WriteSecretFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
-    WriteFileAtomically(path, data, size, TFileModePolicy::KeepExisting);
+    WriteFileAtomically(path, data, size, TFileModePolicy::OwnerOnly);
 }
 
 void CopySecretFile(const std::string& sourcePath, const std::string& destinationPath) {

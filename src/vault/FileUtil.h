@@ -7,8 +7,9 @@
 // File helpers for secrets: vault writes, backups, exports, generated-password lists.
 
 // Writes bytes to path through a temporary file in the same folder, flushed and renamed
-// over path. A new file is readable by its owner only; an existing file keeps its
-// permissions. Throws EVaultError("Cannot create file "path". reason") on failure.
+// over path. The result is the user's and readable by its owner only, whatever was at path:
+// a file left readable by others would hand them the next secret written to it. Refuses what
+// PathSafety refuses. Throws EVaultError("Cannot create file "path". reason") on failure.
 void WriteSecretFile(const std::string& path, const std::string& bytes);
 void WriteSecretFile(const std::string& path, const std::uint8_t* data, std::size_t size);
 

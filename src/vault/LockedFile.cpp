@@ -15,6 +15,7 @@
 
 #include "common/StringTable.h"
 #include "vault/CofferixError.h"
+#include "vault/PathSafety.h"
 
 namespace {
 
@@ -93,6 +94,14 @@ TLockResult LockAndVerify(int fd, const std::string& path, TClock::time_point de
     return same ? TLockResult::Locked : TLockResult::PathReplaced;
 }
 
+[[noreturn]] void RefuseUnsafeFile(const std::string& path, const std::string& reason,
+                                   bool forReplacing) {
+    if (forReplacing) {
+        throw EVaultError(RefusedCreateText(path, reason));
+    }
+    throw EVaultOpenError(RefusedOpenText(path, reason));
+}
+
 }  // namespace
 
 std::string CannotOpenFileText(const std::string& path, int error) {
@@ -122,9 +131,13 @@ std::chrono::milliseconds VaultLockWait() {
 TLockedFile TLockedFile::OpenAndLock(const std::string& path, TAccess access, bool forReplacing) {
     const TClock::time_point deadline = TClock::now() + VaultLockWait();
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
-        const int fd = ::open(path.c_str(), OpenFlags(access));
+        // Without waiting: a FIFO would block the open until a writer came.
+        const int fd = ::open(path.c_str(), OpenFlags(access) | O_NONBLOCK);
         if (fd < 0) {
             const int error = errno;
+            if (error == ENXIO) {
+                RefuseUnsafeFile(path, NotRegularFileReason(), forReplacing);
+            }
             if (!forReplacing) {
                 throw EVaultOpenError(CannotOpenFileText(path, error));
             }
@@ -134,6 +147,11 @@ TLockedFile TLockedFile::OpenAndLock(const std::string& path, TAccess access, bo
             throw EVaultError(CannotCreateFileText(path, error));
         }
         TLockedFile file(fd, path);
+        const std::string unsafe = UnsafeOpenedFileReason(path, fd);
+        if (!unsafe.empty()) {
+            RefuseUnsafeFile(path, unsafe, forReplacing);
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
         if (LockAndVerify(fd, path, deadline) == TLockResult::Locked) {
             return file;
         }

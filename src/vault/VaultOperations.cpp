@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "common/StringTable.h"
 #include "vault/AtomicFile.h"
@@ -158,32 +159,40 @@ bool IsFolder(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// Creates folder with all missing parents, owner-only since it holds the vault.
-void CreateFolders(const std::string& folder) {
+// Creates folder with all missing parents, owner-only since it holds the vault; made lists
+// the folders this call made, parents first.
+void CreateFolders(const std::string& folder, std::vector<std::string>& made) {
+    const auto makeFolder = [&made](const std::string& part) {
+        if (!IsFolder(part) && ::mkdir(part.c_str(), S_IRWXU) == 0) {
+            made.push_back(part);
+        }
+    };
     for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
          slash = folder.find('/', slash + 1)) {
-        const std::string part = folder.substr(0, slash);
-        if (!IsFolder(part)) {
-            ::mkdir(part.c_str(), S_IRWXU);
-        }
+        makeFolder(folder.substr(0, slash));
     }
-    if (!IsFolder(folder)) {
-        ::mkdir(folder.c_str(), S_IRWXU);
-    }
+    makeFolder(folder);
 }
 
 // The folder part of path, up to and including its last separator, must exist.
-void EnsureVaultFolder(const std::string& path) {
+void EnsureVaultFolder(const std::string& path, std::vector<std::string>& made) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos) {
         return;
     }
     const std::string folder = path.substr(0, slash + 1);
     if (!IsFolder(folder)) {
-        CreateFolders(folder);
+        CreateFolders(folder, made);
     }
     if (!IsFolder(folder)) {
         throw EVaultError(FormatWithPath(Str::sCreateFolderFailed, folder));
+    }
+}
+
+// A create that failed leaves no trace: the folders it made go again (only while empty).
+void RemoveFolders(const std::vector<std::string>& made) {
+    for (auto folder = made.rbegin(); folder != made.rend(); ++folder) {
+        ::rmdir(folder->c_str());
     }
 }
 
@@ -327,12 +336,19 @@ TFileIdentity VaultCreate(const std::string& path, const std::string& password) 
         AesEncryptStream(plain, 0, key.Key, cipher);
     }
     plain.Clear();
-    EnsureVaultFolder(path);
-    const TLockedFile existing = TLockedFile::OpenForReplacing(path);
-    if (existing.IsOpen()) {
-        RemoveLeftoverTemporaries(path);
+    std::vector<std::string> madeFolders;
+    try {
+        EnsureVaultFolder(path, madeFolders);
+        const TLockedFile existing = TLockedFile::OpenForReplacing(path);
+        if (existing.IsOpen()) {
+            RemoveLeftoverTemporaries(path);
+        }
+        return WriteFileAtomically(path, cipher.Data(), cipher.Size(),
+                                   TFileModePolicy::KeepExisting);
+    } catch (...) {
+        RemoveFolders(madeFolders);
+        throw;
     }
-    return WriteFileAtomically(path, cipher.Data(), cipher.Size(), TFileModePolicy::KeepExisting);
 }
 
 // Every byte of the file, remains included, is deciphered with the current key and

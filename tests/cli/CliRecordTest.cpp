@@ -22,7 +22,8 @@ TEST_F(CliRecordTest, Utf8ArgumentsAreWindows1252InTheVaultAndComeBack) {
     EXPECT_EQ(records[0]->Data.Title, "\x80 \x8A\x9F \x81");
     EXPECT_EQ(records[0]->Data.Notes, "na\xEFve\r\n\x93quoted\x94");
 
-    EXPECT_EQ(WithMaster({"ls", Vault}).Out, "Caf\u00E9\n  \u20AC \u0160\u0178 \u0081\n");
+    // U+0081 is a control character: shown as an escape.
+    EXPECT_EQ(WithMaster({"ls", Vault}).Out, "Caf\u00E9\n  \u20AC \u0160\u0178 \\u0081\n");
     // Case folding covers a to z only: "CAF\u00C9" is another name.
     const TToolResult shown =
         WithMaster({"show", Vault, "CAF\u00E9", "\u20AC \u0161\u0178 \u0081"});
@@ -37,6 +38,39 @@ TEST_F(CliRecordTest, Utf8ArgumentsAreWindows1252InTheVaultAndComeBack) {
     const TToolResult exported = WithMaster({"export", Vault, "-"});
     EXPECT_NE(exported.Out.find("[\x80 \x8A\x9F \x81]\r\n"), std::string::npos);
     EXPECT_NE(exported.Out.find("Remark=na\xEFve\r\n\x93quoted\x94\r\n"), std::string::npos);
+}
+
+TEST_F(CliRecordTest, StoredControlCharactersNeverReachTheTerminalButTheExportKeepsThem) {
+    // Retitles the terminal, clears it, and a C1 control (vault byte 0x8D).
+    const std::string title = "Evil\x1B]0;pwned\x07\x1B[2J\u008D";
+    Succeeds(
+        {"add", Vault, "Gr\x1B[H", title, "--user", "a\tb", "--notes", "one\n\x1B[1Atwo\rthree"});
+    const auto noControls = [](const std::string& text) {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(text[i]);
+            if ((byte < 0x20 && byte != '\n') || byte == 0x7F ||
+                (byte == 0xC2 && i + 1 < text.size() &&
+                 (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80))
+                return false;
+        }
+        return true;
+    };
+    const TToolResult listed = WithMaster({"ls", Vault});
+    EXPECT_TRUE(noControls(listed.Out)) << listed.Out;
+    EXPECT_EQ(listed.Out, "Gr\\x1B[H\n  Evil\\x1B]0;pwned\\x07\\x1B[2J\\u008D\n");
+    const TToolResult shown = WithMaster({"show", Vault, "Gr\x1B[H", title});
+    ASSERT_EQ(shown.ExitCode, 0) << shown.Err;
+    EXPECT_TRUE(noControls(shown.Out)) << shown.Out;
+    EXPECT_NE(shown.Out.find("User:     a\\tb\n"), std::string::npos) << shown.Out;
+    EXPECT_NE(shown.Out.find("Notes:    one\n          \\x1B[1Atwo\\rthree\n"), std::string::npos)
+        << shown.Out;
+    const TToolResult missing = WithMaster({"show", Vault, "Gr\x1B[H", "\x1B]0;x\x07"});
+    EXPECT_EQ(missing.ExitCode, 1);
+    EXPECT_TRUE(noControls(missing.Err)) << missing.Err;
+    // The export is the vault's bytes, exactly.
+    const TToolResult exported = WithMaster({"export", Vault, "-"});
+    EXPECT_NE(exported.Out.find("[Evil\x1B]0;pwned\x07\x1B[2J\x8D]\r\n"), std::string::npos);
+    EXPECT_NE(exported.Out.find("one\r\n\x1B[1Atwo\rthree"), std::string::npos);
 }
 
 TEST_F(CliRecordTest, CharactersTheVaultCannotHoldAreRefusedAndNothingChanges) {

@@ -225,6 +225,27 @@ private slots:
         QCOMPARE(dialog.DbFileName, QStringLiteral("/some/vault.dat"));
     }
 
+    void PasswordsTypedIntoTheDialogsLeaveWithThem() {
+        // A rejected guess, overtyped, lives on in the edit's undo history; clear() adds to
+        // it. Taken out of the dialog before it goes, the edit shows what it left behind.
+        auto* dialog = new TfrmCheckPassword(*FHost);
+        QVERIFY(ShowActive(dialog));
+        QLineEdit* edit = dialog->EditPass;
+        QTest::keyClicks(edit, QStringLiteral("guess-1"));
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("master-1"));
+        edit->clear();
+        edit->setParent(nullptr);
+        delete dialog;
+        edit->setEchoMode(QLineEdit::Normal);
+        QVERIFY(!edit->isUndoAvailable());
+        for (int i = 0; i < 40; ++i) {
+            edit->undo();
+            QCOMPARE(edit->text(), QString());
+        }
+        delete edit;
+    }
+
     void UnlockShowsAFileErrorAndStaysOpen() {
         TfrmCheckPassword dialog(*FHost);
         FHost->CheckThrows = true;

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
+#include <vector>
 
-#include "common/Random.h"
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "dialogs/PasswordTools.h"
 
 namespace {
@@ -18,54 +22,37 @@ const std::string kBrackets = "{}[]<>()";
 const std::string kAllSets = kSmall + kCapital + kDigits + kPunctuation + kBrackets + " -_";
 const std::string kEditorSets = kSmall + kCapital + kDigits + kPunctuation;
 
-constexpr std::uint32_t kMultiplier = 0x08088405u;
-
-// The multiplier is odd, so the generator's step can be undone: Newton's iteration gives
-// its inverse modulo 2^32.
-std::uint32_t InverseMultiplier() {
-    std::uint32_t inverse = kMultiplier;
-    for (int i = 0; i < 5; ++i)
-        inverse *= 2u - kMultiplier * inverse;
-    return inverse;
+// Hands out scripted indices in turn, in place of the system's generator.
+std::vector<std::uint32_t> gScript;
+std::size_t gScriptAt = 0;
+std::uint32_t ScriptedDraw(std::uint32_t n) {
+    EXPECT_LT(gScriptAt, gScript.size()) << "more draws than scripted";
+    const std::uint32_t index = gScriptAt < gScript.size() ? gScript[gScriptAt] : 0;
+    ++gScriptAt;
+    EXPECT_LT(index, n);
+    return index;
 }
 
-std::uint32_t StepBack(std::uint32_t state) {
-    return (state - 1u) * InverseMultiplier();
+std::string WithScript(std::vector<std::uint32_t> script, const TCharSets& sets, int length) {
+    gScript = std::move(script);
+    gScriptAt = 0;
+    PasswordToolsTesting::SetDrawFunction(ScriptedDraw);
+    std::string password = CreateRandomPassword(sets, length);
+    PasswordToolsTesting::SetDrawFunction(nullptr);
+    EXPECT_EQ(gScriptAt, gScript.size()) << "fewer draws than scripted";
+    return password;
 }
 
-// Replays the generator from the seed that lies `draws` steps before finalState, with the
-// given pool and the single-redraw rule; true when that reproduces password with exactly
-// `draws` draws.
-bool ReplayMatches(const std::string& pool, const std::string& password, std::uint32_t finalState,
-                   int draws) {
-    std::uint32_t seed = finalState;
-    for (int i = 0; i < draws; ++i)
-        seed = StepBack(seed);
-    Random::SetState(seed);
-    std::string replayed;
-    int used = 0;
-    const auto size = static_cast<std::uint32_t>(pool.size());
-    for (std::size_t i = 0; i < password.size(); ++i) {
-        char c = pool[Random::Below(size)];
-        ++used;
-        if (replayed.find(c) != std::string::npos) {
-            c = pool[Random::Below(size)];
-            ++used;
-        }
-        replayed += c;
-    }
-    return used == draws && replayed == password;
-}
-
-// True when some seed, drawn through exactly this pool in this order, yields password.
-bool DrawnFromPool(const std::string& pool, const std::string& password) {
-    const std::uint32_t finalState = Random::State();
-    const int length = static_cast<int>(password.size());
-    for (int draws = length; draws <= 2 * length; ++draws) {
-        if (ReplayMatches(pool, password, finalState, draws))
-            return true;
-    }
-    return false;
+// Pearson's statistic of how often each pool entry occurs in text.
+double ChiSquare(const std::string& pool, const std::string& text) {
+    std::map<char, double> counts;
+    for (char c : text)
+        counts[c] += 1;
+    const double expected = static_cast<double>(text.size()) / static_cast<double>(pool.size());
+    double sum = 0;
+    for (char c : pool)
+        sum += (counts[c] - expected) * (counts[c] - expected) / expected;
+    return sum;
 }
 
 std::set<char> CharactersOf(const std::string& text) {
@@ -74,19 +61,65 @@ std::set<char> CharactersOf(const std::string& text) {
 
 }  // namespace
 
-TEST(CreateRandomPassword, DrawsEveryPositionFromThePoolInItsOrder) {
-    // Recomputing the seed from the generator's final state proves the exact pool order
-    // (an index picks pool[index]) and the single redraw on a repeat.
-    for (int i = 0; i < 20; ++i) {
-        const std::string all =
-            CreateRandomPassword(true, true, true, true, true, true, true, true, 40);
-        EXPECT_TRUE(DrawnFromPool(kAllSets, all)) << all;
-        const std::string editor =
-            CreateRandomPassword(true, true, true, true, false, false, false, false, 16);
-        EXPECT_TRUE(DrawnFromPool(kEditorSets, editor)) << editor;
-    }
+TEST(CreateRandomPassword, TakesThePoolEntryOfEachIndexAndRedrawsARepeatOnce) {
+    TCharSets all{true, true, true, true, true, true, true, true};
+    // Indices 0, 25, 26, 51, 52, 61, 62, 80, 81, 88, 89, 90, 91: each set's first and last.
+    EXPECT_EQ(WithScript({0, 25, 26, 51, 52, 61, 62, 80, 81, 88, 89, 90, 91}, all, 13),
+              "azAZ09~.{) -_");
+    // A repeat is drawn once more; the second index is taken even when it repeats too.
+    EXPECT_EQ(WithScript({0, 0, 1, 1, 1, 2, 0, 0, 3}, all, 6), "abbcad");
+    TCharSets editor{true, true, true, true, false, false, false, false};
+    EXPECT_EQ(WithScript({80, 62, 62, 75, 0, 51, 61}, editor, 6), ".~:aZ9");
     EXPECT_EQ(kAllSets.size(), 92u);
     EXPECT_EQ(kEditorSets.size(), 81u);
+}
+
+TEST(CreateRandomPassword, DrawsEveryPoolEntryEquallyOftenFromTheSystemGenerator) {
+    // A "% n" on random bytes makes the first 256 % n entries half (92) or a third (81)
+    // again as likely: over a million characters the statistic reaches the thousands.
+    // Unbiased, it stays near its degrees of freedom (80, 91); 400 is beyond any real chance.
+    const std::pair<TCharSets, const std::string*> cases[] = {
+        {{true, true, true, true, false, false, false, false}, &kEditorSets},
+        {{true, true, true, true, true, true, true, true}, &kAllSets}};
+    for (const auto& [sets, pool] : cases) {
+        std::string text;
+        for (int i = 0; i < 8000; ++i)
+            text += CreateRandomPassword(sets, 128);
+        EXPECT_EQ(CharactersOf(text), CharactersOf(*pool));
+        EXPECT_LT(ChiSquare(*pool, text), 400.0) << pool->size() << " entries";
+    }
+}
+
+TEST(CreateRandomPassword, TwoGeneratorsStartedTogetherDiffer) {
+    // Bytes fetched ahead must not be shared by a forked child: parent and child would
+    // hand out the same passwords.
+    const TCharSets sets{true, true, true, true, false, false, false, false};
+    const std::string first = CreateRandomPassword(sets, 20);
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const std::string password = CreateRandomPassword(sets, 20);
+        const bool written = ::write(pipeFds[1], password.data(), password.size()) == 20;
+        ::_exit(written ? 0 : 1);
+    }
+    const std::string mine = CreateRandomPassword(sets, 20);
+    char theirs[20] = {};
+    ssize_t got = 0;
+    while (got < 20) {
+        const ssize_t part = ::read(pipeFds[0], theirs + got, sizeof theirs - got);
+        if (part <= 0)
+            break;
+        got += part;
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(pipeFds[0]);
+    ::close(pipeFds[1]);
+    ASSERT_EQ(got, 20);
+    EXPECT_NE(std::string(theirs, 20), mine);
+    EXPECT_NE(first, mine);
 }
 
 TEST(CreateRandomPassword, UsesExactlyTheChosenSets) {

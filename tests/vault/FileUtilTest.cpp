@@ -16,7 +16,7 @@ ssize_t AlwaysFullDisk(int, const void*, std::size_t) {
 
 }  // namespace
 
-TEST(WriteSecretFile, NewFileIsOwnerOnlyAndExistingKeepsItsMode) {
+TEST(WriteSecretFile, NewAndExistingFilesEndOwnerOnly) {
     TTempFolder folder;
     const std::string path = folder.File("export.txt");
     const mode_t oldMask = ::umask(0);
@@ -27,7 +27,7 @@ TEST(WriteSecretFile, NewFileIsOwnerOnlyAndExistingKeepsItsMode) {
 
     ::chmod(path.c_str(), 0644);
     WriteSecretFile(path, "x");
-    EXPECT_EQ(PermissionBits(path), 0644u);
+    EXPECT_EQ(PermissionBits(path), 0600u);
     EXPECT_EQ(ReadFileBytes(path), TBytes{'x'});
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"export.txt"});
 }

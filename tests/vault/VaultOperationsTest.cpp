@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "VaultFixture.h"
+#include "vault/AtomicFile.h"
 #include "vault/Clock.h"
 #include "vault/CofferixError.h"
 
@@ -39,6 +40,16 @@ TEST_F(VaultCreateTest, CreatesMissingFoldersWithAllParents) {
     const std::string path = Folder().File("a/b/c/vault.dat");
     VaultCreate(path, kPassword);
     EXPECT_TRUE(VaultCheckPassword(path, kPassword));
+}
+
+TEST_F(VaultCreateTest, AFailedCreateRemovesTheFoldersItMade) {
+    ASSERT_TRUE(std::filesystem::create_directory(Folder().File("kept")));
+    AtomicFileTesting::SetWriteFunction(
+        [](int, const void*, std::size_t) -> ssize_t { return errno = ENOSPC, -1; });
+    EXPECT_THROW(VaultCreate(Folder().File("kept/made/too/vault.dat"), kPassword), EVaultError);
+    AtomicFileTesting::SetWriteFunction(nullptr);
+    EXPECT_EQ(Folder().Entries(), std::vector<std::string>{"kept"});
+    EXPECT_TRUE(std::filesystem::is_empty(Folder().File("kept")));
 }
 
 TEST_F(VaultCreateTest, FolderThatCannotBeMadeNamesTheFolderWithItsSeparator) {

@@ -1,12 +1,18 @@
 #include <QCoreApplication>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 #include <QUuid>
 #include <cstdio>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "CommonQtTests.h"
 #include "common/SingleInstance.h"
@@ -50,6 +56,32 @@ public:
 
 private:
     QProcess FProcess;
+};
+
+// Plays a process of another user at the other end of every local socket.
+long long AnotherUser(qintptr) {
+    return static_cast<long long>(::geteuid()) + 1;
+}
+
+// Sets an environment variable for the life of the object.
+class TScopedVariable {
+public:
+    TScopedVariable(const char* name, const QByteArray& value)
+        : FName(name), FHad(qEnvironmentVariableIsSet(name)), FOld(qgetenv(name)) {
+        qputenv(name, value);
+    }
+    ~TScopedVariable() {
+        if (FHad) {
+            qputenv(FName, FOld);
+        } else {
+            qunsetenv(FName);
+        }
+    }
+
+private:
+    const char* FName;
+    bool FHad;
+    QByteArray FOld;
 };
 
 }  // namespace
@@ -160,6 +192,63 @@ private slots:
         QSignalSpy received(&running, &TSingleInstance::MessageReceived);
         QVERIFY(TSingleInstance::NotifyRunningInstance(name, false));
         QTRY_COMPARE(received.count(), 1);
+    }
+
+    void APeerOfAnotherUserIsNeitherObeyedNorTakenForTheInstance() {
+        const QString name = UniqueServerName();
+        TSingleInstance running(name, LockFolder());
+        QVERIFY(running.AcquireLock());
+        QVERIFY(running.Listen());
+        QSignalSpy received(&running, &TSingleInstance::MessageReceived);
+        SingleInstanceTesting::SetPeerUserFunction(AnotherUser);
+        // A second start does not take a server of another user for the running instance.
+        const bool found = TSingleInstance::NotifyRunningInstance(name, false);
+        // A client of another user that sends the activation message is not heard.
+        QLocalSocket intruder;
+        intruder.connectToServer(name);
+        QVERIFY(intruder.waitForConnected(1000));
+        QDataStream(&intruder) << qint32(TSingleInstance::kActivateMessage);
+        intruder.flush();
+        QTest::qWait(300);
+        SingleInstanceTesting::SetPeerUserFunction(nullptr);
+        QVERIFY(!found);
+        QCOMPARE(received.count(), 0);
+        // The same, from the user's own process, is heard.
+        QVERIFY(TSingleInstance::NotifyRunningInstance(name, false));
+        QTRY_COMPARE(received.count(), 1);
+    }
+
+    void TheLockAndSocketLiveOnlyInAFolderPrivateToTheUser() {
+        // A runtime folder of another user is not used; neither is a folder in the shared
+        // temporary folder that another user made first (or that others may write).
+        const QString foreignRuntime = Environment().FilePath(QStringLiteral("foreign-runtime"));
+        QVERIFY(QDir().mkpath(foreignRuntime));
+        QCOMPARE(::chown(QFile::encodeName(foreignRuntime).constData(), ::geteuid() + 1, 0), 0);
+        const QString sharedTemp = Environment().FilePath(QStringLiteral("shared-tmp"));
+        QVERIFY(QDir().mkpath(sharedTemp));
+        TScopedVariable runtime("XDG_RUNTIME_DIR", QFile::encodeName(foreignRuntime));
+        TScopedVariable temp("TMPDIR", QFile::encodeName(sharedTemp));
+        const QString own = sharedTemp + QStringLiteral("/cofferix-") + QString::number(::getuid());
+        QCOMPARE(TSingleInstance::DefaultLockFolder(), own);
+        QCOMPARE(QFileInfo(own).permissions() & (QFile::WriteGroup | QFile::WriteOther),
+                 QFileDevice::Permissions());
+        QVERIFY(TSingleInstance::DefaultServerName().startsWith(own + QLatin1Char('/')));
+
+        for (const bool byOtherUser : {true, false}) {
+            if (byOtherUser) {
+                QCOMPARE(::chown(QFile::encodeName(own).constData(), ::geteuid() + 1, 0), 0);
+            } else {
+                QCOMPARE(::chown(QFile::encodeName(own).constData(), ::geteuid(), 0), 0);
+                QCOMPARE(::chmod(QFile::encodeName(own).constData(), 0777), 0);
+            }
+            QCOMPARE(TSingleInstance::DefaultLockFolder(), QString());
+            QCOMPARE(TSingleInstance::DefaultServerName(), QString());
+            TSingleInstance instance;
+            QVERIFY(instance.AcquireLock());  // runs, but without lock or server there
+            QVERIFY(!instance.HoldsLock());
+            QVERIFY(!instance.Listen());
+            QVERIFY(!QFile::exists(own + QStringLiteral("/Dravenor Cofferix FREE.lock")));
+        }
     }
 
     void AutorunSwitchAmongQtArguments() {
