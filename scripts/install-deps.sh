@@ -7,6 +7,7 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth trayer
+    desktop-file-utils appstream file
 )
 
 missing=()
