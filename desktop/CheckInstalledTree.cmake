@@ -2,6 +2,7 @@
 # file is there, the icons have the size their folder names, the entry and the metadata name
 # the same id and program, and both pass their validators where these are installed.
 # cmake -DBUILD_DIR=... -DWORK_DIR=... -DAPP_ID=... -DICON_SIZES="16;..." -P CheckInstalledTree.cmake
+cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE ${WORK_DIR})
 execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${WORK_DIR}
                         ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix /usr
@@ -23,9 +24,13 @@ foreach(name ${expected})
         message(FATAL_ERROR "missing from the installed tree: /usr/${name}")
     endif()
 endforeach()
+# The installed programs run (with no display: these options end before any window).
 foreach(program cofferix cofferix-cli)
-    if(NOT IS_EXECUTABLE ${root}/bin/${program})
-        message(FATAL_ERROR "/usr/bin/${program} is not executable")
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY
+                            ${root}/bin/${program} --version
+                    RESULT_VARIABLE failed OUTPUT_QUIET ERROR_QUIET)
+    if(failed)
+        message(FATAL_ERROR "/usr/bin/${program} --version failed: ${failed}")
     endif()
 endforeach()
 

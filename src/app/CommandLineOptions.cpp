@@ -33,9 +33,9 @@ void PrintHelp(std::ostream& out) {
            "  --help             show this help and end\n"
            "  --version          show the version and end\n"
            "\n"
-           "The vault file is kept in ~/.local/share/"
+           "Unless you choose another, the vault is ~/.local/share/"
         << Str::sAppDataFolder << "/" << Str::sDefaultVaultFile
-        << " unless you choose another.\n"
+        << "\n"
            "See cofferix(1) and cofferix-cli(1).\n";
 }
 
