@@ -16,7 +16,10 @@ export CXXFLAGS LDFLAGS
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
     -DCOFFERIX_BUILD_BENCH=OFF -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
 cmake --build "$BUILD_DIR" -j2 --target cofferix cofferix-cli
-(cd "$BUILD_DIR" && cpack -G DEB >/dev/null)
+if ! (cd "$BUILD_DIR" && cpack -G DEB >cpack.log 2>&1); then
+    cat "$BUILD_DIR/cpack.log" >&2
+    exit 1
+fi
 
 package=$(ls -t "$BUILD_DIR"/cofferix_*.deb | head -n 1)
 if command -v lintian >/dev/null; then
