@@ -92,5 +92,5 @@ endif()
 message(STATUS "installed tree complete: ${root}")
 if(skipped)
     message(STATUS "SKIPPED: not installed, so not validated by: ${skipped} "
-                   "(Debian packages desktop-file-utils, appstreamcli)")
+                   "(Debian packages desktop-file-utils, appstream)")
 endif()
