@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the program's pictures and writes them as PNG files beside this script.
+"""Draws the program's pictures and writes them as PNG files beside this script, and the
+application icon for the desktop's hicolor theme under icons/ (PNGs and a scalable SVG).
 
 Standard library only. Shapes are filled with 4 x 4 supersampling so their edges are smooth.
 One palette throughout: navy body, brass details, steel grey, a warm white.
@@ -49,6 +50,10 @@ class Canvas:
                 if hits:
                     self.blend(x, y, color, alpha * hits / (SAMPLES * SAMPLES))
 
+    def draw(self, shape, color, alpha):
+        inside, box, _ = shape
+        self.fill(inside, color, box, alpha)
+
     def blend(self, x, y, color, alpha):
         pixel = self.pixels[y * self.width + x]
         old_alpha = pixel[3]
@@ -78,7 +83,38 @@ class Canvas:
             out.write(chunk(b"IEND", b""))
 
 
-# Shapes: each returns (inside(x, y), bounding box).
+class SvgCanvas:
+    """The same drawing calls, written as SVG elements: the scalable form of a picture."""
+
+    def __init__(self, width, height):
+        self.width = width
+        self.height = height
+        self.elements = []
+
+    def draw(self, shape, color, alpha):
+        _, _, svg = shape
+        paint = "#%02x%02x%02x" % color
+        # Outlines (rings, arcs, lines) are painted with the stroke, areas with the fill.
+        attribute = "stroke" if "stroke-width" in svg else "fill"
+        opacity = "" if alpha >= 1.0 else ' opacity="%s"' % num(alpha)
+        self.elements.append('  %s %s="%s"%s/>' % (svg, attribute, paint, opacity))
+
+    def write_svg(self, path):
+        with open(path, "w", encoding="ascii", newline="\n") as out:
+            out.write('<?xml version="1.0" encoding="UTF-8"?>\n')
+            out.write('<svg xmlns="http://www.w3.org/2000/svg" width="%d" height="%d" '
+                      'viewBox="0 0 %d %d">\n' % (self.width, self.height, self.width,
+                                                  self.height))
+            out.write("\n".join(self.elements) + "\n</svg>\n")
+
+
+def num(value):
+    """A coordinate as short SVG text."""
+    text = "%.3f" % value
+    return text.rstrip("0").rstrip(".") if "." in text else text
+
+
+# Shapes: each returns (inside(x, y), bounding box, SVG element without its paint).
 
 def rounded_rect(x0, y0, x1, y1, radius):
     def inside(x, y):
@@ -87,7 +123,9 @@ def rounded_rect(x0, y0, x1, y1, radius):
         cx = min(max(x, x0 + radius), x1 - radius)
         cy = min(max(y, y0 + radius), y1 - radius)
         return (x - cx) ** 2 + (y - cy) ** 2 <= radius * radius
-    return inside, (x0, y0, x1 + 1, y1 + 1)
+    svg = '<rect x="%s" y="%s" width="%s" height="%s" rx="%s"' % (
+        num(x0), num(y0), num(x1 - x0), num(y1 - y0), num(radius))
+    return inside, (x0, y0, x1 + 1, y1 + 1), svg
 
 
 def rect(x0, y0, x1, y1):
@@ -97,14 +135,17 @@ def rect(x0, y0, x1, y1):
 def circle(cx, cy, radius):
     def inside(x, y):
         return (x - cx) ** 2 + (y - cy) ** 2 <= radius * radius
-    return inside, (cx - radius, cy - radius, cx + radius + 1, cy + radius + 1)
+    svg = '<circle cx="%s" cy="%s" r="%s"' % (num(cx), num(cy), num(radius))
+    return inside, (cx - radius, cy - radius, cx + radius + 1, cy + radius + 1), svg
 
 
 def ring(cx, cy, outer, inner):
     def inside(x, y):
         d = (x - cx) ** 2 + (y - cy) ** 2
         return inner * inner <= d <= outer * outer
-    return inside, (cx - outer, cy - outer, cx + outer + 1, cy + outer + 1)
+    svg = '<circle cx="%s" cy="%s" r="%s" fill="none" stroke-width="%s"' % (
+        num(cx), num(cy), num((outer + inner) / 2), num(outer - inner))
+    return inside, (cx - outer, cy - outer, cx + outer + 1, cy + outer + 1), svg
 
 
 def arc_band(cx, cy, outer, inner, upper_only=True):
@@ -114,7 +155,10 @@ def arc_band(cx, cy, outer, inner, upper_only=True):
             return False
         d = (x - cx) ** 2 + (y - cy) ** 2
         return inner * inner <= d <= outer * outer
-    return inside, (cx - outer, cy - outer, cx + outer + 1, cy + 1)
+    mid = (outer + inner) / 2
+    svg = '<path d="M %s %s A %s %s 0 0 1 %s %s" fill="none" stroke-width="%s"' % (
+        num(cx - mid), num(cy), num(mid), num(mid), num(cx + mid), num(cy), num(outer - inner))
+    return inside, (cx - outer, cy - outer, cx + outer + 1, cy + 1), svg
 
 
 def segment(xa, ya, xb, yb, width):
@@ -128,7 +172,9 @@ def segment(xa, ya, xb, yb, width):
         px, py = xa + t * dx, ya + t * dy
         return (x - px) ** 2 + (y - py) ** 2 <= half * half
     box = (min(xa, xb) - half, min(ya, yb) - half, max(xa, xb) + half + 1, max(ya, yb) + half + 1)
-    return inside, box
+    svg = ('<line x1="%s" y1="%s" x2="%s" y2="%s" fill="none" stroke-width="%s" '
+           'stroke-linecap="round"' % (num(xa), num(ya), num(xb), num(yb), num(width)))
+    return inside, box, svg
 
 
 def polygon(points):
@@ -143,12 +189,12 @@ def polygon(points):
         return crossings
     xs = [p[0] for p in points]
     ys = [p[1] for p in points]
-    return inside, (min(xs), min(ys), max(xs) + 1, max(ys) + 1)
+    svg = '<polygon points="%s"' % " ".join("%s,%s" % (num(x), num(y)) for x, y in points)
+    return inside, (min(xs), min(ys), max(xs) + 1, max(ys) + 1), svg
 
 
 def draw(canvas, shape, color, alpha=1.0):
-    inside, box = shape
-    canvas.fill(inside, color, box, alpha)
+    canvas.draw(shape, color, alpha)
 
 
 # Motifs, drawn into a square of the given size at (ox, oy).
@@ -341,11 +387,36 @@ PICTURES = {
 }
 
 
+# The application icon in the desktop's hicolor theme, named by the application id
+# (src/common/AppIdentity.h).
+APP_ID = "com.dravenor.Cofferix"
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+
+
+def make_app_icon(canvas):
+    coffer(canvas, 0, 0, canvas.width)
+    return canvas
+
+
+def write_app_icons(folder):
+    theme = os.path.join(folder, "icons", "hicolor")
+    for size in ICON_SIZES:
+        subfolder = os.path.join(theme, "%dx%d" % (size, size), "apps")
+        os.makedirs(subfolder, exist_ok=True)
+        make_app_icon(Canvas(size, size)).write_png(os.path.join(subfolder, APP_ID + ".png"))
+        print("wrote icon", size)
+    subfolder = os.path.join(theme, "scalable", "apps")
+    os.makedirs(subfolder, exist_ok=True)
+    make_app_icon(SvgCanvas(64, 64)).write_svg(os.path.join(subfolder, APP_ID + ".svg"))
+    print("wrote icon svg")
+
+
 def main():
     folder = os.path.dirname(os.path.abspath(__file__))
     for name, make in PICTURES.items():
         make().write_png(os.path.join(folder, name))
         print("wrote", name)
+    write_app_icons(folder)
 
 
 if __name__ == "__main__":

@@ -8,6 +8,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
     xvfb xauth trayer
     dbus-daemon dbus-session-bus-common
+    desktop-file-utils appstream file
 )
 
 missing=()

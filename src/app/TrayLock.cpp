@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "app/DesktopIdentity.h"
 #include "app/UnitCofferix.h"
 #include "common/StringTable.h"
 #include "common/TextCodec.h"
@@ -71,7 +72,7 @@ TCoolTrayIcon& TTrayLock::CoolTrayIcon() {
 }
 
 void TTrayLock::SetUpTrayIcon() {
-    const QIcon icon(QStringLiteral(":/images/app.png"));
+    const QIcon icon = AppIcon();
     FWindow.setWindowIcon(icon);
     QApplication::setWindowIcon(icon);
     TCoolTrayIcon& tray = CoolTrayIcon();

@@ -1,7 +1,9 @@
-#include <QIcon>
+#include <iostream>
 #include <string>
 #include <vector>
 
+#include "app/CommandLineOptions.h"
+#include "app/DesktopIdentity.h"
 #include "app/StartDecision.h"
 #include "app/TrayLock.h"
 #include "app/UnitCofferix.h"
@@ -15,6 +17,10 @@
 int main(int argc, char** argv) {
     KeepProcessMemoryPrivate();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
+    // --help, --version and --autostart answer and end here, before anything needs a display.
+    if (const std::optional<int> status = RunCommandLineOptions(arguments, std::cout, std::cerr)) {
+        return *status;
+    }
     const bool autorun = HasAutorunSwitch(arguments);
 
     // Before the application exists: a second start ends here, showing nothing.
@@ -25,7 +31,7 @@ int main(int argc, char** argv) {
 
     TCofferixApplication application(argc, argv);
     application.setApplicationName(Tr(Str::sAppTitle));
-    application.setWindowIcon(QIcon(QStringLiteral(":/images/app.png")));
+    ApplyDesktopIdentity(application);
     // Generator windows and dialogs may outlive a hidden main window; only closing the main
     // window ends the program.
     application.setQuitOnLastWindowClosed(false);
