@@ -121,14 +121,18 @@ void SyncFolder(const std::string& folder) {
 }  // namespace
 
 std::string TemporaryNamePrefix(const std::string& baseName) {
-    std::string prefix = "." + baseName + std::string(kTemporaryMark);
-    if (prefix.size() + kRandomPartLength <= kMaxNameLength) {
-        return prefix;
+    // Built by appending: GCC 12 takes chains of "+" on strings for overlapping copies.
+    std::string prefix(".");
+    if (baseName.size() + 1 + kTemporaryMark.size() + kRandomPartLength <= kMaxNameLength) {
+        prefix.append(baseName);
+    } else {
+        // A long name is cut, and told apart from others with the same start by its hash.
+        const std::size_t kept =
+            kMaxNameLength - kRandomPartLength - kTemporaryMark.size() - kNameHashLength - 2;
+        prefix.append(baseName, 0, kept).append("~").append(NameHash(baseName));
     }
-    // A long name is cut, and told apart from others with the same start by its hash.
-    const std::size_t kept =
-        kMaxNameLength - kRandomPartLength - kTemporaryMark.size() - kNameHashLength - 2;
-    return "." + baseName.substr(0, kept) + "~" + NameHash(baseName) + std::string(kTemporaryMark);
+    prefix.append(kTemporaryMark);
+    return prefix;
 }
 
 void RemoveLeftoverTemporaries(const std::string& path) {
@@ -152,8 +156,9 @@ void RemoveLeftoverTemporaries(const std::string& path) {
 
 TAtomicFileWriter::TAtomicFileWriter(const std::string& path, TFileModePolicy modePolicy)
     : FPath(path), FTarget(SafeWriteTarget(path)), FModePolicy(modePolicy) {
-    std::string pattern = FolderOf(FTarget) + "/" + TemporaryNamePrefix(BaseNameOf(FTarget)) +
-                          std::string(kRandomPartLength, 'X');
+    std::string pattern = FolderOf(FTarget);
+    pattern.append("/").append(TemporaryNamePrefix(BaseNameOf(FTarget)));
+    pattern.append(kRandomPartLength, 'X');
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     FFd = mkostemp(name.data(), O_CLOEXEC);
