@@ -2,7 +2,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QStatusBar>
+#include <QLabel>
 #include <exception>
 
 #include "app/TrayLock.h"
@@ -32,6 +32,8 @@ struct TPasswordCopy {
 TWindowVault::TWindowVault(TfrmCofferix& window) : FWindow(window) {
     FCheckTimer.setSingleShot(true);
     connect(&FCheckTimer, &QTimer::timeout, this, &TWindowVault::CheckFile);
+    FNoticeTimer.setSingleShot(true);
+    connect(&FNoticeTimer, &QTimer::timeout, &FWindow, &TfrmCofferix::ShowDatabaseInStatusBar);
     connect(&FWatcher, &QFileSystemWatcher::fileChanged, this, &TWindowVault::CheckFileLater);
     connect(&FWatcher, &QFileSystemWatcher::directoryChanged, this, &TWindowVault::CheckFileLater);
 }
@@ -172,7 +174,10 @@ bool TWindowVault::Reload() {
     model.ReapplySort();
     FViewBeforeReload.Restore(*FWindow.PassTree);
     FWindow.UpdateActions();
-    FWindow.StatusBar->showMessage(Tr(Str::sVaultReloaded), kStatusNoticeMs);
+    // In the status label rather than as a status message, which a hidden window's status bar
+    // would draw over the label once the window shows again.
+    FWindow.lblStatus->setText(Tr(Str::sVaultReloaded));
+    FNoticeTimer.start(kStatusNoticeMs);
     Watch();
     return true;
 }

@@ -58,6 +58,7 @@ private:
     QString FDatabaseFile;
     QFileSystemWatcher FWatcher;
     QTimer FCheckTimer;
+    QTimer FNoticeTimer;
     // Set while the vault waits for the password that opens its changed file.
     bool FAwaitingPassword = false;
     TTreeViewState FViewBeforeReload;

@@ -1,7 +1,6 @@
 // The window beside another writer of its vault (the command-line tool, say): what the other
 // program saved is taken in, and never written over.
 #include <QAction>
-#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -59,7 +58,7 @@ private slots:
         AddElsewhere(FVault, "from tool");
 
         QTRY_VERIFY(FindByTitle(FWindow->RecordTree(), "from tool"));
-        QCOMPARE(FWindow->StatusBar->currentMessage(), Tr(Str::sVaultReloaded));
+        QCOMPARE(FWindow->StatusText(), Tr(Str::sVaultReloaded));
         // The selection follows the record across the reload.
         QCOMPARE(FWindow->PassTree->FirstSelected(), FindByTitle(FWindow->RecordTree(), "home"));
 
