@@ -70,7 +70,7 @@ bool FileHolds(const fs::path& path, const std::string& text) {
 
 fs::path EntryPath() {
     const char* config = std::getenv("XDG_CONFIG_HOME");
-    // The base directory specification ignores a relative path here.
+    // XDG base directory rules: a relative path here is ignored.
     const fs::path base =
         config != nullptr && *config == '/' ? fs::path(config) : fs::path(HomeFolder()) / ".config";
     return base / "autostart" / (std::string(Str::sAppId) + ".desktop");

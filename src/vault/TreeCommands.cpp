@@ -19,21 +19,14 @@ constexpr std::string_view kExportSeparator = "---------------------------------
 class TInsertion {
 public:
     TInsertion(ITreeObserver* observer, const TRecordTree::TNode* parent, int row)
-        : FObserver(observer) {
-        if (FObserver) {
-            FObserver->NodeInserting(parent, row);
-        }
-    }
-    TInsertion(const TInsertion&) = delete;
-    TInsertion& operator=(const TInsertion&) = delete;
-    ~TInsertion() {
-        if (FObserver) {
-            FObserver->NodeInserted();
+        : FEnd(observer, &ITreeObserver::NodeInserted) {
+        if (observer) {
+            observer->NodeInserting(parent, row);
         }
     }
 
 private:
-    ITreeObserver* FObserver;
+    TObserverScopeEnd FEnd;
 };
 
 }  // namespace

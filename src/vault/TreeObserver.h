@@ -27,3 +27,23 @@ public:
     // After a change of a node's data.
     virtual void NodeChanged(const TNode* /*node*/) {}
 };
+
+// Sends the closing notification of a change when the scope ends, also when the change in it
+// throws; the caller has sent the opening one.
+class TObserverScopeEnd {
+public:
+    using TEnd = void (ITreeObserver::*)();
+
+    TObserverScopeEnd(ITreeObserver* observer, TEnd end) : FObserver(observer), FEnd(end) {}
+    TObserverScopeEnd(const TObserverScopeEnd&) = delete;
+    TObserverScopeEnd& operator=(const TObserverScopeEnd&) = delete;
+    ~TObserverScopeEnd() {
+        if (FObserver) {
+            (FObserver->*FEnd)();
+        }
+    }
+
+private:
+    ITreeObserver* FObserver;
+    TEnd FEnd;
+};

@@ -18,21 +18,14 @@ struct TPasswordCopy {
 // Announces a change of the whole tree around the scope it lives in, also when it fails.
 class TTreeReset {
 public:
-    explicit TTreeReset(ITreeObserver* observer) : FObserver(observer) {
-        if (FObserver) {
-            FObserver->TreeResetting();
-        }
-    }
-    TTreeReset(const TTreeReset&) = delete;
-    TTreeReset& operator=(const TTreeReset&) = delete;
-    ~TTreeReset() {
-        if (FObserver) {
-            FObserver->TreeReset();
+    explicit TTreeReset(ITreeObserver* observer) : FEnd(observer, &ITreeObserver::TreeReset) {
+        if (observer) {
+            observer->TreeResetting();
         }
     }
 
 private:
-    ITreeObserver* FObserver;
+    TObserverScopeEnd FEnd;
 };
 
 }  // namespace
