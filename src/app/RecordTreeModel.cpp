@@ -188,12 +188,8 @@ void TRecordTreeModel::SortTree() {
 
 void TRecordTreeModel::ResetWith(const std::function<void()>& change) {
     // The reset ends also when the change throws: a failed load leaves a changed tree too.
-    struct TResetEnd {
-        TRecordTreeModel* Model;
-        ~TResetEnd() { Model->endResetModel(); }
-    };
-    beginResetModel();
-    TResetEnd end{this};
+    TreeResetting();
+    const TObserverScopeEnd end(this, &ITreeObserver::TreeReset);
     change();
 }
 

@@ -21,12 +21,6 @@ constexpr int kCheckDelayMs = 150;
 constexpr int kRecheckMs = 500;
 constexpr int kStatusNoticeMs = 10000;
 
-// A copy of a password, wiped however the scope ends.
-struct TPasswordCopy {
-    std::string Value;
-    ~TPasswordCopy() { WipeString(Value); }
-};
-
 }  // namespace
 
 TWindowVault::TWindowVault(TfrmCofferix& window) : FWindow(window) {

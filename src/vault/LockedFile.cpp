@@ -47,14 +47,10 @@ int OpenFlags(TLockedFile::TAccess access) {
     return O_RDONLY | common;
 }
 
-std::string QuotedPathText(const char* prefix, const std::string& path, int error) {
-    return std::string(prefix) + " \"" + path + "\". " + std::strerror(error);
-}
-
 enum class TLockResult { Locked, PathReplaced };
 
 [[noreturn]] void ThrowBusy(const std::string& path) {
-    throw EVaultBusyError("Cannot open file \"" + path + "\". " + std::string(Str::sVaultInUse));
+    throw EVaultBusyError(RefusedOpenText(path, std::string(Str::sVaultInUse)));
 }
 
 // Takes the exclusive lock on fd, waiting until deadline for another holder to let go.
@@ -105,11 +101,11 @@ TLockResult LockAndVerify(int fd, const std::string& path, TClock::time_point de
 }  // namespace
 
 std::string CannotOpenFileText(const std::string& path, int error) {
-    return QuotedPathText("Cannot open file", path, error);
+    return RefusedOpenText(path, std::strerror(error));
 }
 
 std::string CannotCreateFileText(const std::string& path, int error) {
-    return QuotedPathText("Cannot create file", path, error);
+    return RefusedCreateText(path, std::strerror(error));
 }
 
 TLockedFile TLockedFile::Open(const std::string& path, TAccess access) {
