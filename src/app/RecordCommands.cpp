@@ -14,6 +14,7 @@
 #include "common/StringTable.h"
 #include "common/TextCodec.h"
 #include "dialogs/UnitNewRecord.h"
+#include "vault/NodeKey.h"
 #include "vault/TreeCommands.h"
 
 namespace {
@@ -71,7 +72,7 @@ TNodeData FieldsFromEditor(const TfrmNewRecord& editor, const TNodeData* stored 
 
 void TRecordCommands::AddRecord() {
     // The editor offers the groups that are in the file now.
-    FWindow.Vault().ReloadIfChanged();
+    FWindow.Vault().TakeInOutsideChange();
     TfrmNewRecord editor(FWindow.RecordTree(), &FWindow);
     editor.setWindowTitle(Tr(Str::sAddRecordCaption));
     if (FWindow.RunDialog(editor) != QDialog::Accepted) {
@@ -79,18 +80,25 @@ void TRecordCommands::AddRecord() {
     }
     const std::string groupName = QStringToAnsi(editor.cmbGroup->currentText());
     TNodeData fields = FieldsFromEditor(editor);
-    const PNode record = FWindow.Vault().Session().AddRecord(groupName, fields);
+    TNodeKey added;
+    FWindow.Vault().Change([&](TVaultChange& change) {
+        added = TNodeKey::Of(*change.AddRecord(groupName, fields));
+    });
     WipeString(fields.Password);
     WipeString(fields.Notes);
-    if (!FWindow.SaveVault(FWindow.DatabaseFile())) {
-        return;  // the record may be gone with a reload
+    ShowRecord(added);
+}
+
+// Saved or not, the record is in the tree: the user sees where it went.
+void TRecordCommands::ShowRecord(const TNodeKey& key) {
+    if (const PNode record = key.Find(FWindow.RecordTree())) {
+        FWindow.PassTree->ScrollToNode(record);
+        FWindow.PassTree->AddToSelection(record);
     }
-    FWindow.PassTree->ScrollToNode(record);
-    FWindow.PassTree->AddToSelection(record);
 }
 
 void TRecordCommands::ModifySelected() {
-    FWindow.Vault().ReloadIfChanged();
+    FWindow.Vault().TakeInOutsideChange();
     const PNode node = FWindow.PassTree->FirstSelected();
     if (!node) {
         return;
@@ -103,44 +111,67 @@ void TRecordCommands::ModifySelected() {
 }
 
 void TRecordCommands::RenameGroup(PNode group) {
+    const TNodeKey key = TNodeKey::Of(*group);
     const QString answer = InputBox(&FWindow, Tr(Str::sRenameGroupCaption),
-                                    Tr(Str::sRenameGroupPrompt), AnsiToQString(group->Data.Title));
+                                    Tr(Str::sRenameGroupPrompt), AnsiToQString(key.Title));
     const std::string name = QStringToAnsi(answer);
     // Cancel answers the old name, and a change of letter case only is no change either.
-    if (CaseFoldedCompare(name, group->Data.Title) == 0) {
+    if (CaseFoldedCompare(name, key.Title) == 0) {
         return;
     }
-    FWindow.Vault().Session().RenameGroup(group, name);
-    FWindow.SaveVault(FWindow.DatabaseFile());
+    FWindow.Vault().Change([&](TVaultChange& change) {
+        if (const PNode found = key.Find(change.Tree())) {
+            change.RenameGroup(found, name);
+        }
+    });
 }
 
 void TRecordCommands::EditRecord(PNode record) {
-    TRecordTree& tree = FWindow.Tree();
-    const std::string groupName = GroupNameOf(tree, record);
+    const TRecordTree& tree = FWindow.RecordTree();
+    const TNodeKey key = TNodeKey::Of(*record);
     TfrmNewRecord editor(tree, &FWindow);
     editor.setWindowTitle(Tr(Str::sModifyRecordCaption));
-    TNodeData& data = record->Data;
-    editor.ShowFields(data);
-    editor.SelectGroup(AnsiToQString(groupName));
+    editor.ShowFields(record->Data);
+    editor.SelectGroup(AnsiToQString(GroupNameOf(tree, record)));
     if (FWindow.RunDialog(editor) != QDialog::Accepted) {
         return;
     }
-    TNodeData fields = FieldsFromEditor(editor, &data);
-    FWindow.Vault().Session().ModifyRecord(record, fields,
-                                           QStringToAnsi(editor.cmbGroup->currentText()));
-    if (FWindow.SaveVault(FWindow.DatabaseFile())) {
-        FWindow.PassTree->ScrollToNode(record);  // else the record may be gone with a reload
-    }
+    // The dialog ran an event loop: the record is looked up again rather than trusted.
+    const PNode shown = key.Find(FWindow.RecordTree());
+    TNodeData fields = FieldsFromEditor(editor, shown ? &shown->Data : nullptr);
+    const std::string groupName = QStringToAnsi(editor.cmbGroup->currentText());
+    TNodeKey edited = key;
+    FWindow.Vault().Change([&](TVaultChange& change) {
+        if (const PNode found = key.Find(change.Tree())) {
+            change.ModifyRecord(found, fields, groupName);
+        } else {
+            // Removed by another program meanwhile: the edit comes back as a record of its own.
+            edited = TNodeKey::Of(*change.AddRecord(groupName, fields));
+        }
+    });
+    WipeString(fields.Password);
+    WipeString(fields.Notes);
+    ShowRecord(edited);
 }
 
 void TRecordCommands::DeleteSelected() {
-    FWindow.Vault().ReloadIfChanged();
-    const std::vector<PNode> selected = FWindow.PassTree->SelectedNodes();
+    FWindow.Vault().TakeInOutsideChange();
+    std::vector<TNodeKey> selected;
+    for (const PNode node : FWindow.PassTree->SelectedNodes()) {
+        selected.push_back(TNodeKey::Of(*node));
+    }
     if (selected.empty() || !AskOkCancel(&FWindow, Tr(Str::sConfirmDelete))) {
         return;
     }
-    FWindow.Vault().Session().Remove(selected);
-    FWindow.SaveVault(FWindow.DatabaseFile());
+    FWindow.Vault().Change([&](TVaultChange& change) {
+        std::vector<PNode> nodes;
+        for (const TNodeKey& key : selected) {
+            if (const PNode found = key.Find(change.Tree())) {
+                nodes.push_back(found);
+            }
+        }
+        change.Remove(nodes);
+    });
 }
 
 bool TRecordCommands::NodeMatches(const TNodeData& data, const std::string& needle) {

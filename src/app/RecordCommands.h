@@ -2,13 +2,14 @@
 
 #include <QString>
 
+#include "vault/NodeKey.h"
 #include "vault/RecordTree.h"
 
 class TfrmCofferix;
 
 // The main window's commands on records and groups: add, modify (a group: rename), delete,
-// find and copy. Every change ends with a save of the whole tree into the open vault; a
-// change command first takes in what another program saved meanwhile.
+// find and copy. Every change goes through the vault's one change path, which takes in what
+// another program saved meanwhile and saves the whole tree into the open vault.
 class TRecordCommands {
 public:
     explicit TRecordCommands(TfrmCofferix& window) : FWindow(window) {}
@@ -31,6 +32,7 @@ public:
 private:
     void RenameGroup(PNode group);
     void EditRecord(PNode record);
+    void ShowRecord(const TNodeKey& key);
 
     TfrmCofferix& FWindow;
 };

@@ -13,9 +13,10 @@ constexpr const char* kPasswordMask = "*";
 
 }  // namespace
 
-TRecordTreeModel::TRecordTreeModel(TRecordTree& tree, QObject* parent)
+TRecordTreeModel::TRecordTreeModel(const TRecordTree& tree, TSorter sorter, QObject* parent)
     : QAbstractItemModel(parent),
       FTree(tree),
+      FSorter(std::move(sorter)),
       FRecordIcon(QStringLiteral(":/images/record.png")),
       FGroupIcon(QStringLiteral(":/images/group.png")) {
     for (int column = 0; column < kColumnCount; ++column) {
@@ -174,7 +175,7 @@ void TRecordTreeModel::SortTree() {
     }
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
-    FTree.Sort(
+    FSorter(
         [column](const TNodeData& a, const TNodeData& b) { return CompareNodes(a, b, column); },
         FSortDescending);
     QModelIndexList after;
@@ -184,27 +185,6 @@ void TRecordTreeModel::SortTree() {
     }
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-}
-
-void TRecordTreeModel::ResetWith(const std::function<void()>& change) {
-    // The reset ends also when the change throws: a failed load leaves a changed tree too.
-    TreeResetting();
-    const TObserverScopeEnd end(this, &ITreeObserver::TreeReset);
-    change();
-}
-
-PNode TRecordTreeModel::AddRecord(const std::string& groupName, const TNodeData& fields) {
-    return AddRecordNode(FTree, groupName, fields, this);
-}
-
-bool TRecordTreeModel::MoveRecordToGroup(PNode record, const std::string& groupName) {
-    return ::MoveRecordToGroup(FTree, record, groupName, this);
-}
-
-void TRecordTreeModel::DeleteNode(PNode node) {
-    if (node) {
-        RemoveNodes(FTree, {node}, this);
-    }
 }
 
 void TRecordTreeModel::TreeResetting() {

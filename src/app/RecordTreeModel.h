@@ -9,9 +9,11 @@
 #include "vault/RecordTree.h"
 #include "vault/TreeObserver.h"
 
+
+
 // The record tree as the main window's view sees it: five columns, groups at the top level
-// and their records below. The model does not own the tree; every change to the tree's shape
-// goes through the methods below so that the view hears of it. Indexes carry the TNode* as
+// and their records below. The model reads the session's tree and changes nothing in it but
+// its order (a header click); the session's changes reach the views through the observer. Indexes carry the TNode* as
 // their internal pointer, and each node keeps its row current, so nothing here walks a level.
 // As the tree's observer it tells the views of every change the shared tree commands make.
 class TRecordTreeModel : public QAbstractItemModel, public ITreeObserver {
@@ -19,7 +21,10 @@ class TRecordTreeModel : public QAbstractItemModel, public ITreeObserver {
 public:
     enum TColumn { colTitle = 0, colUserName, colPassword, colUrl, colNotes, kColumnCount };
 
-    explicit TRecordTreeModel(TRecordTree& tree, QObject* parent = nullptr);
+    // Puts every level of the tree in order (the vault session's SortTree).
+    using TSorter = std::function<void(const TRecordTree::TCompare&, bool descending)>;
+
+    TRecordTreeModel(const TRecordTree& tree, TSorter sorter, QObject* parent = nullptr);
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
@@ -29,7 +34,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    TRecordTree& Tree() const { return FTree; }
+    const TRecordTree& Tree() const { return FTree; }
     PNode NodeOf(const QModelIndex& index) const;
     QModelIndex IndexOf(const TRecordTree::TNode* node, int column = colTitle) const;
 
@@ -58,15 +63,6 @@ public:
     bool SortDescending() const { return FSortDescending; }
     int SortColumn() const { return FSortColumn; }
 
-    // Changes of the tree's content, each announced to the views.
-    void ResetWith(const std::function<void()>& change);
-    PNode AddRecord(const std::string& groupName, const TNodeData& fields);
-    // Moves the record into the group named groupName (found by the group rules, or a new
-    // one at the end of the top level) when the name differs from its current group's name.
-    // The group it leaves stays. Answers true when it moved.
-    bool MoveRecordToGroup(PNode record, const std::string& groupName);
-    void DeleteNode(PNode node);
-
     // ITreeObserver
     void TreeResetting() override;
     void TreeReset() override;
@@ -82,7 +78,8 @@ private:
     void SortTree();
     QModelIndex ParentIndexOf(const TRecordTree::TNode* node) const;
 
-    TRecordTree& FTree;
+    const TRecordTree& FTree;
+    TSorter FSorter;
     QStringList FCaptions;
     QIcon FRecordIcon;
     QIcon FGroupIcon;

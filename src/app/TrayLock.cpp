@@ -15,6 +15,7 @@
 
 #include "app/DesktopIdentity.h"
 #include "app/UnitCofferix.h"
+#include "common/Services.h"
 #include "common/StringTable.h"
 #include "common/TextCodec.h"
 #include "common/tray/CoolTrayIcon.h"
@@ -27,6 +28,7 @@ TTrayLock::TTrayLock(TfrmCofferix& window) : FWindow(window) {
     connect(FWindow.ActLockApp, &QAction::triggered, this, &TTrayLock::ActLockAppExecute);
     FTrayWatch.setInterval(TCoolTrayIcon::TrayCheckInterval);
     connect(&FTrayWatch, &QTimer::timeout, this, &TTrayLock::CheckTrayStillThere);
+    connect(&FWindow, &TfrmCofferix::UnlockRequested, this, &TTrayLock::CoolTrayIconDblClick);
     FWindow.installEventFilter(this);
 }
 
@@ -100,7 +102,7 @@ TfrmCheckPassword* TTrayLock::UnlockDialog() const {
 }
 
 QWidget* TTrayLock::LockPanel() const {
-    return FLockPanel;
+    return FWindow.LockPage();
 }
 
 bool TTrayLock::IsLocked() const {
@@ -109,6 +111,7 @@ bool TTrayLock::IsLocked() const {
 
 void TTrayLock::ActLockAppExecute() {
     emit Locking();
+    FWindow.ShowLockPage(true);
     TCoolTrayIcon& tray = CoolTrayIcon();
     if (!tray.AddIcon()) {
         LockOnTaskbar();  // hidden with no icon to come back through, the user would be stuck
@@ -138,6 +141,14 @@ void TTrayLock::CoolTrayIconDblClick() {
     auto* dialog = new TfrmCheckPassword(FWindow, &FWindow);
     FUnlockDialog = dialog;
     dialog->DbFileName = FWindow.DatabaseFile();
+    if (FWindow.Vault().IsAwaitingPassword()) {
+        // The held password no longer opens the file: the user learns why before typing.
+        ShowWarning(Tr(Str::sPasswordChangedElsewhere));
+        if (!FUnlockDialog) {
+            return;  // a lock closed the message, and the dialog with it
+        }
+        dialog->SetWrongPasswordNotice(Tr(Str::sNotTheNewPassword));
+    }
     CentreOnScreen(*dialog);
     const int result = FWindow.RunDialog(*dialog);
     std::string typed;
@@ -175,6 +186,14 @@ void TTrayLock::UnlockLater() {
             CoolTrayIconDblClick();
         }
     });
+}
+
+void TTrayLock::LockForNewPassword() {
+    const bool wasShown = !IsLocked();
+    if (wasShown) {
+        ActLockAppExecute();
+        UnlockLater();  // the notice and the unlock dialog at once, for a user who is there
+    }
 }
 
 void TTrayLock::CheckTrayStillThere() {
@@ -226,62 +245,13 @@ void TTrayLock::BringUnlockDialogForward() {
 void TTrayLock::LockOnTaskbar() {
     FTrayWatch.stop();
     FLockedOnTaskbar = true;
-    ShowLockPanel(true);
+    FWindow.ShowLockPage(true);
     FWindow.showMinimized();
 }
 
 void TTrayLock::Unlock() {
     FTrayWatch.stop();
-    if (FLockedOnTaskbar) {
-        FLockedOnTaskbar = false;
-        ShowLockPanel(false);
-    }
+    FLockedOnTaskbar = false;
+    FWindow.ShowLockPage(false);
     CoolTrayIcon().RestoreMainWindow();
-}
-
-// Everything that shows or reaches the records; the logo, the description and the status
-// bar stay.
-QList<QWidget*> TTrayLock::LockedAwayWidgets() const {
-    return {FWindow.menuBar(), FWindow.btnPassGen->parentWidget(), FWindow.PassTree,
-            FWindow.btnLockApp->parentWidget()};
-}
-
-void TTrayLock::ShowLockPanel(bool locked) {
-    if (!locked) {
-        if (FLockPanel) {
-            FLockPanel->hide();
-        }
-        for (const QPointer<QWidget>& widget : FHiddenByLock) {
-            if (widget) {
-                widget->show();
-            }
-        }
-        FHiddenByLock.clear();
-        return;
-    }
-    if (!FLockPanel) {
-        FLockPanel = new QWidget(FWindow.plTip);
-        FLockPanel->setObjectName(QStringLiteral("plLocked"));
-        auto* label = new QLabel(Tr(Str::sLockedNotice), FLockPanel);
-        label->setObjectName(QStringLiteral("lblLocked"));
-        label->setAlignment(Qt::AlignCenter);
-        label->setWordWrap(true);
-        auto* button = new QPushButton(Tr(Str::sUnlockButton), FLockPanel);
-        button->setObjectName(QStringLiteral("btnUnlock"));
-        connect(button, &QPushButton::clicked, this, &TTrayLock::CoolTrayIconDblClick);
-        auto* column = new QVBoxLayout(FLockPanel);
-        column->addStretch(1);
-        column->addWidget(label);
-        column->addWidget(button, 0, Qt::AlignHCenter);
-        column->addStretch(1);
-        auto* page = qobject_cast<QBoxLayout*>(FWindow.plTip->layout());
-        page->insertWidget(page->indexOf(FWindow.PassTree), FLockPanel, 1);
-    }
-    for (QWidget* widget : LockedAwayWidgets()) {
-        if (!widget->isHidden()) {
-            FHiddenByLock << widget;
-            widget->hide();
-        }
-    }
-    FLockPanel->show();
 }

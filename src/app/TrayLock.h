@@ -17,9 +17,8 @@ class TfrmCofferix;
 // "Lock WorkSpace" and the way back: the notification-area icon with its menu, the lock, and
 // the unlock dialog that alone brings a locked window back.
 //
-// Locked means the main window is hidden, or, where the desktop has no notification area to
-// hide it in, that it sits minimised on the taskbar with the records replaced by an unlock
-// prompt. Every way back to a locked window (the icon, its balloon, a second start of the
+// Locked means the window shows its lock page instead of the records, and is hidden, or,
+// where the desktop has no notification area to hide it in, sits minimised on the taskbar. Every way back to a locked window (the icon, its balloon, a second start of the
 // program, restoring it from the taskbar) goes through the master password.
 class TTrayLock : public QObject {
     Q_OBJECT
@@ -45,10 +44,13 @@ public:
     TfrmCheckPassword* UnlockDialog() const;
     bool IsLocked() const;
     bool IsLockedOnTaskbar() const { return FLockedOnTaskbar; }
-    // The unlock prompt that stands in for the records while locked on the taskbar.
+    // The unlock prompt that stands in for the records while locked.
     QWidget* LockPanel() const;
 
     void ActLockAppExecute();
+    // Another program changed the master password: a shown window locks and asks for the new
+    // one at once; the unlock dialog says why before it asks.
+    void LockForNewPassword();
     // A shown window comes forward; a locked one asks for the master password, or brings
     // the open unlock dialog forward. The icon's reports reach these from the event loop.
     void CoolTrayIconDblClick();
@@ -72,8 +74,6 @@ private:
     void CreatePopupTray();
     void LockOnTaskbar();
     void Unlock();
-    void ShowLockPanel(bool locked);
-    QList<QWidget*> LockedAwayWidgets() const;
     void CentreOnScreen(QWidget& dialog) const;
     void BringUnlockDialogForward();
 
@@ -82,8 +82,6 @@ private:
     QPointer<TCoolTrayIcon> FCoolTrayIcon;
     QPointer<QMenu> FPopupTray;
     QPointer<TfrmCheckPassword> FUnlockDialog;
-    QPointer<QWidget> FLockPanel;
-    QList<QPointer<QWidget>> FHiddenByLock;
     bool FLockedOnTaskbar = false;
     QTimer FTrayWatch;
 };

@@ -2,26 +2,8 @@
 
 #include <QItemSelectionModel>
 #include <QScrollBar>
-#include <map>
 
 #include "app/PassTree.h"
-
-namespace {
-
-using TNodesByGuid = std::map<std::array<std::uint8_t, 16>, PNode>;
-
-TNodesByGuid NodesByGuid(const TRecordTree& tree) {
-    TNodesByGuid nodes;
-    tree.ForEach([&](TRecordTree::TNode& node) { nodes.emplace(node.Data.Guid.Bytes, &node); });
-    return nodes;
-}
-
-PNode Find(const TNodesByGuid& nodes, const TGuid& guid) {
-    const auto found = nodes.find(guid.Bytes);
-    return found == nodes.end() ? nullptr : found->second;
-}
-
-}  // namespace
 
 TTreeViewState TTreeViewState::Capture(const TPassTree& view) {
     TTreeViewState state;
@@ -31,14 +13,14 @@ TTreeViewState TTreeViewState::Capture(const TPassTree& view) {
     }
     model->Tree().ForEach([&](TRecordTree::TNode& node) {
         if (!node.Children.empty() && view.isExpanded(model->IndexOf(&node))) {
-            state.Expanded.push_back(node.Data.Guid);
+            state.Expanded.push_back(TNodeKey::Of(node));
         }
     });
     for (const PNode node : view.SelectedNodes()) {
-        state.Selected.push_back(node->Data.Guid);
+        state.Selected.push_back(TNodeKey::Of(*node));
     }
     if (const PNode current = model->NodeOf(view.currentIndex())) {
-        state.Current = current->Data.Guid;
+        state.Current = TNodeKey::Of(*current);
     }
     state.ScrollPosition = view.verticalScrollBar()->value();
     return state;
@@ -49,20 +31,20 @@ void TTreeViewState::Restore(TPassTree& view) const {
     if (!model || !view.selectionModel()) {
         return;
     }
-    const TNodesByGuid nodes = NodesByGuid(model->Tree());
-    for (const TGuid& guid : Expanded) {
-        if (const PNode node = Find(nodes, guid)) {
+    const TRecordTree& tree = model->Tree();
+    for (const TNodeKey& key : Expanded) {
+        if (const PNode node = key.Find(tree)) {
             view.expand(model->IndexOf(node));
         }
     }
     QItemSelectionModel& selection = *view.selectionModel();
     if (Current) {
-        if (const PNode node = Find(nodes, *Current)) {
+        if (const PNode node = Current->Find(tree)) {
             selection.setCurrentIndex(model->IndexOf(node), QItemSelectionModel::NoUpdate);
         }
     }
-    for (const TGuid& guid : Selected) {
-        if (const PNode node = Find(nodes, guid)) {
+    for (const TNodeKey& key : Selected) {
+        if (const PNode node = key.Find(tree)) {
             view.AddToSelection(node);
         }
     }

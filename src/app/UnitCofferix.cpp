@@ -14,7 +14,9 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStackedWidget>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/FindDialog.h"
@@ -40,6 +42,7 @@ namespace {
 constexpr QSize kFirstSize(802, 580);
 constexpr QSize kMinimumSize(730, 540);
 constexpr QSize kLogoSize(185, 70);
+constexpr int kStatusNoticeMs = 10000;
 
 // A button that stands for an action: its caption, enabling and click follow the action.
 void BindButtonToAction(QPushButton* button, QAction* action) {
@@ -68,8 +71,13 @@ QPushButton* NamedButton(QWidget* owner, const char* name) {
 
 TfrmCofferix::TfrmCofferix(QWidget* parent)
     : QMainWindow(parent),
-      FVault(std::make_unique<TWindowVault>(*this)),
-      FModel(new TRecordTreeModel(FVault->Tree(), this)),
+      FVault(std::make_unique<TWindowVault>()),
+      FModel(new TRecordTreeModel(
+          FVault->Tree(),
+          [this](const TRecordTree::TCompare& compare, bool descending) {
+              FVault->Session().SortTree(compare, descending);
+          },
+          this)),
       FProgramFolder(QCoreApplication::applicationDirPath()),
       FRecordCommands(std::make_unique<TRecordCommands>(*this)),
       FVaultCommands(std::make_unique<TVaultCommands>(*this)) {
@@ -80,6 +88,7 @@ TfrmCofferix::TfrmCofferix(QWidget* parent)
     CreateComponents();
     CreateMenus();
     ConnectSignals();
+    ConnectVault();
     FTrayLock = std::make_unique<TTrayLock>(*this);
     FWorkspaceGuard = std::make_unique<TWorkspaceGuard>(*this);
     resize(kFirstSize);
@@ -114,10 +123,15 @@ void TfrmCofferix::CreateActions() {
 }
 
 void TfrmCofferix::CreateComponents() {
-    plTip = new QFrame(this);
+    FPages = new QStackedWidget(this);
+    FPages->setObjectName(QStringLiteral("Pages"));
+    setCentralWidget(FPages);
+    plTip = new QFrame(FPages);
     plTip->setObjectName(QStringLiteral("plTip"));
     plTip->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    setCentralWidget(plTip);
+    FPages->addWidget(plTip);
+    FLockPage = CreateLockPage();
+    FPages->addWidget(FLockPage);
 
     PassTree = new TPassTree(plTip);
     PassTree->setObjectName(QStringLiteral("PassTree"));
@@ -140,6 +154,13 @@ void TfrmCofferix::CreateComponents() {
     lblStatus = new QLabel(StatusBar);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     StatusBar->addWidget(lblStatus, 1);
+    lblSaveState = new QLabel(StatusBar);
+    lblSaveState->setObjectName(QStringLiteral("lblSaveState"));
+    lblSaveState->hide();
+    StatusBar->addPermanentWidget(lblSaveState);
+    FNoticeTimer = new QTimer(this);
+    FNoticeTimer->setSingleShot(true);
+    connect(FNoticeTimer, &QTimer::timeout, this, &TfrmCofferix::ShowDatabaseInStatusBar);
 
     PopupMenuTree = new QMenu(this);
     PopupMenuTree->setObjectName(QStringLiteral("PopupMenuTree"));
@@ -212,6 +233,34 @@ QWidget* TfrmCofferix::CreateBottomRow() {
     return area;
 }
 
+QWidget* TfrmCofferix::CreateLockPage() {
+    auto* page = new QWidget(FPages);
+    page->setObjectName(QStringLiteral("plLocked"));
+    auto* label = new QLabel(Tr(Str::sLockedNotice), page);
+    label->setObjectName(QStringLiteral("lblLocked"));
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    auto* button = new QPushButton(Tr(Str::sUnlockButton), page);
+    button->setObjectName(QStringLiteral("btnUnlock"));
+    connect(button, &QPushButton::clicked, this, &TfrmCofferix::UnlockRequested);
+    auto* column = new QVBoxLayout(page);
+    column->addStretch(1);
+    column->addWidget(label);
+    column->addWidget(button, 0, Qt::AlignHCenter);
+    column->addStretch(1);
+    return page;
+}
+
+void TfrmCofferix::ShowLockPage(bool locked) {
+    FPages->setCurrentWidget(locked ? FLockPage : plTip);
+    // The menus reach the records too.
+    menuBar()->setVisible(!locked);
+}
+
+bool TfrmCofferix::ShowsLockPage() const {
+    return FPages->currentWidget() == FLockPage;
+}
+
 void TfrmCofferix::CreateMenus() {
     mnuFile = menuBar()->addMenu(QString());
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
@@ -272,7 +321,48 @@ void TfrmCofferix::ConnectSignals() {
                 }
             });
     connect(FModel, &QAbstractItemModel::modelReset, this, &TfrmCofferix::UpdateActions);
+
     connect(FModel, &QAbstractItemModel::rowsRemoved, this, &TfrmCofferix::UpdateActions);
+}
+
+void TfrmCofferix::ConnectVault() {
+    // A reload makes every node anew: what the view showed is taken before and put back after.
+    connect(FVault.get(), &TWindowVault::ReloadStarting, this,
+            [this] { FViewBeforeReload = TTreeViewState::Capture(*PassTree); });
+    connect(FVault.get(), &TWindowVault::Reloaded, this, &TfrmCofferix::VaultReloaded);
+    connect(FVault.get(), &TWindowVault::SaveStateChanged, this, &TfrmCofferix::ShowSaveState);
+    connect(FVault.get(), &TWindowVault::WaitingForLock, this, [this](bool waiting) {
+        if (waiting) {
+            setCursor(Qt::BusyCursor);
+        } else {
+            unsetCursor();
+        }
+        ShowSaveState();
+    });
+    connect(FVault.get(), &TWindowVault::PasswordChangedElsewhere, this,
+            [this] { FTrayLock->LockForNewPassword(); });
+}
+
+void TfrmCofferix::VaultReloaded() {
+    FModel->ReapplySort();
+    FViewBeforeReload.Restore(*PassTree);
+    UpdateActions();
+    // In the status label rather than as a status message, which a hidden window's status bar
+    // would draw over the label once the window shows again.
+    lblStatus->setText(Tr(Str::sVaultReloaded));
+    FNoticeTimer->start(kStatusNoticeMs);
+}
+
+void TfrmCofferix::ShowSaveState() {
+    QString text;
+    if (FVault->IsWaitingForLock()) {
+        text = Tr(Str::sWaitingForVault);
+    } else if (FVault->HasUnsavedChanges()) {
+        text = Tr(Str::sChangesUnsaved);
+    }
+    lblSaveState->setText(text);
+    lblSaveState->setToolTip(FVault->HasUnsavedChanges() ? FVault->LastSaveError() : QString());
+    lblSaveState->setVisible(!text.isEmpty());
 }
 
 void TfrmCofferix::ApplyCaptions() {
@@ -412,9 +502,29 @@ void TfrmCofferix::showEvent(QShowEvent* event) {
 }
 
 void TfrmCofferix::closeEvent(QCloseEvent* event) {
-    // Closing the main window ends the program; every change is saved already.
+    // Closing the main window ends the program; every change is saved already, unless a save
+    // failed.
+    if (!FCloseAllowed && !MayLeaveVault()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     QCoreApplication::quit();
+}
+
+bool TfrmCofferix::MayLeaveVault() {
+    if (!FVault->HasUnsavedChanges() || FVault->SaveChanges(true)) {
+        return true;
+    }
+    QString error = FVault->LastSaveError();
+    if (error.isEmpty()) {
+        error = Tr(Str::sVaultInUse);
+    }
+    if (!AskOkCancel(this, Tr(Str::sLoseUnsavedChanges).replace(QStringLiteral("%s"), error))) {
+        return false;
+    }
+    FVault->Session().DiscardUnsavedChanges();
+    return true;
 }
 
 bool TfrmCofferix::eventFilter(QObject* watched, QEvent* event) {
@@ -507,6 +617,10 @@ QList<QWidget*> TfrmCofferix::GeneratorWindows() const {
 }
 
 void TfrmCofferix::ActExitExecute() {
+    if (!MayLeaveVault()) {
+        return;
+    }
+    FCloseAllowed = true;
     close();
     QCoreApplication::quit();  // also when the window is hidden
 }

@@ -9,6 +9,7 @@
 
 #include "app/PassTree.h"
 #include "app/RecordTreeModel.h"
+#include "app/TreeViewState.h"
 #include "app/WindowVault.h"
 #include "dialogs/VaultHost.h"
 #include "vault/RecordTree.h"
@@ -20,7 +21,9 @@ class QFrame;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QStackedWidget;
 class QStatusBar;
+class QTimer;
 class TFindDialog;
 class TRecordCommands;
 class TSingleInstance;
@@ -60,6 +63,7 @@ public:
     QPushButton* btnExportDatabase;
     QStatusBar* StatusBar;
     QLabel* lblStatus;
+    QLabel* lblSaveState;
     QMenu* mnuFile;
     QAction* mnuChangeAccessPass;
     QAction* mnuExportList;
@@ -99,7 +103,6 @@ public:
     void SetDatabaseFile(const QString& path) { FVault->SetDatabaseFile(path); }
     bool DisplayPass() const;
     void SetDisplayPass(bool display);
-    TRecordTree& Tree() { return FVault->Tree(); }
     const TRecordTree& RecordTree() const override { return FVault->Tree(); }
     TRecordTreeModel& Model() { return *FModel; }
 
@@ -124,6 +127,15 @@ public:
     void SetLastFound(PNode node) { FLastFound = node; }
     QString StatusText() const;
     void ShowDatabaseInStatusBar();
+    // The central area shows either the records page or the lock page: whatever the records
+    // page holds is hidden with it while locked.
+    void ShowLockPage(bool locked);
+    bool ShowsLockPage() const;
+    QWidget* RecordsPage() const { return plTip; }
+    QWidget* LockPage() const { return FLockPage; }
+    // Before the program ends or another vault is opened: changes that could not be saved are
+    // tried once more, then the user is asked before they go. True to go on.
+    bool MayLeaveVault();
     // The pop-up menu for a cell: mnuCopy names the cell's column, or is hidden for an
     // empty cell.
     QMenu* PassTreeGetPopupMenu(const QModelIndex& cell);
@@ -152,6 +164,10 @@ public slots:
     void PassTreeColumnDblClick(const QModelIndex& cell);
     void PassTreeHeaderClick(int column);
 
+signals:
+    // The lock page's Unlock button.
+    void UnlockRequested();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -164,6 +180,10 @@ private:
     QWidget* CreateTopArea();
     QWidget* CreateButtonRow();
     QWidget* CreateBottomRow();
+    QWidget* CreateLockPage();
+    void ConnectVault();
+    void VaultReloaded();
+    void ShowSaveState();
     void ConnectSignals();
     QString FindVaultPath() const;
     bool OpenVaultAtStart(const QString& path);
@@ -180,6 +200,11 @@ private:
     QString FProgramFolder;
     TDialogRunner FDialogRunner;
     bool FCentredOnce = false;
+    bool FCloseAllowed = false;
+    QStackedWidget* FPages = nullptr;
+    QWidget* FLockPage = nullptr;
+    QTimer* FNoticeTimer = nullptr;
+    TTreeViewState FViewBeforeReload;
     QList<QPointer<QWidget>> FGenerators;
     std::unique_ptr<TRecordCommands> FRecordCommands;
     std::unique_ptr<TVaultCommands> FVaultCommands;

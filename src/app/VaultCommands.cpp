@@ -50,7 +50,7 @@ void TVaultCommands::Backup() {
 
 void TVaultCommands::ImportDatabase() {
     TfrmImportDb dialog(FWindow, &FWindow);
-    if (FWindow.RunDialog(dialog) != QDialog::Accepted) {
+    if (FWindow.RunDialog(dialog) != QDialog::Accepted || !FWindow.MayLeaveVault()) {
         return;
     }
     std::string password = QStringToAnsi(dialog.edtPass->text());

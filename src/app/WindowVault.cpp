@@ -2,16 +2,13 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QLabel>
-#include <exception>
+#include <chrono>
 
-#include "app/TrayLock.h"
-#include "app/UnitCofferix.h"
 #include "common/Services.h"
 #include "common/Settings.h"
-#include "common/StringTable.h"
 #include "common/TextCodec.h"
 #include "vault/CofferixError.h"
+#include "vault/LockedFile.h"
 
 namespace {
 
@@ -19,15 +16,16 @@ namespace {
 constexpr int kCheckDelayMs = 150;
 // While a dialog of the window is open, the reload waits and looks again this often.
 constexpr int kRecheckMs = 500;
-constexpr int kStatusNoticeMs = 10000;
+// How often the wait for another program's lock looks whether it came free.
+constexpr int kLockPollMs = 50;
 
 }  // namespace
 
-TWindowVault::TWindowVault(TfrmCofferix& window) : FWindow(window) {
+TWindowVault::TWindowVault() {
     FCheckTimer.setSingleShot(true);
     connect(&FCheckTimer, &QTimer::timeout, this, &TWindowVault::CheckFile);
-    FNoticeTimer.setSingleShot(true);
-    connect(&FNoticeTimer, &QTimer::timeout, &FWindow, &TfrmCofferix::ShowDatabaseInStatusBar);
+    FLockPoll.setInterval(kLockPollMs);
+    connect(&FLockPoll, &QTimer::timeout, this, &TWindowVault::PollLock);
     connect(&FWatcher, &QFileSystemWatcher::fileChanged, this, &TWindowVault::CheckFileLater);
     connect(&FWatcher, &QFileSystemWatcher::directoryChanged, this, &TWindowVault::CheckFileLater);
 }
@@ -67,6 +65,7 @@ bool TWindowVault::Create(const QString& path, const std::string& password) {
         ShowWarning(ErrorText(error));
         return false;
     }
+    emit SaveStateChanged();
     return true;
 }
 
@@ -85,42 +84,129 @@ bool TWindowVault::ChangePassword(const QString& path, const std::string& curren
 bool TWindowVault::Load(const QString& path) {
     FSession.SetPath(NativePath(path));
     FAwaitingPassword = false;
+    StopLockWait();
     try {
         FSession.Load();
     } catch (const std::exception& error) {
         ShowWarning(ErrorText(error));  // after the views have caught up with the emptied tree
+        emit SaveStateChanged();
         return false;
     }
     Watch();
+    emit SaveStateChanged();
     return true;
 }
 
 bool TWindowVault::Save(const QString& path) {
     FSession.SetPath(NativePath(path));
-    try {
-        FSession.Save();
-    } catch (const EVaultChangedError&) {
-        // The change stays out of the file; the user sees what is there now and may repeat it.
-        const bool reloaded = Reload();
-        QString message = Tr(Str::sVaultChangedElsewhere);
-        if (reloaded) {
-            message += QStringLiteral("\n") + Tr(Str::sVaultReloadedRepeat);
-        }
-        ShowWarning(message);
-        return false;
-    } catch (const std::exception& error) {
-        ShowWarning(ErrorText(error));
-        return false;
-    }
-    Watch();
-    return true;
+    return Attempt([this] { FSession.Save(); }, false);
 }
 
-bool TWindowVault::ReloadIfChanged() {
-    if (FAwaitingPassword) {
-        return false;
+bool TWindowVault::Change(const std::function<void(TVaultChange&)>& change) {
+    return Attempt([&] { FSession.Change(change); }, false);
+}
+
+bool TWindowVault::SaveChanges(bool quiet) {
+    return Attempt([this] { FSession.SaveChanges(); }, quiet);
+}
+
+void TWindowVault::TakeInOutsideChange() {
+    if (!FAwaitingPassword && !IsWaitingForLock() && FSession.ChangedOnDisk()) {
+        SaveChanges();
     }
-    return !FSession.ChangedOnDisk() || Reload();
+}
+
+// Runs one operation of the session with a short wait for the lock; a longer wait goes on
+// from the timer.
+bool TWindowVault::Attempt(const std::function<void()>& operation, bool quiet) {
+    const bool outsideChange = FSession.ChangedOnDisk();
+    if (outsideChange) {
+        emit ReloadStarting();
+    }
+    std::exception_ptr failure;
+    {
+        const TThreadLockWaitScope wait{std::chrono::milliseconds(kEventLoopWaitMs)};
+        try {
+            operation();
+        } catch (const std::exception&) {
+            failure = std::current_exception();
+        }
+    }
+    if (outsideChange && FSession.IsLoaded() && !FSession.ChangedOnDisk()) {
+        emit Reloaded();
+    }
+    const bool done = Settle(failure, quiet);
+    Watch();
+    emit SaveStateChanged();
+    return done;
+}
+
+bool TWindowVault::Settle(const std::exception_ptr& failure, bool quiet) {
+    if (!failure) {
+        FLastError.clear();
+        FChangedRetries = 0;
+        StopLockWait();
+        return !FSession.HasUnsavedChanges();
+    }
+    try {
+        std::rethrow_exception(failure);
+    } catch (const EVaultBusyError& error) {
+        FLastError = ErrorText(error);
+        StartLockWait();
+    } catch (const EVaultPasswordError& error) {
+        FLastError = ErrorText(error);
+        FAwaitingPassword = true;
+        StopLockWait();
+        emit PasswordChangedElsewhere();
+    } catch (const EVaultChangedError& error) {
+        // Written by another program between our look and our save: take it in and save again.
+        FLastError = ErrorText(error);
+        if (FChangedRetries++ == 0) {
+            return SaveChanges(quiet);
+        }
+        FChangedRetries = 0;
+        if (!quiet) {
+            ShowWarning(FLastError);
+        }
+    } catch (const std::exception& error) {
+        FLastError = ErrorText(error);
+        if (!quiet) {
+            ShowWarning(FLastError);
+        }
+    }
+    return false;
+}
+
+// The wait under way, if any, covers a later operation too: its clock goes on.
+void TWindowVault::StartLockWait() {
+    FLockPoll.start();
+    if (!FWaitingForLock) {
+        FWaitingForLock = true;
+        FLockWaitClock.start();
+        emit WaitingForLock(true);
+    }
+}
+
+void TWindowVault::StopLockWait() {
+    FLockPoll.stop();
+    if (FWaitingForLock) {
+        FWaitingForLock = false;
+        emit WaitingForLock(false);
+    }
+}
+
+void TWindowVault::PollLock() {
+    if (VaultLockIsFree(FSession.Path())) {
+        // Taken again before we got it, the retry goes on waiting on the same clock.
+        FLockPoll.stop();
+        SaveChanges();
+        return;
+    }
+    if (FLockWaitClock.elapsed() >= kBackgroundWaitMs) {
+        StopLockWait();
+        emit SaveStateChanged();
+        ShowWarning(FLastError);
+    }
 }
 
 void TWindowVault::CheckFileLater() {
@@ -129,14 +215,14 @@ void TWindowVault::CheckFileLater() {
 
 void TWindowVault::CheckFile() {
     Watch();
-    if (FAwaitingPassword || !FSession.ChangedOnDisk()) {
+    if (FAwaitingPassword || IsWaitingForLock() || !FSession.ChangedOnDisk()) {
         return;
     }
     if (DialogIsOpen()) {
         FCheckTimer.start(kRecheckMs);
         return;
     }
-    Reload();
+    SaveChanges();
 }
 
 // Any modal window of the program: a record editor, a message box, the unlock dialog. A
@@ -145,41 +231,10 @@ bool TWindowVault::DialogIsOpen() const {
     return QApplication::activeModalWidget() != nullptr;
 }
 
-bool TWindowVault::Reload() {
-    TRecordTreeModel& model = FWindow.Model();
-    if (!FAwaitingPassword) {
-        FViewBeforeReload = TTreeViewState::Capture(*FWindow.PassTree);
-    }
-    try {
-        FSession.Load();
-    } catch (const EVaultPasswordError&) {
-        // The master password was changed elsewhere: nothing is shown until the password that
-        // opens the file now is given.
-        FAwaitingPassword = true;
-        if (!FWindow.TrayLock().IsLocked()) {
-            FWindow.TrayLock().ActLockAppExecute();
-        }
-        return false;
-    } catch (const std::exception& error) {
-        ShowWarning(ErrorText(error));
-        return false;
-    }
-    FAwaitingPassword = false;
-    model.ReapplySort();
-    FViewBeforeReload.Restore(*FWindow.PassTree);
-    FWindow.UpdateActions();
-    // In the status label rather than as a status message, which a hidden window's status bar
-    // would draw over the label once the window shows again.
-    FWindow.lblStatus->setText(Tr(Str::sVaultReloaded));
-    FNoticeTimer.start(kStatusNoticeMs);
-    Watch();
-    return true;
-}
-
 void TWindowVault::Unlocked(const std::string& password) {
     FSession.SetPassword(password);
     if (FAwaitingPassword || FSession.ChangedOnDisk()) {
-        FAwaitingPassword = true;  // keeps the view captured before the failed reload
-        Reload();
+        FAwaitingPassword = false;
+        SaveChanges();
     }
 }

@@ -1,28 +1,38 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFileSystemWatcher>
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <exception>
+#include <functional>
 #include <string>
 
-#include "app/TreeViewState.h"
 #include "vault/VaultSession.h"
 
-class TfrmCofferix;
-
 // The main window's open vault: the shared vault session with the window's side of it. The
-// operations show their failures with ShowWarning and answer false, as the window's vault
-// operations do. The file is watched: when another program (the command-line tool, say)
-// writes it, the vault is reloaded as soon as no dialog of the window is open, keeping what
-// the view showed; a save that finds the file changed is refused and the vault reloaded.
+// vault operations show their failures with ShowWarning and answer false, as the window's
+// vault operations do.
+//
+// Every change of records goes through Change, which takes in what another program saved,
+// applies the change and saves it. A change whose save failed stays in the tree, unsaved
+// (UnsavedChanged says so), and is saved with the next change, when the file's lock comes
+// free, or when another program's change is taken in. The file is watched: when another
+// program writes it, the vault is reloaded as soon as no dialog of the window is open, with
+// any unsaved change on top. Waiting for another program's lock never holds up the event
+// loop for longer than a moment: the wait goes on from a timer while the user reads on.
 class TWindowVault : public QObject {
     Q_OBJECT
 public:
-    explicit TWindowVault(TfrmCofferix& window);
+    // How long one operation may hold up the event loop for another program's lock, and how
+    // long the window waits in all before it says the vault is in use.
+    static constexpr int kEventLoopWaitMs = 250;
+    static constexpr int kBackgroundWaitMs = 5000;
+
+    TWindowVault();
 
     TVaultSession& Session() { return FSession; }
-    TRecordTree& Tree() { return FSession.Tree(); }
     const TRecordTree& Tree() const { return FSession.Tree(); }
 
     std::string Password() const { return FSession.Password(); }
@@ -39,27 +49,55 @@ public:
     bool Load(const QString& path);
     bool Save(const QString& path);
 
-    // Reloads the vault now when another program has changed its file. Answers false when the
-    // vault could not be reloaded (its master password changed: the window is then locked).
-    bool ReloadIfChanged();
+    // The one way the window changes records. True when the change is in the file.
+    bool Change(const std::function<void(TVaultChange&)>& change);
+    // Tries again to save what a failed save left, taking in an outside change first. True
+    // when nothing is left unsaved. With quiet, a failure shows no message.
+    bool SaveChanges(bool quiet = false);
+    bool HasUnsavedChanges() const { return FSession.HasUnsavedChanges(); }
+    // Why the last save failed; empty when it did not.
+    QString LastSaveError() const { return FLastError; }
+    // Reloads the vault now when another program has changed its file (before a dialog that
+    // shows what is in it).
+    void TakeInOutsideChange();
+    bool IsWaitingForLock() const { return FWaitingForLock; }
+    bool IsAwaitingPassword() const { return FAwaitingPassword; }
     // The password that the unlock dialog proved against the file: held from now on, and the
     // vault reloaded with it when the file changed while the window was locked.
     void Unlocked(const std::string& password);
 
+signals:
+    // Before an operation that takes in another program's change, and after it was taken in.
+    void ReloadStarting();
+    void Reloaded();
+    // The file no longer opens with the held password: nothing more is read or saved until
+    // Unlocked gives the new one.
+    void PasswordChangedElsewhere();
+    // After every operation that may have saved or left changes unsaved.
+    void SaveStateChanged();
+    void WaitingForLock(bool waiting);
+
 private:
+    bool Attempt(const std::function<void()>& operation, bool quiet);
+    bool Settle(const std::exception_ptr& failure, bool quiet);
+    void StartLockWait();
+    void PollLock();
+    void StopLockWait();
     void Watch();
     void CheckFileLater();
     void CheckFile();
-    bool Reload();
     bool DialogIsOpen() const;
 
-    TfrmCofferix& FWindow;
     TVaultSession FSession;
     QString FDatabaseFile;
+    QString FLastError;
     QFileSystemWatcher FWatcher;
     QTimer FCheckTimer;
-    QTimer FNoticeTimer;
+    QTimer FLockPoll;
+    QElapsedTimer FLockWaitClock;
+    bool FWaitingForLock = false;
     // Set while the vault waits for the password that opens its changed file.
     bool FAwaitingPassword = false;
-    TTreeViewState FViewBeforeReload;
+    // A save refused for a change made elsewhere is tried once more after the take-in.
+    int FChangedRetries = 0;
 };

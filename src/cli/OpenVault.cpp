@@ -32,9 +32,9 @@ void OpenVault(TCliSession& session, const std::string& path, TVaultSession& vau
     vault.Load();
 }
 
-void SaveVault(TVaultSession& vault) {
+void ChangeVault(TVaultSession& vault, const std::function<void(TVaultChange&)>& change) {
     try {
-        vault.Save();
+        vault.Change(change);
     } catch (const EVaultChangedError&) {
         throw ECliError(std::string(Str::sVaultChangedElsewhere) + " Run the command again.",
                         kExitFailure);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "cli/CliSession.h"
@@ -12,6 +13,6 @@ void EnsureVaultReadable(const std::string& path);
 // Loads the vault at path into vault for one command, with the master password asked for.
 void OpenVault(TCliSession& session, const std::string& path, TVaultSession& vault);
 
-// Saves the command's change. A vault that another program changed since the load is left as
-// it is, and the command fails saying so.
-void SaveVault(TVaultSession& vault);
+// Makes the command's change and saves it. A vault that another program changed under the
+// save is left as it is, and the command fails saying so.
+void ChangeVault(TVaultSession& vault, const std::function<void(TVaultChange&)>& change);

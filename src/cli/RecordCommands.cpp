@@ -62,10 +62,16 @@ std::string RecordName(const TCliSession& session) {
 }
 
 // The records that GROUP TITLE (and --guid) name; none is a refusal.
-TNodes FindRecords(TCliSession& session, const TVaultSession& vault) {
+// A copy of a secret for one command, wiped however the command ends.
+struct TWipedText {
+    std::string Value;
+    ~TWipedText() { WipeString(Value); }
+};
+
+TNodes FindRecords(TCliSession& session, const TRecordTree& tree) {
     const std::string group = VaultTextForMatching(session.Arg(1), kGroupField.Name);
     const std::string title = VaultTextForMatching(session.Arg(2), kTitleField.Name);
-    TNodes matches = MatchingRecords(vault.Tree(), group, title, GuidOption(session));
+    TNodes matches = MatchingRecords(tree, group, title, GuidOption(session));
     if (matches.empty()) {
         throw ECliError("no record " + RecordName(session), kExitRefused);
     }
@@ -73,8 +79,8 @@ TNodes FindRecords(TCliSession& session, const TVaultSession& vault) {
 }
 
 // The one record a change applies to; several matches change nothing.
-PNode FindSingleRecord(TCliSession& session, const TVaultSession& vault) {
-    const TNodes matches = FindRecords(session, vault);
+PNode FindSingleRecord(TCliSession& session, const TRecordTree& tree) {
+    const TNodes matches = FindRecords(session, tree);
     if (matches.size() > 1) {
         throw ECliError(std::to_string(matches.size()) + " records match " + RecordName(session) +
                             "; nothing was changed ('show' lists them, --guid picks one)",
@@ -181,7 +187,7 @@ int RunShow(TCliSession& session) {
     TVaultSession vault;
     OpenVault(session, session.Arg(0), vault);
     const bool showPassword = session.Call().Has("--show-password");
-    const TNodes matches = FindRecords(session, vault);
+    const TNodes matches = FindRecords(session, vault.Tree());
     for (std::size_t i = 0; i < matches.size(); ++i) {
         if (i > 0) {
             session.Out() << "\n";
@@ -203,8 +209,7 @@ int RunAdd(TCliSession& session) {
     TVaultSession vault;
     OpenVault(session, session.Arg(0), vault);
     NewRecordPassword(session, fields.Password);
-    vault.AddRecord(group, fields);
-    SaveVault(vault);
+    ChangeVault(vault, [&](TVaultChange& change) { change.AddRecord(group, fields); });
     return kExitOk;
 }
 
@@ -221,17 +226,20 @@ int RunEdit(TCliSession& session) {
 
     TVaultSession vault;
     OpenVault(session, session.Arg(0), vault);
-    PNode record = FindSingleRecord(session, vault);
-    const TNodeData& data = record->Data;
-    TNodeData fields;
-    fields.Password = data.Password;
-    NewRecordPassword(session, fields.Password);
-    fields.Title = title.value_or(data.Title);
-    fields.UserName = user.value_or(data.UserName);
-    fields.Url = url.value_or(data.Url);
-    fields.Notes = notes.value_or(data.Notes);
-    vault.ModifyRecord(record, fields, group.value_or(GroupNameOf(vault.Tree(), record)));
-    SaveVault(vault);
+    FindSingleRecord(session, vault.Tree());  // refused before a new password is asked for
+    TWipedText password;
+    const bool newPassword = NewRecordPassword(session, password.Value);
+    ChangeVault(vault, [&](TVaultChange& change) {
+        const PNode record = FindSingleRecord(session, change.Tree());
+        const TNodeData& data = record->Data;
+        TNodeData fields;
+        fields.Password = newPassword ? password.Value : data.Password;
+        fields.Title = title.value_or(data.Title);
+        fields.UserName = user.value_or(data.UserName);
+        fields.Url = url.value_or(data.Url);
+        fields.Notes = notes.value_or(data.Notes);
+        change.ModifyRecord(record, fields, group.value_or(GroupNameOf(change.Tree(), record)));
+    });
     return kExitOk;
 }
 
@@ -248,8 +256,12 @@ int RunRemove(TCliSession& session) {
 
     TVaultSession vault;
     OpenVault(session, session.Arg(0), vault);
-    if (wholeGroup) {
-        const TNodes groups = MatchingGroups(vault.Tree(), group);
+    ChangeVault(vault, [&](TVaultChange& change) {
+        if (!wholeGroup) {
+            change.Remove({FindSingleRecord(session, change.Tree())});
+            return;
+        }
+        const TNodes groups = MatchingGroups(change.Tree(), group);
         if (groups.empty()) {
             throw ECliError("no group \"" + session.Arg(1) + "\"", kExitRefused);
         }
@@ -258,10 +270,7 @@ int RunRemove(TCliSession& session) {
                                 session.Arg(1) + "\"; nothing was removed",
                             kExitRefused);
         }
-        vault.Remove({groups.front()});
-    } else {
-        vault.Remove({FindSingleRecord(session, vault)});
-    }
-    SaveVault(vault);
+        change.Remove({groups.front()});
+    });
     return kExitOk;
 }

@@ -122,6 +122,18 @@ inline constexpr std::string_view sVaultReloaded =
     "The database was changed by another program and has been reloaded.";
 inline constexpr std::string_view sVaultInUse =
     "The database is in use by another program. Try again in a moment.";
+inline constexpr std::string_view sWaitingForVault =
+    "Waiting for another program to finish with the database...";
+inline constexpr std::string_view sChangesUnsaved =
+    "Changes not saved yet: they are saved with your next change.";
+inline constexpr std::string_view sLoseUnsavedChanges =
+    "Some of your changes could not be saved into the database:\n%s\n\nGo on and lose them?";
+inline constexpr std::string_view sPasswordChangedElsewhere =
+    "The master password of this database was changed by another program. Type the new one to "
+    "go on.";
+inline constexpr std::string_view sNotTheNewPassword =
+    "This is not the master password that opens the database now: another program changed it. "
+    "Type the new one.";
 
 // Options
 inline constexpr std::string_view sOptionsMenu = "Options";

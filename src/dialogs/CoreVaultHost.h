@@ -19,7 +19,6 @@ public:
     bool ChangeVaultPassword(const QString& path, const std::string& currentPassword,
                              const std::string& newPassword, bool writeSideFile) override;
     const TRecordTree& RecordTree() const override { return FSession.Tree(); }
-    TRecordTree& Tree() { return FSession.Tree(); }
     QString DatabaseFile() const override { return FDatabaseFile; }
     void SetDatabaseFile(const QString& path) { FDatabaseFile = path; }
 

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "common/Services.h"
 #include "common/StringTable.h"
@@ -68,9 +69,12 @@ void TfrmCheckPassword::btnOKClick() {
     }
     if (*opens) {
         accept();
-    } else {
-        SelectAndFocus(EditPass);
+        return;
     }
+    if (!FWrongPasswordNotice.isEmpty()) {
+        ShowWarning(std::exchange(FWrongPasswordNotice, QString()));
+    }
+    SelectAndFocus(EditPass);
 }
 
 void TfrmCheckPassword::chkDisplayPassClick() {

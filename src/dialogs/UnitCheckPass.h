@@ -21,6 +21,8 @@ public:
 
     // Set by the caller before showing; never changed by the dialog.
     QString DbFileName;
+    // Shown once, at the first password that does not open the file (why it does not).
+    void SetWrongPasswordNotice(const QString& notice) { FWrongPasswordNotice = notice; }
 
     QLabel* Image1;
     QLabel* lblPass;
@@ -37,4 +39,5 @@ private:
     void LayOut();
 
     IVaultHost& FHost;
+    QString FWrongPasswordNotice;
 };

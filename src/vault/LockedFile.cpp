@@ -10,7 +10,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <limits>
+#include <optional>
 #include <thread>
 
 #include "common/StringTable.h"
@@ -19,16 +21,14 @@
 
 namespace {
 
-// A path replaced by a rename between our open and our lock is opened again; a few rounds
-// are plenty, since each replacement is one whole vault write by another holder.
-constexpr int kOpenAttempts = 5;
-
 using TClock = std::chrono::steady_clock;
 
 // How long an operation waits for a lock that another holder keeps: a save of a large vault
 // takes about a second on a slow disk; a holder that keeps it longer is reported.
 constexpr std::chrono::milliseconds kDefaultLockWait{5000};
 std::atomic<std::int64_t> gLockWaitMs{kDefaultLockWait.count()};
+// A thread that must not wait as long (the window's, whose event loop must go on) sets its own.
+thread_local std::optional<std::chrono::milliseconds> tThreadLockWait;
 
 // The pause between two tries: short at first, since most holders finish quickly.
 constexpr std::chrono::milliseconds kFirstPause{5};
@@ -53,10 +53,16 @@ enum class TLockResult { Locked, PathReplaced };
     throw EVaultBusyError(RefusedOpenText(path, std::string(Str::sVaultInUse)));
 }
 
-// Takes the exclusive lock on fd, waiting until deadline for another holder to let go.
-void LockBefore(int fd, const std::string& path, TClock::time_point deadline) {
+// Readers share the lock with each other, so that they never queue behind one another; a
+// writer holds it alone.
+int LockOperation(TLockedFile::TAccess access) {
+    return access == TLockedFile::TAccess::Read ? LOCK_SH : LOCK_EX;
+}
+
+// Takes the lock on fd, waiting until deadline for another holder to let go.
+void LockBefore(int fd, int operation, const std::string& path, TClock::time_point deadline) {
     std::chrono::milliseconds pause = kFirstPause;
-    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    while (flock(fd, operation | LOCK_NB) != 0) {
         const int error = errno;
         if (error == EINTR) {
             continue;
@@ -75,8 +81,9 @@ void LockBefore(int fd, const std::string& path, TClock::time_point deadline) {
 
 // Locks fd and checks that path still names the same file. Throws when the lock stays held
 // elsewhere until deadline or fd is a folder.
-TLockResult LockAndVerify(int fd, const std::string& path, TClock::time_point deadline) {
-    LockBefore(fd, path, deadline);
+TLockResult LockAndVerify(int fd, int operation, const std::string& path,
+                          TClock::time_point deadline) {
+    LockBefore(fd, operation, path, deadline);
     struct stat byFd {};
     struct stat byPath {};
     if (fstat(fd, &byFd) != 0) {
@@ -98,7 +105,13 @@ TLockResult LockAndVerify(int fd, const std::string& path, TClock::time_point de
     throw EVaultOpenError(RefusedOpenText(path, reason));
 }
 
+std::function<void()> gAfterOpen;
+
 }  // namespace
+
+void LockedFileTesting::SetAfterOpen(std::function<void()> hook) {
+    gAfterOpen = std::move(hook);
+}
 
 std::string CannotOpenFileText(const std::string& path, int error) {
     return RefusedOpenText(path, std::strerror(error));
@@ -120,13 +133,29 @@ void SetVaultLockWait(std::chrono::milliseconds limit) {
     gLockWaitMs.store(limit.count());
 }
 
+void SetThreadVaultLockWait(std::optional<std::chrono::milliseconds> limit) {
+    tThreadLockWait = limit;
+}
+
 std::chrono::milliseconds VaultLockWait() {
-    return std::chrono::milliseconds(gLockWaitMs.load());
+    return tThreadLockWait.value_or(std::chrono::milliseconds(gLockWaitMs.load()));
+}
+
+bool VaultLockIsFree(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return true;  // the operation itself reports what is wrong with the path
+    }
+    const bool free = flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+    ::close(fd);
+    return free;
 }
 
 TLockedFile TLockedFile::OpenAndLock(const std::string& path, TAccess access, bool forReplacing) {
     const TClock::time_point deadline = TClock::now() + VaultLockWait();
-    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+    // A path replaced by a rename between our open and our lock is opened again, for as long
+    // as the wait lasts: a busy writer may replace it many times in a row.
+    for (;;) {
         // Without waiting: a FIFO would block the open until a writer came.
         const int fd = ::open(path.c_str(), OpenFlags(access) | O_NONBLOCK);
         if (fd < 0) {
@@ -148,11 +177,16 @@ TLockedFile TLockedFile::OpenAndLock(const std::string& path, TAccess access, bo
             RefuseUnsafeFile(path, unsafe, forReplacing);
         }
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-        if (LockAndVerify(fd, path, deadline) == TLockResult::Locked) {
+        if (gAfterOpen) {
+            gAfterOpen();
+        }
+        if (LockAndVerify(fd, LockOperation(access), path, deadline) == TLockResult::Locked) {
             return file;
         }
+        if (TClock::now() >= deadline) {
+            ThrowBusy(path);
+        }
     }
-    ThrowBusy(path);
 }
 
 TLockedFile::TLockedFile(TLockedFile&& other) noexcept

@@ -2,21 +2,24 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "vault/FileIdentity.h"
 #include "vault/Streams.h"
 
-// An open file under an exclusive advisory lock (flock) for the length of one vault
-// operation: the platform's stand-in for "opened without sharing". A lock that another
-// holder keeps is waited for, up to VaultLockWait(). The descriptor is closed, and the lock
+// An open file under an advisory lock (flock) for the length of one vault operation: the
+// platform's stand-in for "opened without sharing". Readers share the lock; a writer holds it
+// alone. A lock that another holder keeps is waited for, up to VaultLockWait(). The descriptor is closed, and the lock
 // released, when the object goes.
 class TLockedFile {
 public:
     enum class TAccess { Read, ReadWrite, Write };
 
-    // Opens path and locks it. When the path was replaced between the open and the lock, the
-    // new file is opened instead. Throws EVaultOpenError ("Cannot open file "path". reason"),
+    // Opens path and locks it (shared for Read, else exclusive). When the path was replaced
+    // between the open and the lock, the new file is opened instead, as often as it takes
+    // within the wait. Throws EVaultOpenError ("Cannot open file "path". reason"),
     // and EVaultBusyError when another holder keeps the lock past the wait.
     static TLockedFile Open(const std::string& path, TAccess access);
     // For creating path: locks the file there, if any, as Open does; an empty handle when
@@ -51,7 +54,29 @@ private:
 
 // How long opening a vault waits for another holder's lock (5 seconds unless set).
 void SetVaultLockWait(std::chrono::milliseconds limit);
+// Another wait for the calling thread only; nullopt goes back to the common one.
+void SetThreadVaultLockWait(std::optional<std::chrono::milliseconds> limit);
 std::chrono::milliseconds VaultLockWait();
+
+// True when a writer could lock the file at path now (or nothing is there to lock): a look
+// that never waits, for a caller that waits in its own way.
+bool VaultLockIsFree(const std::string& path);
+
+// Sets the calling thread's wait for the life of the object.
+class TThreadLockWaitScope {
+public:
+    explicit TThreadLockWaitScope(std::chrono::milliseconds limit) {
+        SetThreadVaultLockWait(limit);
+    }
+    TThreadLockWaitScope(const TThreadLockWaitScope&) = delete;
+    TThreadLockWaitScope& operator=(const TThreadLockWaitScope&) = delete;
+    ~TThreadLockWaitScope() { SetThreadVaultLockWait(std::nullopt); }
+};
+
+namespace LockedFileTesting {
+// Called after each open of a path, before its lock is taken.
+void SetAfterOpen(std::function<void()> hook);
+}  // namespace LockedFileTesting
 
 // The text of the "Cannot open file" error: Cannot open file "path". reason
 std::string CannotOpenFileText(const std::string& path, int error);

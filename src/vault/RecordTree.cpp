@@ -48,6 +48,11 @@ void TRecordTree::Clear() {
     FCount = 0;
 }
 
+void TRecordTree::Swap(TRecordTree& other) noexcept {
+    std::swap(FRoot, other.FRoot);
+    std::swap(FCount, other.FCount);
+}
+
 void TRecordTree::MoveToLastChild(TNode* node, TNode* newParent) {
     TNode* oldParent = node->Parent;
     TNode* container = ContainerOf(newParent);

@@ -32,6 +32,8 @@ public:
     // Deletes the node with all its children.
     void Delete(TNode* node);
     void Clear();
+    // Exchanges the whole content with other; node pointers stay valid, in their new tree.
+    void Swap(TRecordTree& other) noexcept;
     // Makes the node the last child of newParent (null: the end of the top level).
     void MoveToLastChild(TNode* node, TNode* newParent);
 

@@ -1,5 +1,7 @@
 #include "vault/VaultSession.h"
 
+#include <exception>
+
 #include "common/StringTable.h"
 #include "vault/CofferixError.h"
 #include "vault/FileUtil.h"
@@ -34,6 +36,7 @@ void TVaultSession::SetPath(const std::string& path) {
     if (path != FPath) {
         FPath = path;
         FLoaded = false;
+        FUnsaved.Clear();  // they were changes of the other vault
     }
 }
 
@@ -59,6 +62,7 @@ void TVaultSession::Create(const std::string& path, const std::string& password)
     if (sessionVault) {
         const TTreeReset reset(FObserver);
         FTree.Clear();
+        FUnsaved.Clear();
         FPassword.Set(password);
         FIdentity = created;
         FLoaded = true;
@@ -79,13 +83,29 @@ void TVaultSession::ChangePassword(const std::string& path, const std::string& c
     }
 }
 
+void TVaultSession::ReplaceTree(TRecordTree& tree) {
+    const TTreeReset reset(FObserver);
+    FTree.Swap(tree);
+}
+
 void TVaultSession::Load() {
-    FLoaded = false;
+    const bool reload = FLoaded;
     TPasswordCopy password{FPassword.Get()};
-    {
-        const TTreeReset reset(FObserver);
-        FIdentity = VaultLoad(FPath, password.Value, FTree);
+    TRecordTree fresh;
+    TFileIdentity identity;
+    try {
+        identity = VaultLoad(FPath, password.Value, fresh);
+    } catch (...) {
+        if (!reload) {
+            TRecordTree empty;
+            ReplaceTree(empty);
+            FUnsaved.Clear();
+        }
+        throw;
     }
+    FUnsaved.ApplyTo(fresh);
+    ReplaceTree(fresh);
+    FIdentity = identity;
     FLoaded = true;
 }
 
@@ -95,24 +115,42 @@ void TVaultSession::Save() {
     }
     TPasswordCopy password{FPassword.Get()};
     FIdentity = VaultSave(FPath, password.Value, FTree, &FIdentity);
+    FUnsaved.Clear();
 }
 
-PNode TVaultSession::AddRecord(const std::string& groupName, const TNodeData& fields) {
-    return AddRecordNode(FTree, groupName, fields, FObserver);
+void TVaultSession::TakeInOutsideChange() {
+    if (ChangedOnDisk()) {
+        Load();
+    }
 }
 
-void TVaultSession::ModifyRecord(PNode record, TNodeData& fields, const std::string& groupName) {
-    ModifyRecordNode(FTree, record, fields, groupName, FObserver);
+void TVaultSession::Change(const std::function<void(TVaultChange&)>& change) {
+    if (!FLoaded) {
+        throw EVaultNotLoadedError(std::string(Str::sVaultNotLoaded));
+    }
+    // A failed take-in still lets the change in, so that what the user did is kept; it
+    // stays unsaved, since the file is not what the tree was loaded from.
+    std::exception_ptr takeInFailure;
+    try {
+        TakeInOutsideChange();
+    } catch (const std::exception&) {
+        takeInFailure = std::current_exception();
+    }
+    TVaultChange editor(FTree, FUnsaved, FObserver);
+    change(editor);
+    if (takeInFailure) {
+        std::rethrow_exception(takeInFailure);
+    }
+    Save();
 }
 
-bool TVaultSession::MoveRecord(PNode record, const std::string& groupName) {
-    return MoveRecordToGroup(FTree, record, groupName, FObserver);
+void TVaultSession::SaveChanges() {
+    TakeInOutsideChange();
+    if (HasUnsavedChanges()) {
+        Save();
+    }
 }
 
-void TVaultSession::RenameGroup(PNode group, const std::string& name) {
-    RenameNode(group, name, FObserver);
-}
-
-void TVaultSession::Remove(const std::vector<PNode>& nodes) {
-    RemoveNodes(FTree, nodes, FObserver);
+void TVaultSession::SortTree(const TRecordTree::TCompare& compare, bool descending) {
+    FTree.Sort(compare, descending);
 }

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "common/MasterPassword.h"
 #include "vault/FileIdentity.h"
 #include "vault/RecordTree.h"
+#include "vault/UnsavedChanges.h"
+#include "vault/VaultChange.h"
 
 class ITreeObserver;
 
@@ -13,6 +16,11 @@ class ITreeObserver;
 // password (held scrambled), the record tree, and the identity of the file as last loaded or
 // saved. The tree changes through the methods below, which keep the shared rules and tell the
 // observer; Save puts the tree into the file.
+//
+// Every change goes through Change, which takes in what another program saved, applies the
+// change and saves it. A change whose save failed is never dropped: it stays in the tree,
+// marked unsaved, and every later load of the same vault puts it back on top of what the
+// file holds then, until a save succeeds.
 //
 // Two guards keep the file safe: a save into a vault whose load failed is refused (the tree
 // is not its content), and a save into a file that another program changed since it was
@@ -33,7 +41,6 @@ public:
     // A copy of the master password; the caller wipes it.
     std::string Password() const { return FPassword.Get(); }
     void SetPassword(const std::string& password) { FPassword.Set(password); }
-    TRecordTree& Tree() { return FTree; }
     const TRecordTree& Tree() const { return FTree; }
 
     // True once a load (or a create) of Path succeeded, until a load fails or the path changes.
@@ -50,29 +57,42 @@ public:
     // now on, and the file stays known as loaded only if nobody else had changed it before.
     void ChangePassword(const std::string& path, const std::string& currentPassword,
                         const std::string& newPassword);
-    // Reads Path with the held password. A failure leaves the tree empty and the session not
-    // loaded, and throws.
+    // Reads Path with the held password, and puts the unsaved changes back on top. The first
+    // load of a path that fails leaves the tree empty and the session not loaded; a failed
+    // load of the vault that is loaded already (a reload) keeps the tree and its unsaved
+    // changes, and the file stays known as changed, so that nothing is saved over it unseen.
+    // Throws on failure.
     void Load();
     // Throws EVaultNotLoadedError or EVaultChangedError (nothing written) besides the errors of
     // the write itself.
     void Save();
 
-    // Record and group changes, in the tree only.
-    PNode AddRecord(const std::string& groupName, const TNodeData& fields);
-    // The record's five texts from fields (moved out), and its group by name.
-    void ModifyRecord(PNode record, TNodeData& fields, const std::string& groupName);
-    bool MoveRecord(PNode record, const std::string& groupName);
-    void RenameGroup(PNode group, const std::string& name);
-    // The nodes with everything below them.
-    void Remove(const std::vector<PNode>& nodes);
+    // One change: takes in what another program saved meanwhile, calls change, and saves.
+    // When the vault is not loaded, throws EVaultNotLoadedError and changes nothing. When
+    // taking in or saving fails, the change stays in the tree, unsaved, and the error is
+    // thrown.
+    void Change(const std::function<void(TVaultChange&)>& change);
+    // Reloads the vault when another program changed its file.
+    void TakeInOutsideChange();
+    // Takes in an outside change, then saves the unsaved changes, if any: the retry of a
+    // change whose save failed. Throws as Change.
+    void SaveChanges();
+    bool HasUnsavedChanges() const { return !FUnsaved.IsEmpty(); }
+    // Forgets the unsaved changes (the user chose to throw them away).
+    void DiscardUnsavedChanges() { FUnsaved.Clear(); }
+
+    // Puts every level of the tree in order; the order goes into the file with the next save.
+    void SortTree(const TRecordTree::TCompare& compare, bool descending);
 
 private:
     bool IsSessionVault(const std::string& path) const;
+    void ReplaceTree(TRecordTree& tree);
 
     std::string FPath;
     TMasterPassword FPassword;
     TRecordTree FTree;
     TFileIdentity FIdentity;
     bool FLoaded = false;
+    TUnsavedChanges FUnsaved;
     ITreeObserver* FObserver = nullptr;
 };

@@ -461,7 +461,7 @@ private:
         QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
     }
 
-    TRecordTree& Tree() { return FWindow->Tree(); }
+    const TRecordTree& Tree() { return FWindow->RecordTree(); }
     PNode Node(const std::string& title) { return FindByTitle(Tree(), title); }
 
     void Find(const QString& text) {

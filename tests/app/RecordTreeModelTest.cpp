@@ -9,6 +9,7 @@
 #include "app/PassTree.h"
 #include "app/RecordTreeModel.h"
 #include "common/TextCodec.h"
+#include "vault/TreeCommands.h"
 
 namespace {
 
@@ -35,6 +36,13 @@ void SetField(std::string& field, const char* value) {
     field += value;
 }
 
+// Sorts the test's own tree, as the vault session sorts the window's.
+TRecordTreeModel::TSorter SorterOf(TRecordTree& tree) {
+    return [&tree](const TRecordTree::TCompare& compare, bool descending) {
+        tree.Sort(compare, descending);
+    };
+}
+
 }  // namespace
 
 class TRecordTreeModelTest : public QObject {
@@ -46,7 +54,7 @@ private slots:
     void CellTextsFollowTheColumnsAndTheMask() {
         TRecordTree tree;
         FillTree(tree, kRecords);
-        TRecordTreeModel model(tree);
+        TRecordTreeModel model(tree, SorterOf(tree));
         const QModelIndex mail = model.index(0, 0);
         const QModelIndex gamma = model.index(2, 0, mail);
         QCOMPARE(model.data(mail).toString(), QStringLiteral("Mail"));
@@ -73,7 +81,7 @@ private slots:
     void IconsMarkGroupsAndRecordsInTheFirstColumnOnly() {
         TRecordTree tree;
         FillTree(tree, kRecords);
-        TRecordTreeModel model(tree);
+        TRecordTreeModel model(tree, SorterOf(tree));
         const QModelIndex group = model.index(0, 0);
         const QModelIndex record = model.index(0, 0, group);
         const auto groupIcon = model.data(group, Qt::DecorationRole).value<QIcon>();
@@ -86,7 +94,7 @@ private slots:
 
     void HeaderShowsTheCaptionsGiven() {
         TRecordTree tree;
-        TRecordTreeModel model(tree);
+        TRecordTreeModel model(tree, SorterOf(tree));
         model.SetColumnCaptions({"Title", "User Name", "Password", "URL", "Notes"});
         QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("User Name"));
         QCOMPARE(model.ColumnCaption(4), QStringLiteral("Notes"));
@@ -116,7 +124,7 @@ private slots:
     void HeaderClicksShareOneFlippingDirection() {
         TRecordTree tree;
         FillTree(tree, kRecords);
-        TRecordTreeModel model(tree);
+        TRecordTreeModel model(tree, SorterOf(tree));
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
 
@@ -141,7 +149,7 @@ private slots:
     void UrlAndNotesClicksFlipButLeaveTheOrder() {
         TRecordTree tree;
         FillTree(tree, kRecords);
-        TRecordTreeModel model(tree);
+        TRecordTreeModel model(tree, SorterOf(tree));
         const QStringList before = TitlesOf(tree);
         QSignalSpy layout(&model, &QAbstractItemModel::layoutChanged);
         model.SortByColumn(3);
@@ -157,7 +165,7 @@ private slots:
         FillTree(tree, {{"G", "one", "same", "", "", ""},
                         {"G", "two", "SAME", "", "", ""},
                         {"G", "three", "same", "", "", ""}});
-        TRecordTreeModel model(tree);
+        TRecordTreeModel model(tree, SorterOf(tree));
         model.SortByColumn(0);
         QCOMPARE(TitlesOf(tree), QStringList({"G", "one", "two", "three"}));
         model.SortByColumn(0);
@@ -167,7 +175,7 @@ private slots:
     void SelectionFollowsTheNodesThroughASort() {
         TRecordTree tree;
         FillTree(tree, kRecords);
-        TRecordTreeModel model(tree);
+        TRecordTreeModel model(tree, SorterOf(tree));
         TPassTree view;
         view.SetRecordModel(&model);
         const PNode alpha = FindByTitle(tree, "alpha");
@@ -183,7 +191,7 @@ private slots:
     void ChangesOfShapeReachTheView() {
         TRecordTree tree;
         FillTree(tree, kRecords);
-        TRecordTreeModel model(tree);
+        TRecordTreeModel model(tree, SorterOf(tree));
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         TPassTree view;
@@ -193,27 +201,27 @@ private slots:
         TNodeData fields;
         fields.Title = "epsilon";
         // An existing group, matched without regard to case.
-        const PNode epsilon = model.AddRecord("BANK", fields);
+        const PNode epsilon = AddRecordNode(tree, "BANK", fields, &model);
         QCOMPARE(AnsiToQString(tree.Parent(epsilon)->Data.Title), QStringLiteral("Bank"));
         QCOMPARE(model.rowCount(model.IndexOf(tree.Parent(epsilon))), 2);
         // A new group at the end of the top level, arriving with its record.
         fields.Title = "zeta";
-        const PNode zeta = model.AddRecord("Shops", fields);
+        const PNode zeta = AddRecordNode(tree, "Shops", fields, &model);
         QCOMPARE(model.rowCount(), 3);
         QCOMPARE(model.index(2, 0).data().toString(), QStringLiteral("Shops"));
         QCOMPARE(model.IndexOf(zeta).parent(), model.index(2, 0));
 
         // Moving into an existing group, then into a new one; the groups left stay.
-        QVERIFY(model.MoveRecordToGroup(zeta, "mail"));
+        QVERIFY(MoveRecordToGroup(tree, zeta, "mail", &model));
         QCOMPARE(model.rowCount(model.index(2, 0)), 0);
         QCOMPARE(model.IndexOf(zeta).parent(), model.index(0, 0));
         QCOMPARE(zeta->Row, 3);
-        QVERIFY(!model.MoveRecordToGroup(zeta, "MAIL"));  // same name by case folding
-        QVERIFY(model.MoveRecordToGroup(zeta, "New"));
+        QVERIFY(!MoveRecordToGroup(tree, zeta, "MAIL", &model));  // same name by case folding
+        QVERIFY(MoveRecordToGroup(tree, zeta, "New", &model));
         QCOMPARE(model.rowCount(), 4);
         QCOMPARE(model.IndexOf(zeta).parent(), model.index(3, 0));
 
-        model.DeleteNode(FindByTitle(tree, "Mail"));
+        RemoveNodes(tree, {FindByTitle(tree, "Mail")}, &model);
         QCOMPARE(model.rowCount(), 3);
         QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("Bank"));
         QCOMPARE(tree.Count(), std::size_t{6});
@@ -226,14 +234,16 @@ private slots:
         QCOMPARE(changed.first().at(0).value<QModelIndex>(), model.IndexOf(delta, 0));
         QCOMPARE(changed.first().at(1).value<QModelIndex>(), model.IndexOf(delta, 4));
 
-        model.ResetWith([&] { tree.Clear(); });
+        model.TreeResetting();
+        tree.Clear();
+        model.TreeReset();
         QCOMPARE(model.rowCount(), 0);
     }
 
     void FirstSelectedIsInTreeOrderNotClickOrder() {
         TRecordTree tree;
         FillTree(tree, kRecords);
-        TRecordTreeModel model(tree);
+        TRecordTreeModel model(tree, SorterOf(tree));
         TPassTree view;
         view.SetRecordModel(&model);
         view.expandAll();
@@ -252,7 +262,7 @@ private slots:
 
     void ColumnsStartAtTheirWidthsAndKeepTheirMinimums() {
         TRecordTree tree;
-        TRecordTreeModel model(tree);
+        TRecordTreeModel model(tree, SorterOf(tree));
         TPassTree view;
         view.resize(900, 400);
         view.SetRecordModel(&model);

@@ -133,7 +133,6 @@ private slots:
 
     void ImportOfTheOpenVaultReloadsItCollapsed() {
         FWindow->PassTree->expandAll();
-        FWindow->Tree().First()->Data.Title = "unsaved";
         FScript->Then(ImportFrom(FVault, kPassword));
         FWindow->btnExportDatabase->click();
         QCOMPARE(Outline(FWindow->RecordTree()), Outline(*ReadVault(FVault, kPassword)));
@@ -185,7 +184,7 @@ private slots:
     }
 
     void EmptyVaultExportsAnEmptyFile() {
-        FWindow->PassTree->SelectOnly(FWindow->Tree().First());
+        FWindow->PassTree->SelectOnly(FWindow->RecordTree().First());
         FWindow->ActDelRecord->trigger();
         const QString list = FFolder->filePath("empty.txt");
         FServices->SaveFileAnswers = {list};

@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include <sstream>
+#include <utility>
 
 #include "CliTestSupport.h"
 #include "cli/CliError.h"
 #include "cli/OpenVault.h"
+#include "vault/LockedFile.h"
 #include "vault/Clock.h"
 #include "vault/TreeCommands.h"
 #include "vault/VaultOperations.h"
@@ -194,7 +196,9 @@ TEST_F(CliRoundTripTest, ShowPrintsTheFieldsAndThePasswordOnlyWhenAsked) {
     EXPECT_NE(shown.Out.find("Password: Rec0rd-Secret\n"), std::string::npos) << shown.Out;
 }
 
-TEST_F(CliRoundTripTest, SaveIsRefusedWhenTheVaultWasReplacedSinceTheLoad) {
+// What another writer saved before the change is taken in; what it saves under the change's
+// own save is never written over.
+TEST_F(CliRoundTripTest, ChangeTakesInAnEarlierSaveAndIsRefusedOverALaterOne) {
     MakeVault();
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);
@@ -214,11 +218,33 @@ TEST_F(CliRoundTripTest, SaveIsRefusedWhenTheVaultWasReplacedSinceTheLoad) {
     LoadWithCore(Vault, kMaster, other);
     AddRecordNode(other, "Theirs", TNodeData{});
     VaultSave(Vault, kMaster, other);
-    const std::string theirs = ReadFileBytes(Vault);
 
-    vault.AddRecord("Mine", TNodeData{});
-    EXPECT_THROW(SaveVault(vault), ECliError);
-    EXPECT_EQ(ReadFileBytes(Vault), theirs);
+    ChangeVault(vault, [](TVaultChange& change) { change.AddRecord("Mine", TNodeData{}); });
+    TRecordTree both;
+    LoadWithCore(Vault, kMaster, both);
+    ASSERT_EQ(both.ChildCount(nullptr), 2);
+    EXPECT_EQ(both.Child(nullptr, 0)->Data.Title, "Theirs");
+    EXPECT_EQ(both.Child(nullptr, 1)->Data.Title, "Mine");
+
+    // Another writer saves between this save's open and its lock.
+    bool saved = false;
+    LockedFileTesting::SetAfterOpen([&] {
+        if (!std::exchange(saved, true)) {
+            AddRecordNode(other, "Later", TNodeData{});
+            VaultSave(Vault, kMaster, other);
+        }
+    });
+    const std::string later = ReadFileBytes(Vault);
+    EXPECT_THROW(
+        ChangeVault(vault, [](TVaultChange& change) { change.AddRecord("Refused", TNodeData{}); }),
+        ECliError);
+    LockedFileTesting::SetAfterOpen({});
+    EXPECT_TRUE(saved);
+    EXPECT_NE(ReadFileBytes(Vault), later);
+    TRecordTree after;
+    LoadWithCore(Vault, kMaster, after);
+    EXPECT_EQ(after.ChildCount(nullptr), 2);  // Theirs and Later: nothing of the refused change
+    EXPECT_EQ(after.Child(nullptr, 1)->Data.Title, "Later");
 }
 
 TEST_F(CliRoundTripTest, GenerateKeepsTheWindowsDefaultsAndRanges) {

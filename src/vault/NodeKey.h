@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+#include "vault/RecordTree.h"
+
+// What finds a node again after the tree was made anew (a reload): a record by its GUID; a
+// group by its GUID while it lasts, else by its name, since a load gives groups fresh GUIDs.
+struct TNodeKey {
+    TGuid Guid;
+    bool IsGroup = false;
+    std::string Title;
+
+    static TNodeKey Of(const TRecordTree::TNode& node);
+    // The node the key names in tree now; null when it is gone.
+    PNode Find(const TRecordTree& tree) const;
+};

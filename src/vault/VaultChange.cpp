@@ -1,0 +1,40 @@
+#include "vault/VaultChange.h"
+
+#include "vault/TreeCommands.h"
+#include "vault/UnsavedChanges.h"
+
+void TVaultChange::RecordPut(PNode record) {
+    FUnsaved.RecordPut(FTree, *record);
+}
+
+PNode TVaultChange::AddRecord(const std::string& groupName, const TNodeData& fields) {
+    const PNode record = AddRecordNode(FTree, groupName, fields, FObserver);
+    RecordPut(record);
+    return record;
+}
+
+void TVaultChange::ModifyRecord(PNode record, TNodeData& fields, const std::string& groupName) {
+    ModifyRecordNode(FTree, record, fields, groupName, FObserver);
+    RecordPut(record);
+}
+
+bool TVaultChange::MoveRecord(PNode record, const std::string& groupName) {
+    const bool moved = MoveRecordToGroup(FTree, record, groupName, FObserver);
+    if (moved) {
+        RecordPut(record);
+    }
+    return moved;
+}
+
+void TVaultChange::RenameGroup(PNode group, const std::string& name) {
+    const std::string oldName = group->Data.Title;
+    RenameNode(group, name, FObserver);
+    FUnsaved.GroupRenamed(oldName, name);
+}
+
+void TVaultChange::Remove(const std::vector<PNode>& nodes) {
+    for (const PNode node : nodes) {
+        FUnsaved.NodeRemoved(*node);
+    }
+    RemoveNodes(FTree, nodes, FObserver);
+}
