@@ -15,7 +15,7 @@
 
 #include "app/DesktopIdentity.h"
 #include "app/UnitCofferix.h"
-#include "common/StringTable.h"
+#include "base/StringTable.h"
 #include "common/TextCodec.h"
 #include "common/tray/CoolTrayIcon.h"
 #include "common/tray/TrayShell.h"

@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/StringTable.h"
 #include "common/Services.h"
-#include "common/StringTable.h"
 #include "common/TextCodec.h"
 #include "dialogs/DialogHelpers.h"
 #include "dialogs/VaultHost.h"

@@ -13,7 +13,7 @@
 #include <limits>
 #include <thread>
 
-#include "common/StringTable.h"
+#include "base/StringTable.h"
 #include "vault/CofferixError.h"
 #include "vault/PathSafety.h"
 

@@ -1,6 +1,6 @@
 #include "vault/VaultSession.h"
 
-#include "common/StringTable.h"
+#include "base/StringTable.h"
 #include "vault/CofferixError.h"
 #include "vault/FileUtil.h"
 #include "vault/TreeCommands.h"

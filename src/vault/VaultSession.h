@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "common/MasterPassword.h"
+#include "base/MasterPassword.h"
 #include "vault/FileIdentity.h"
 #include "vault/RecordTree.h"
 
