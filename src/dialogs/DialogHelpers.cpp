@@ -11,7 +11,6 @@
 #include "common/Services.h"
 #include "common/TextCodec.h"
 #include "dialogs/VaultHost.h"
-#include "vault/FileUtil.h"
 #include "vault/NodeData.h"
 
 void SelectAndFocus(QLineEdit* edit) {
