@@ -388,7 +388,7 @@ PICTURES = {
 
 
 # The application icon in the desktop's hicolor theme, named by the application id
-# (src/common/AppIdentity.h).
+# (src/base/AppIdentity.h).
 APP_ID = "com.dravenor.Cofferix"
 ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 

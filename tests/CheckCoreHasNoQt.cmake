@@ -3,15 +3,12 @@ file(GLOB_RECURSE core_files
      ${ROOT}/src/base/*.h ${ROOT}/src/base/*.cpp
      ${ROOT}/src/vault/*.h ${ROOT}/src/vault/*.cpp
      ${ROOT}/src/cli/*.h ${ROOT}/src/cli/*.cpp)
-file(READ ${ROOT}/src/common/CoreSources.txt common_list)
 file(READ ${ROOT}/src/dialogs/CoreSources.txt dialogs_list)
-string(REGEX MATCHALL "[A-Za-z0-9_]+\\.(h|cpp)" common_names "${common_list}")
 string(REGEX MATCHALL "[A-Za-z0-9_]+\\.(h|cpp)" dialogs_names "${dialogs_list}")
-foreach(name ${common_names})
-    list(APPEND core_files ${ROOT}/src/common/${name})
-endforeach()
 foreach(name ${dialogs_names})
     list(APPEND core_files ${ROOT}/src/dialogs/${name})
+    string(REGEX REPLACE "\\.cpp$" ".h" header ${name})
+    list(APPEND core_files ${ROOT}/src/dialogs/${header})
 endforeach()
 set(bad "")
 foreach(f ${core_files})

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <system_error>
 
-#include "common/AppIdentity.h"
-#include "common/StringTable.h"
+#include "base/AppIdentity.h"
+#include "base/StringTable.h"
 
 namespace fs = std::filesystem;
 

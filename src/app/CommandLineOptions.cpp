@@ -4,8 +4,8 @@
 #include <string_view>
 
 #include "app/AutostartEntry.h"
-#include "common/AppIdentity.h"
-#include "common/StringTable.h"
+#include "base/AppIdentity.h"
+#include "base/StringTable.h"
 
 #ifndef COFFERIX_VERSION
 #define COFFERIX_VERSION "unknown"

@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 
-#include "common/AppIdentity.h"
+#include "base/AppIdentity.h"
 #include "common/TextCodec.h"
 
 QIcon AppIcon() {

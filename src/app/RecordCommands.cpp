@@ -9,9 +9,9 @@
 
 #include "app/UnitCofferix.h"
 #include "common/ClipboardGuard.h"
-#include "common/Cp1252.h"
+#include "base/Cp1252.h"
 #include "common/Services.h"
-#include "common/StringTable.h"
+#include "base/StringTable.h"
 #include "common/TextCodec.h"
 #include "dialogs/UnitNewRecord.h"
 #include "vault/NodeKey.h"
@@ -175,8 +175,7 @@ void TRecordCommands::DeleteSelected() {
 }
 
 bool TRecordCommands::NodeMatches(const TNodeData& data, const std::string& needle) {
-    return ContainsCaseFolded(data.UserName, needle) || ContainsCaseFolded(data.Password, needle) ||
-           ContainsCaseFolded(data.Notes, needle);
+    return RecordMatchesText(data, needle);
 }
 
 void TRecordCommands::FindNext(const QString& text) {

@@ -15,8 +15,8 @@
 
 #include "app/DesktopIdentity.h"
 #include "app/UnitCofferix.h"
+#include "base/StringTable.h"
 #include "common/Services.h"
-#include "common/StringTable.h"
 #include "common/TextCodec.h"
 #include "common/tray/CoolTrayIcon.h"
 #include "common/tray/TrayShell.h"

@@ -27,7 +27,7 @@
 #include "common/Services.h"
 #include "common/Settings.h"
 #include "common/SingleInstance.h"
-#include "common/StringTable.h"
+#include "base/StringTable.h"
 #include "common/TextCodec.h"
 #include "dialogs/UnitImportDb.h"
 #include "dialogs/UnitNewPass.h"

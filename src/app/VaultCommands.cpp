@@ -6,11 +6,12 @@
 #include <string>
 
 #include "app/UnitCofferix.h"
+#include "base/StringTable.h"
 #include "common/Services.h"
-#include "common/StringTable.h"
 #include "common/TextCodec.h"
 #include "dialogs/UnitChangePass.h"
 #include "dialogs/UnitImportDb.h"
+#include "vault/CofferixError.h"
 #include "vault/FileUtil.h"
 #include "vault/NodeData.h"
 #include "vault/TreeCommands.h"
@@ -24,24 +25,16 @@ QString TVaultCommands::AskSaveFileName(const QString& filter, const QString& su
     return path;
 }
 
-bool TVaultCommands::IsOpenVault(const QString& path) const {
-    const QString vault = FWindow.DatabaseFile();
-    if (vault.isEmpty() || !IsSameFile(NativePath(vault), NativePath(path))) {
-        return false;
-    }
-    ShowWarning(Tr(Str::sDestinationIsOpenVault));
-    return true;
-}
-
 void TVaultCommands::Backup() {
     const QString destination = AskSaveFileName(Tr(Str::sBackupFilter), Tr(Str::sBackupSuffix));
-    if (destination.isEmpty() || IsOpenVault(destination)) {
+    if (destination.isEmpty()) {
         return;
     }
     try {
-        CopySecretFile(NativePath(FWindow.DatabaseFile()), NativePath(destination));
+        BackupVault(NativePath(FWindow.DatabaseFile()), NativePath(destination));
     } catch (const std::exception& error) {
-        // A backup that silently failed would be trusted later; say so.
+        // A backup that silently failed would be trusted later; say so. The refusal of the
+        // open vault as destination is a warning as well.
         ShowWarning(ErrorText(error));
         return;
     }
@@ -78,12 +71,15 @@ void TVaultCommands::ChangeMasterPassword() {
 
 void TVaultCommands::ExportList() {
     const QString destination = AskSaveFileName(Tr(Str::sExportFilter), Tr(Str::sExportSuffix));
-    if (destination.isEmpty() || IsOpenVault(destination)) {
+    if (destination.isEmpty()) {
         return;
     }
     std::string text = ExportListText(FWindow.RecordTree());
     try {
-        WriteSecretFile(NativePath(destination), text);
+        WriteSecretFileBesideVault(NativePath(destination), text,
+                                   NativePath(FWindow.DatabaseFile()));
+    } catch (const EOpenVaultDestinationError& error) {
+        ShowWarning(ErrorText(error));
     } catch (const std::exception& error) {
         ShowError(ErrorText(error));
     }

@@ -19,8 +19,6 @@ private:
     // The shared save dialog; starts from the file chosen at its previous use. Empty when
     // cancelled.
     QString AskSaveFileName(const QString& filter, const QString& suffix);
-    // True (after a warning) when path is the open vault file, by any spelling.
-    bool IsOpenVault(const QString& path) const;
 
     TfrmCofferix& FWindow;
     QString FLastSaveFileName;

@@ -7,10 +7,10 @@
 #include "app/StartDecision.h"
 #include "app/TrayLock.h"
 #include "app/UnitCofferix.h"
-#include "common/AutorunSwitch.h"
+#include "base/AutorunSwitch.h"
+#include "base/StringTable.h"
 #include "common/CofferixApplication.h"
 #include "common/SingleInstance.h"
-#include "common/StringTable.h"
 #include "common/TextCodec.h"
 #include "vault/ProcessMemory.h"
 

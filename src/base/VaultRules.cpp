@@ -31,3 +31,14 @@ bool IsBlankGroupName(std::string_view name) {
     return std::all_of(name.begin(), name.end(),
                        [](char c) { return static_cast<unsigned char>(c) <= ' '; });
 }
+
+TNewPasswordProblem CheckNewMasterPassword(std::string_view password,
+                                           std::optional<std::string_view> confirmation) {
+    if (password.size() < kMinMasterPasswordLength) {
+        return TNewPasswordProblem::TooShort;
+    }
+    if (confirmation && *confirmation != password) {
+        return TNewPasswordProblem::ConfirmationDiffers;
+    }
+    return TNewPasswordProblem::None;
+}

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,15 @@
 // kMaxMasterPasswordLength.
 inline constexpr std::size_t kMinMasterPasswordLength = 6;
 inline constexpr std::size_t kMaxMasterPasswordLength = 128;
+
+// Why a new master password is refused.
+enum class TNewPasswordProblem { None, TooShort, ConfirmationDiffers };
+
+// Whether password may become a vault's master password: at least kMinMasterPasswordLength
+// characters (bytes of the code page) and equal to its confirmation. The length is judged
+// first; without a confirmation, only the length (the tool asks for the confirmation after).
+TNewPasswordProblem CheckNewMasterPassword(std::string_view password,
+                                           std::optional<std::string_view> confirmation);
 
 // What the record editor lets a user type: every single-line field (group, title, user name,
 // password, URL) and the notes, whose CR LF line breaks count as two characters.

@@ -1,6 +1,6 @@
 #include "cli/CliHelp.h"
 
-#include "common/StringTable.h"
+#include "base/StringTable.h"
 
 #ifndef COFFERIX_VERSION
 #define COFFERIX_VERSION "unknown"

@@ -1,6 +1,6 @@
 #include "cli/CliSession.h"
 
-#include "cli/CliText.h"
+#include "base/VaultText.h"
 
 TCliSession::TCliSession(const TInvocation& call, TCliStreams& streams)
     : FCall(call), FStreams(streams) {}
@@ -12,5 +12,11 @@ void TCliSession::ReadPassword(std::string_view prompt, std::string_view what, T
     }
     TSecretText typed;
     FInput->Read(prompt, what, typed);
-    VaultTextFromPassword(typed, what, ansi);
+    ansi.Wipe();
+    try {
+        VaultPasswordFromUtf8(typed.Value(), what, ansi.Value());
+    } catch (...) {
+        ansi.Wipe();
+        throw;
+    }
 }

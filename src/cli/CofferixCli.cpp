@@ -2,11 +2,12 @@
 
 #include <new>
 
+#include "base/StringTable.h"
+#include "base/VaultText.h"
 #include "cli/CliError.h"
 #include "cli/CliHelp.h"
 #include "cli/CliText.h"
 #include "cli/Commands.h"
-#include "common/StringTable.h"
 #include "vault/CofferixError.h"
 
 namespace {
@@ -59,6 +60,8 @@ int RunCli(const std::vector<std::string>& args, TCliStreams& streams) {
         return RunInvocation(call, streams);
     } catch (const ECliError& error) {
         return Report(streams, error.what(), error.ExitCode());
+    } catch (const EVaultTextError& error) {
+        return Report(streams, error.what(), kExitUsage);
     } catch (const EVaultPasswordError& error) {
         return Report(streams, error.what(), kExitRefused);
     } catch (const ECofferixError& error) {

@@ -9,14 +9,6 @@
 
 namespace {
 
-// The ranges and defaults of the generator window's two numeric fields.
-constexpr int kMinLength = 6;
-constexpr int kMaxLength = 128;
-constexpr int kDefaultLength = 20;
-constexpr int kMinCount = 1;
-constexpr int kMaxCount = 65000;
-constexpr int kDefaultCount = 1;
-
 int NumberOption(const TCliSession& session, std::string_view option, int minimum, int maximum,
                  int fallback) {
     const std::string* text = session.Call().Value(option);
@@ -48,18 +40,17 @@ TCharSets ChosenSets(const TCliSession& session) {
     const bool anyChosen = sets.SmallLetters || sets.CapitalLetters || sets.Digits ||
                            sets.Punctuation || sets.Brackets || sets.Space || sets.Minus ||
                            sets.Underline;
-    if (!anyChosen) {
-        // The generator window's ticked boxes when it opens.
-        sets.SmallLetters = sets.CapitalLetters = sets.Digits = sets.Punctuation = true;
-    }
-    return sets;
+    // None chosen: the generator window's ticked boxes when it opens.
+    return anyChosen ? sets : kDefaultCharSets;
 }
 
 }  // namespace
 
 int RunGenerate(TCliSession& session) {
-    const int length = NumberOption(session, "--length", kMinLength, kMaxLength, kDefaultLength);
-    const int count = NumberOption(session, "--count", kMinCount, kMaxCount, kDefaultCount);
+    const int length = NumberOption(session, "--length", kGeneratorMinLength, kGeneratorMaxLength,
+                                    kGeneratorDefaultLength);
+    const int count = NumberOption(session, "--count", kGeneratorMinCount, kGeneratorMaxCount,
+                                   kGeneratorDefaultCount);
     const TCharSets sets = ChosenSets(session);
     for (int i = 0; i < count; ++i) {
         std::string password = CreateRandomPassword(sets, length);

@@ -5,8 +5,8 @@
 
 #include <cerrno>
 
+#include "base/StringTable.h"
 #include "cli/CliError.h"
-#include "common/StringTable.h"
 #include "vault/CofferixError.h"
 #include "vault/LockedFile.h"
 #include "vault/PathSafety.h"

@@ -3,17 +3,16 @@
 #include <optional>
 #include <vector>
 
+#include "base/VaultText.h"
 #include "cli/CliError.h"
 #include "cli/CliText.h"
 #include "cli/Commands.h"
 #include "cli/OpenVault.h"
 #include "dialogs/PasswordTools.h"
+#include "vault/NodeDataText.h"
 #include "vault/TreeCommands.h"
 
 namespace {
-
-// The record editor's Create Random Password: four sets, 16 characters.
-constexpr int kEditorPasswordLength = 16;
 
 using TNodes = std::vector<PNode>;
 
@@ -90,7 +89,7 @@ PNode FindSingleRecord(TCliSession& session, const TRecordTree& tree) {
 }
 
 std::string GroupArgument(const std::string& utf8) {
-    std::string group = VaultTextFromArgument(utf8, kGroupField);
+    std::string group = VaultTextFromUtf8(utf8, kGroupField);
     if (IsBlankGroupName(group)) {
         throw UsageError("the group name is blank");
     }
@@ -103,7 +102,7 @@ std::optional<std::string> FieldOption(const TCliSession& session, std::string_v
     if (value == nullptr) {
         return std::nullopt;
     }
-    return VaultTextFromArgument(*value, rule);
+    return VaultTextFromUtf8(*value, rule);
 }
 
 void RefuseTwoPasswordSources(const TCliSession& session) {
@@ -116,8 +115,7 @@ void RefuseTwoPasswordSources(const TCliSession& session) {
 bool NewRecordPassword(TCliSession& session, std::string& password) {
     if (session.Call().Has("--generate")) {
         WipeString(password);
-        password = CreateRandomPassword(true, true, true, true, false, false, false, false,
-                                        kEditorPasswordLength);
+        password = CreateRecordPassword();
         return true;
     }
     if (!session.Call().Has("--ask-password")) {
@@ -201,7 +199,7 @@ int RunAdd(TCliSession& session) {
     RefuseTwoPasswordSources(session);
     const std::string group = GroupArgument(session.Arg(1));
     TNodeData fields;
-    fields.Title = VaultTextFromArgument(session.Arg(2), kTitleField);
+    fields.Title = VaultTextFromUtf8(session.Arg(2), kTitleField);
     fields.UserName = FieldOption(session, "--user", kUserField).value_or("");
     fields.Url = FieldOption(session, "--url", kUrlField).value_or("");
     fields.Notes = FieldOption(session, "--notes", kNotesField).value_or("");

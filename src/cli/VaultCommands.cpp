@@ -2,11 +2,12 @@
 
 #include <sys/stat.h>
 
+#include "base/StringTable.h"
 #include "base/VaultRules.h"
 #include "cli/CliError.h"
 #include "cli/Commands.h"
 #include "cli/OpenVault.h"
-#include "common/StringTable.h"
+#include "vault/CofferixError.h"
 #include "vault/FileUtil.h"
 #include "vault/PathSafety.h"
 #include "vault/TreeCommands.h"
@@ -17,13 +18,13 @@ namespace {
 // The new master password, asked twice (new, then confirm) as the window's dialogs do.
 void ReadNewMasterPassword(TCliSession& session, TSecretText& password) {
     session.ReadPassword(std::string(Str::sNewPassword) + " ", "new password", password);
-    if (password.Value().size() < kMinMasterPasswordLength) {
+    if (CheckNewMasterPassword(password.Value(), std::nullopt) != TNewPasswordProblem::None) {
         throw ECliError(std::string(Str::sPasswordTooShort), kExitRefused);
     }
     TSecretText confirm;
     session.ReadPassword(std::string(Str::sConfirmPassword) + " ",
                          "confirmation of the new password", confirm);
-    if (confirm.Value() != password.Value()) {
+    if (CheckNewMasterPassword(password.Value(), confirm.Value()) != TNewPasswordProblem::None) {
         throw ECliError("the confirmation differs from the new password", kExitRefused);
     }
 }
@@ -38,9 +39,13 @@ std::string InvalidDatabaseText(const std::string& path) {
     return std::string(Str::sInvalidDatabase) + "\r\n" + path;
 }
 
-// Export and backup never write over the vault they read.
-void RefuseVaultAsDestination(const std::string& vault, const std::string& destination) {
-    if (IsSameFile(vault, destination)) {
+// Export and backup never write over the vault they read. The core refuses it with the
+// window's text; the tool reports it as bad usage in its own words.
+template <typename TWrite>
+void WriteBesideVault(TWrite&& write) {
+    try {
+        write();
+    } catch (const EOpenVaultDestinationError&) {
         throw UsageError("the destination is the vault itself");
     }
 }
@@ -98,8 +103,9 @@ int RunExport(TCliSession& session) {
     const std::string& destination = session.Arg(1);
     const bool toOutput = destination == "-";
     if (!toOutput) {
-        RefuseVaultAsDestination(path, destination);
-        SafeWriteTarget(destination);  // a refused destination, before the password is asked
+        // A refused destination, before the password is asked.
+        WriteBesideVault([&] { RefuseOpenVaultDestination(destination, path); });
+        SafeWriteTarget(destination);
     }
     TVaultSession vault;
     OpenVault(session, path, vault);
@@ -108,8 +114,7 @@ int RunExport(TCliSession& session) {
     if (toOutput) {
         session.Out().write(text.data(), static_cast<std::streamsize>(text.size()));
     } else {
-        RefuseVaultAsDestination(path, destination);
-        WriteSecretFile(destination, text);
+        WriteBesideVault([&] { WriteSecretFileBesideVault(destination, text, path); });
     }
     return kExitOk;
 }
@@ -120,12 +125,11 @@ int RunBackup(TCliSession& session) {
     if (destination == "-") {
         throw UsageError("backup writes a file; \"-\" is not one");
     }
-    RefuseVaultAsDestination(path, destination);
+    WriteBesideVault([&] { RefuseOpenVaultDestination(destination, path); });
     SafeWriteTarget(destination);
     // Loading proves the master password and that the whole file reads as a vault.
     TVaultSession vault;
     OpenVault(session, path, vault);
-    RefuseVaultAsDestination(path, destination);
-    CopySecretFile(path, destination);
+    WriteBesideVault([&] { BackupVault(path, destination); });
     return kExitOk;
 }

@@ -2,8 +2,8 @@
 
 #include <exception>
 
+#include "base/StringTable.h"
 #include "common/Services.h"
-#include "common/StringTable.h"
 #include "common/TextCodec.h"
 
 TCofferixApplication::TCofferixApplication(int& argc, char** argv) : QApplication(argc, argv) {}

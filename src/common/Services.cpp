@@ -15,7 +15,7 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-#include "common/StringTable.h"
+#include "base/StringTable.h"
 #include "common/TextCodec.h"
 
 // Off unless switched on with QT_LOGGING_RULES="cofferix.debug.debug=true" (the last ".debug"

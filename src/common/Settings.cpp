@@ -4,7 +4,7 @@
 #include <QVariant>
 #include <memory>
 
-#include "common/StringTable.h"
+#include "base/StringTable.h"
 #include "common/TextCodec.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <QLockFile>
 #include <QStandardPaths>
 
-#include "common/AutorunSwitch.h"
-#include "common/StringTable.h"
+#include "base/AutorunSwitch.h"
+#include "base/StringTable.h"
 #include "common/TextCodec.h"
 
 #ifdef Q_OS_UNIX

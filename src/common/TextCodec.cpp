@@ -1,6 +1,6 @@
 #include "common/TextCodec.h"
 
-#include "common/Cp1252.h"
+#include "base/Cp1252.h"
 
 #include <algorithm>
 #include <limits>

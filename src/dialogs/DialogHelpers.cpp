@@ -11,7 +11,6 @@
 #include "common/Services.h"
 #include "common/TextCodec.h"
 #include "dialogs/VaultHost.h"
-#include "vault/FileUtil.h"
 #include "vault/NodeData.h"
 
 void SelectAndFocus(QLineEdit* edit) {
@@ -82,11 +81,15 @@ QLabel* MakePicture(const QString& resource, int size, QWidget* parent) {
     return label;
 }
 
-bool IsOpenVaultFile(const QString& path, const QString& openVault) {
-    if (path.isEmpty() || openVault.isEmpty()) {
-        return false;
-    }
-    return IsSameFile(NativePath(path), NativePath(openVault));
+TNewPasswordProblem TypedNewPasswordProblem(const QString& password,
+                                            const std::optional<QString>& confirmation) {
+    std::string clear = QStringToAnsi(password);
+    std::string confirmationClear = confirmation ? QStringToAnsi(*confirmation) : std::string();
+    const TNewPasswordProblem problem = CheckNewMasterPassword(
+        clear, confirmation ? std::optional<std::string_view>(confirmationClear) : std::nullopt);
+    WipeString(clear);
+    WipeString(confirmationClear);
+    return problem;
 }
 
 std::optional<bool> CheckTypedPassword(IVaultHost& host, const QString& path,

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "base/VaultRules.h"
+
 class QDialog;
 class QLabel;
 class QLayout;
@@ -45,5 +47,6 @@ QLabel* MakePicture(const QString& resource, int size, QWidget* parent);
 // ShowError and answers nothing; the dialog then stays as it is. The clear bytes are wiped.
 std::optional<bool> CheckTypedPassword(IVaultHost& host, const QString& path, const QString& typed);
 
-// True when path names the same existing file as openVault (an empty openVault never matches).
-bool IsOpenVaultFile(const QString& path, const QString& openVault);
+// The new-password rule (CheckNewMasterPassword) on typed text; the clear bytes are wiped.
+TNewPasswordProblem TypedNewPasswordProblem(const QString& password,
+                                            const std::optional<QString>& confirmation);

@@ -4,11 +4,12 @@
 #include <atomic>
 #include <string_view>
 
-#include "common/SystemRandom.h"
+#include "base/SystemRandom.h"
 
 namespace {
 
-constexpr int kMinimumPasswordLength = 6;
+// Below this length a password scores as weak whatever it holds.
+constexpr int kScoredMinLength = 6;
 
 std::atomic<PasswordToolsTesting::TDrawFunction> gDrawFunction{nullptr};
 
@@ -123,7 +124,7 @@ int CountRuns(const std::string& text) {
 
 std::string CreateRandomPassword(const TCharSets& sets, int length) {
     std::string result;
-    if (length < kMinimumPasswordLength)
+    if (length < kGeneratorMinLength)
         return result;
     const std::string pool = BuildPool(sets);
     if (pool.empty())
@@ -155,6 +156,10 @@ std::string CreateRandomPassword(bool smallLetters, bool capitalLetters, bool di
     return CreateRandomPassword(sets, length);
 }
 
+std::string CreateRecordPassword() {
+    return CreateRandomPassword(kDefaultCharSets, kRecordPasswordLength);
+}
+
 namespace PasswordToolsTesting {
 
 void SetDrawFunction(TDrawFunction function) {
@@ -167,7 +172,7 @@ int CalcPasswordScore(const std::string& password) {
     if (password.empty())
         return 10;
     const int length = static_cast<int>(password.size());
-    if (length < kMinimumPasswordLength)
+    if (length < kScoredMinLength)
         return 10 - length;
     if (IsPieceOfAny(password, kDigitSequences))
         return 2;

@@ -15,12 +15,28 @@ struct TCharSets {
     bool Underline = false;
 };
 
-// One password of the given length from the chosen sets; empty when the length is below 6
-// or no set is chosen. Every index comes from the system's cryptographic generator.
+// The generator's ranges and starting values, which the generator window and the
+// command-line tool's generate share.
+inline constexpr int kGeneratorMinLength = 6;
+inline constexpr int kGeneratorMaxLength = 128;
+inline constexpr int kGeneratorDefaultLength = 20;
+inline constexpr int kGeneratorMinCount = 1;
+inline constexpr int kGeneratorMaxCount = 65000;
+inline constexpr int kGeneratorDefaultCount = 1;
+// The sets ticked when the generator window opens; also the record editor's preset.
+inline constexpr TCharSets kDefaultCharSets{true, true, true, true};
+// The record editor's Create Random Password: the default sets, this many characters.
+inline constexpr int kRecordPasswordLength = 16;
+
+// One password of the given length from the chosen sets; empty when the length is below
+// kGeneratorMinLength or no set is chosen. Every index comes from the system's cryptographic
+// generator.
 std::string CreateRandomPassword(bool smallLetters, bool capitalLetters, bool digits,
                                  bool punctuation, bool brackets, bool space, bool minus,
                                  bool underline, int length);
 std::string CreateRandomPassword(const TCharSets& sets, int length);
+// The record editor's preset password.
+std::string CreateRecordPassword();
 
 // Weakness score: the lower, the stronger. 10 for empty, 10 - length below 6 characters.
 int CalcPasswordScore(const std::string& password);

@@ -10,9 +10,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/StringTable.h"
 #include "base/VaultRules.h"
 #include "common/Services.h"
-#include "common/StringTable.h"
 #include "common/TextCodec.h"
 #include "dialogs/DialogHelpers.h"
 #include "dialogs/UnitPassGen.h"
@@ -24,7 +24,6 @@ namespace {
 constexpr int kClientWidth = 505;
 constexpr int kClientHeight = 274;
 constexpr int kPasswordLimit = 64;
-constexpr int kMinimumPasswordLength = static_cast<int>(kMinMasterPasswordLength);
 constexpr int kLogoSize = 32;
 
 QLabel* CentredLabel(std::string_view caption, QWidget* parent) {
@@ -115,11 +114,13 @@ void TfrmChangePassword::btnOKClick() {
     if (!CurrentPasswordOpensVault()) {
         return;
     }
-    if (EditPass->text().size() < kMinimumPasswordLength) {
+    const TNewPasswordProblem problem =
+        TypedNewPasswordProblem(EditPass->text(), EditConfirm->text());
+    if (problem == TNewPasswordProblem::TooShort) {
         ShowWarning(Tr(Str::sPasswordTooShort));
         return;
     }
-    if (EditPass->text() != EditConfirm->text()) {
+    if (problem == TNewPasswordProblem::ConfirmationDiffers) {
         SelectAndFocus(EditConfirm);
         return;
     }

@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 #include <utility>
 
+#include "base/StringTable.h"
 #include "common/Services.h"
-#include "common/StringTable.h"
 #include "common/TextCodec.h"
 #include "dialogs/DialogHelpers.h"
 #include "dialogs/VaultHost.h"

@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/StringTable.h"
 #include "base/VaultRules.h"
 #include "common/Services.h"
-#include "common/StringTable.h"
 #include "common/TextCodec.h"
 #include "dialogs/DialogHelpers.h"
 #include "dialogs/VaultHost.h"
@@ -23,7 +23,6 @@ constexpr int kClientWidth = 622;
 constexpr int kClientHeight = 226;
 constexpr int kPasswordLimit = 128;
 constexpr int kPathLimit = 32767;
-constexpr int kMinimumPasswordLength = static_cast<int>(kMinMasterPasswordLength);
 
 }  // namespace
 
@@ -80,7 +79,8 @@ void TfrmImportDb::btnOKClick() {
         SelectAndFocus(edtFile);
         return;
     }
-    if (edtPass->text().size() < kMinimumPasswordLength) {
+    // Every vault's password once passed the new-password rule: a shorter one opens none.
+    if (TypedNewPasswordProblem(edtPass->text(), std::nullopt) != TNewPasswordProblem::None) {
         SelectAndFocus(edtPass);
         return;
     }

@@ -10,9 +10,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/StringTable.h"
 #include "base/VaultRules.h"
 #include "common/Services.h"
-#include "common/StringTable.h"
 #include "common/TextCodec.h"
 #include "dialogs/DialogHelpers.h"
 #include "dialogs/UnitPassGen.h"
@@ -25,7 +25,6 @@ constexpr int kClientWidth = 618;
 constexpr int kClientHeight = 301;
 constexpr int kPasswordLimit = 64;
 constexpr int kPathLimit = 32767;
-constexpr int kMinimumPasswordLength = static_cast<int>(kMinMasterPasswordLength);
 
 }  // namespace
 
@@ -93,11 +92,13 @@ void TfrmNewPassword::LayOut() {
 }
 
 void TfrmNewPassword::btnOKClick() {
-    if (EditPass->text().size() < kMinimumPasswordLength) {
+    const TNewPasswordProblem problem =
+        TypedNewPasswordProblem(EditPass->text(), EditConfirm->text());
+    if (problem == TNewPasswordProblem::TooShort) {
         ShowWarning(Tr(Str::sPasswordTooShort));
         return;
     }
-    if (EditPass->text() != EditConfirm->text()) {
+    if (problem == TNewPasswordProblem::ConfirmationDiffers) {
         SelectAndFocus(EditConfirm);
         return;
     }

@@ -11,9 +11,9 @@
 #include <QVBoxLayout>
 #include <string_view>
 
+#include "base/StringTable.h"
 #include "base/VaultRules.h"
 #include "common/Services.h"
-#include "common/StringTable.h"
 #include "common/TextCodec.h"
 #include "dialogs/DialogHelpers.h"
 #include "dialogs/PasswordTools.h"
@@ -26,7 +26,6 @@ constexpr int kClientWidth = 696;
 constexpr int kClientHeight = 416;
 constexpr int kFieldLimit = static_cast<int>(kFieldMaxLength);
 constexpr int kNotesLimit = static_cast<int>(kNotesMaxLength);
-constexpr int kGeneratedLength = 16;
 
 struct TStrengthLevel {
     std::string_view Label;
@@ -213,12 +212,9 @@ void TfrmNewRecord::btnOKClick() {
 }
 
 void TfrmNewRecord::btnGenPassClick() {
-    TCharSets sets;
-    sets.SmallLetters = true;
-    sets.CapitalLetters = true;
-    sets.Digits = true;
-    sets.Punctuation = true;
-    edtPass->setText(AnsiToQString(CreateRandomPassword(sets, kGeneratedLength)));
+    std::string password = CreateRecordPassword();
+    edtPass->setText(AnsiToQString(password));
+    WipeString(password);
 }
 
 void TfrmNewRecord::edtPassChange() {

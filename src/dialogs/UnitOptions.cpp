@@ -7,8 +7,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "base/StringTable.h"
 #include "common/Settings.h"
-#include "common/StringTable.h"
 #include "common/TextCodec.h"
 #include "dialogs/DialogHelpers.h"
 

@@ -10,14 +10,15 @@
 #include <QVBoxLayout>
 #include <limits>
 
+#include "base/StringTable.h"
 #include "common/ClipboardGuard.h"
 #include "common/Services.h"
-#include "common/StringTable.h"
 #include "common/TextCodec.h"
 #include "dialogs/DialogHelpers.h"
 #include "dialogs/PasswordTools.h"
 #include "dialogs/SpinEdit.h"
 #include "dialogs/VaultHost.h"
+#include "vault/CofferixError.h"
 #include "vault/FileUtil.h"
 #include "vault/NodeData.h"
 
@@ -62,17 +63,21 @@ void TfrmPassGen::CreateControls() {
     lblInfo = new QLabel(Tr(Str::sPassGenInfo), this);
     lblInfo->setWordWrap(true);
     Label1 = new QLabel(QStringLiteral("Password Length:"), this);
-    SpinPassLen = new TSpinEdit(6, 128, 20, this);
-    chkSmallLetter = MakeCheckBox("Include small letter(a,b,c...)", true, this);
-    chkCaptialLetter = MakeCheckBox("Include Captial letter(eg. A,B,C...)", true, this);
-    chkNumber = MakeCheckBox("Include number(1,2,3..)", true, this);
-    chkPunctuation = MakeCheckBox("Include punctuation symbols(~,@,#,$,*,!,^...)", true, this);
-    chkBrackets = MakeCheckBox("Include Brackets([,],<,>,{,})", false, this);
-    chkSpace = MakeCheckBox("Include Space( )", false, this);
-    chkMinus = MakeCheckBox("Include Minus(-)", false, this);
-    chkUnderLine = MakeCheckBox("Include Underline(_)", false, this);
+    SpinPassLen =
+        new TSpinEdit(kGeneratorMinLength, kGeneratorMaxLength, kGeneratorDefaultLength, this);
+    const TCharSets& ticked = kDefaultCharSets;
+    chkSmallLetter = MakeCheckBox("Include small letter(a,b,c...)", ticked.SmallLetters, this);
+    chkCaptialLetter =
+        MakeCheckBox("Include Captial letter(eg. A,B,C...)", ticked.CapitalLetters, this);
+    chkNumber = MakeCheckBox("Include number(1,2,3..)", ticked.Digits, this);
+    chkPunctuation =
+        MakeCheckBox("Include punctuation symbols(~,@,#,$,*,!,^...)", ticked.Punctuation, this);
+    chkBrackets = MakeCheckBox("Include Brackets([,],<,>,{,})", ticked.Brackets, this);
+    chkSpace = MakeCheckBox("Include Space( )", ticked.Space, this);
+    chkMinus = MakeCheckBox("Include Minus(-)", ticked.Minus, this);
+    chkUnderLine = MakeCheckBox("Include Underline(_)", ticked.Underline, this);
     Label2 = new QLabel(QStringLiteral("Quantity(How many password you want to create):"), this);
-    SpinCount = new TSpinEdit(1, 65000, 1, this);
+    SpinCount = new TSpinEdit(kGeneratorMinCount, kGeneratorMaxCount, kGeneratorDefaultCount, this);
     txtGen = new QPlainTextEdit(this);
     txtGen->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtGen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -215,13 +220,12 @@ void TfrmPassGen::btnSaveToFileClick() {
         return;
     }
     FLastSaveName = path;
-    if (FHost != nullptr && IsOpenVaultFile(path, FHost->DatabaseFile())) {
-        ShowWarning(Tr(Str::sDestinationIsOpenVault));
-        return;
-    }
+    const std::string openVault = FHost != nullptr ? NativePath(FHost->DatabaseFile()) : "";
     std::string lines = ListAsCrLfLines();
     try {
-        WriteSecretFile(NativePath(path), lines);
+        WriteSecretFileBesideVault(NativePath(path), lines, openVault);
+    } catch (const EOpenVaultDestinationError& error) {
+        ShowWarning(ErrorText(error));
     } catch (const std::exception& error) {
         ShowError(ErrorText(error));
     }

@@ -4,8 +4,11 @@
 #include <sys/random.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cmath>
 #include <ctime>
+#include <limits>
 
 #include "vault/CofferixError.h"
 
@@ -14,6 +17,21 @@ namespace {
 // 1970-01-01 counted in days since 1899-12-30.
 constexpr double kUnixEpochAsDateTime = 25569.0;
 constexpr double kSecondsPerDay = 86400.0;
+
+// The time a TFixedClock set; not a number while the wall clock runs.
+std::atomic<TDateTime> gFixedNow{std::numeric_limits<TDateTime>::quiet_NaN()};
+
+TDateTime WallClockNow() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    tm local{};
+    localtime_r(&now.tv_sec, &local);
+    // The wall clock of the local zone: UTC seconds plus the zone's offset at this moment.
+    const double localSeconds = static_cast<double>(now.tv_sec) +
+                                static_cast<double>(local.tm_gmtoff) +
+                                static_cast<double>(now.tv_nsec) / 1e9;
+    return kUnixEpochAsDateTime + localSeconds / kSecondsPerDay;
+}
 
 bool FillFromGetrandom(std::uint8_t* bytes, std::size_t size) {
     std::size_t done = 0;
@@ -53,15 +71,14 @@ bool FillFromUrandom(std::uint8_t* bytes, std::size_t size) {
 }  // namespace
 
 TDateTime NowAsDateTime() {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    tm local{};
-    localtime_r(&now.tv_sec, &local);
-    // The wall clock of the local zone: UTC seconds plus the zone's offset at this moment.
-    const double localSeconds = static_cast<double>(now.tv_sec) +
-                                static_cast<double>(local.tm_gmtoff) +
-                                static_cast<double>(now.tv_nsec) / 1e9;
-    return kUnixEpochAsDateTime + localSeconds / kSecondsPerDay;
+    const TDateTime fixed = gFixedNow.load();
+    return std::isnan(fixed) ? WallClockNow() : fixed;
+}
+
+TFixedClock::TFixedClock(TDateTime now) : FFormer(gFixedNow.exchange(now)) {}
+
+TFixedClock::~TFixedClock() {
+    gFixedNow.store(FFormer);
 }
 
 TGuid CreateGuid() {

@@ -49,6 +49,12 @@ public:
     using EVaultError::EVaultError;
 };
 
+// A backup, text export or generated list aimed at the open vault file; nothing was written.
+class EOpenVaultDestinationError : public EVaultError {
+public:
+    using EVaultError::EVaultError;
+};
+
 // A save into a vault whose load failed: the tree is not the vault's content.
 class EVaultNotLoadedError : public EVaultError {
 public:

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "base/StringTable.h"
 #include "vault/AtomicFile.h"
 #include "vault/CofferixError.h"
 #include "vault/LockedFile.h"
@@ -24,6 +25,23 @@ void CopySecretFile(const std::string& sourcePath, const std::string& destinatio
     TMemoryStream bytes;
     source.ReadAll(bytes);
     WriteFileAtomically(destinationPath, bytes.Data(), bytes.Size(), TFileModePolicy::OwnerOnly);
+}
+
+void RefuseOpenVaultDestination(const std::string& destination, const std::string& openVault) {
+    if (!openVault.empty() && IsSameFile(destination, openVault)) {
+        throw EOpenVaultDestinationError(std::string(Str::sDestinationIsOpenVault));
+    }
+}
+
+void WriteSecretFileBesideVault(const std::string& path, const std::string& bytes,
+                                const std::string& openVault) {
+    RefuseOpenVaultDestination(path, openVault);
+    WriteSecretFile(path, bytes);
+}
+
+void BackupVault(const std::string& vaultPath, const std::string& destinationPath) {
+    RefuseOpenVaultDestination(destinationPath, vaultPath);
+    CopySecretFile(vaultPath, destinationPath);
 }
 
 bool IsSameFile(const std::string& a, const std::string& b) {

@@ -18,6 +18,18 @@ void WriteSecretFile(const std::string& path, const std::uint8_t* data, std::siz
 // the source is locked as the vault operations lock it.
 void CopySecretFile(const std::string& sourcePath, const std::string& destinationPath);
 
+// Backup, text export and the generator's Save never write over the open vault: throws
+// EOpenVaultDestinationError (sDestinationIsOpenVault) when destination is the file openVault
+// names, by any path. An empty openVault (no vault open) refuses nothing.
+void RefuseOpenVaultDestination(const std::string& destination, const std::string& openVault);
+
+// WriteSecretFile for a text export or a generated list, refusing the open vault first.
+void WriteSecretFileBesideVault(const std::string& path, const std::string& bytes,
+                                const std::string& openVault);
+
+// The backup: CopySecretFile of the open vault, refusing the vault itself first.
+void BackupVault(const std::string& vaultPath, const std::string& destinationPath);
+
 // True when both paths name the same existing file (also through links or other spellings).
 bool IsSameFile(const std::string& a, const std::string& b);
 

@@ -15,7 +15,7 @@
 #include <optional>
 #include <thread>
 
-#include "common/StringTable.h"
+#include "base/StringTable.h"
 #include "vault/CofferixError.h"
 #include "vault/PathSafety.h"
 

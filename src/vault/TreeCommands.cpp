@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "common/StringTable.h"
+#include "base/StringTable.h"
 #include "vault/Clock.h"
 #include "vault/TreeObserver.h"
 
@@ -140,6 +140,11 @@ void RemoveNodes(TRecordTree& tree, const std::vector<PNode>& nodes, ITreeObserv
             observer->NodeRemoved();
         }
     }
+}
+
+bool RecordMatchesText(const TNodeData& data, std::string_view needle) {
+    return ContainsCaseFolded(data.UserName, needle) || ContainsCaseFolded(data.Password, needle) ||
+           ContainsCaseFolded(data.Notes, needle);
 }
 
 std::string ExportListText(const TRecordTree& tree) {

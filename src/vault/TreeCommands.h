@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/VaultRules.h"
@@ -45,6 +46,10 @@ void RenameNode(PNode node, const std::string& title, ITreeObserver* observer = 
 // with that one; the list may hold both.
 void RemoveNodes(TRecordTree& tree, const std::vector<PNode>& nodes,
                  ITreeObserver* observer = nullptr);
+
+// The find rule: the record's user name, password or notes contain needle by the case-folded
+// comparison. An empty needle matches nothing.
+bool RecordMatchesText(const TNodeData& data, std::string_view needle);
 
 // The "Export List" text: seven CR LF lines for every node in pre-order.
 std::string ExportListText(const TRecordTree& tree);

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "common/StringTable.h"
+#include "base/StringTable.h"
 #include "vault/AtomicFile.h"
 #include "vault/Clock.h"
 #include "vault/CofferixError.h"

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "common/StringTable.h"
+#include "base/StringTable.h"
 #include "vault/CofferixError.h"
 #include "vault/FileUtil.h"
 #include "vault/TreeCommands.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "common/MasterPassword.h"
+#include "base/MasterPassword.h"
 #include "vault/FileIdentity.h"
 #include "vault/RecordTree.h"
 #include "vault/UnsavedChanges.h"

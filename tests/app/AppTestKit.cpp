@@ -9,7 +9,7 @@
 
 #include "app/UnitCofferix.h"
 #include "common/Settings.h"
-#include "common/StringTable.h"
+#include "base/StringTable.h"
 #include "common/TextCodec.h"
 #include "dialogs/UnitImportDb.h"
 #include "dialogs/UnitNewPass.h"

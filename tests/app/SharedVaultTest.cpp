@@ -6,7 +6,7 @@
 
 #include "app/AppTestKit.h"
 #include "app/UnitCofferix.h"
-#include "common/StringTable.h"
+#include "base/StringTable.h"
 #include "common/TextCodec.h"
 #include "dialogs/UnitNewRecord.h"
 #include "support/RecordingServices.h"

@@ -1,7 +1,7 @@
 // Naming records, text conversion and usage errors.
 
 #include "CliTestSupport.h"
-#include "cli/CliText.h"
+#include "vault/NodeDataText.h"
 #include "vault/TreeCommands.h"
 
 namespace {

@@ -97,6 +97,24 @@ TEST_F(CliRoundTripTest, AddedRecordsGetAFreshGuidAndTheCurrentTime) {
     EXPECT_EQ(generated.find_first_of("{}[]<>() -_"), std::string::npos);
 }
 
+TEST_F(CliRoundTripTest, RecordAddedUnderASetClockGetsThatTime) {
+    MakeVault();
+    constexpr TDateTime kSetTime = 45351.0 + (13 * 3600 + 45 * 60 + 30) / 86400.0;
+    {
+        const TFixedClock clock(kSetTime);
+        Succeeds({"add", Vault, "G", "One"});
+    }
+    EXPECT_NE(NowAsDateTime(), kSetTime);  // the wall clock runs again
+    TRecordTree tree;
+    LoadWithCore(Vault, kMaster, tree);
+    const auto records = RecordsOf(tree);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0]->Data.AddedTime, kSetTime);
+    EXPECT_EQ(records[0]->Data.AddedTime2, kSetTime);
+    const TToolResult shown = WithMaster({"show", Vault, "G", "One"});
+    EXPECT_NE(shown.Out.find("Added:    2024-02-29 13:45:30\n"), std::string::npos) << shown.Out;
+}
+
 TEST_F(CliRoundTripTest, MovedRecordKeepsGuidTimesAndSpareValue) {
     MakeVault();
     {

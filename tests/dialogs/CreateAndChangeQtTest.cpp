@@ -10,11 +10,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include "CoreVaultHost.h"
 #include "DialogTestKit.h"
 #include "FakeVaultHost.h"
-#include "common/StringTable.h"
+#include "base/StringTable.h"
 #include "common/TextCodec.h"
-#include "dialogs/CoreVaultHost.h"
 #include "dialogs/UnitChangePass.h"
 #include "dialogs/UnitNewPass.h"
 #include "dialogs/UnitPassGen.h"

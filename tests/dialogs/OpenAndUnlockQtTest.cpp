@@ -5,11 +5,11 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "CoreVaultHost.h"
 #include "DialogTestKit.h"
 #include "FakeVaultHost.h"
-#include "common/StringTable.h"
+#include "base/StringTable.h"
 #include "common/TextCodec.h"
-#include "dialogs/CoreVaultHost.h"
 #include "dialogs/UnitCheckPass.h"
 #include "dialogs/UnitImportDb.h"
 #include "vault/VaultOperations.h"

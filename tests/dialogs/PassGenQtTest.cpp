@@ -10,7 +10,7 @@
 
 #include "DialogTestKit.h"
 #include "FakeVaultHost.h"
-#include "common/StringTable.h"
+#include "base/StringTable.h"
 #include "common/TextCodec.h"
 #include "dialogs/SpinEdit.h"
 #include "dialogs/UnitPassGen.h"

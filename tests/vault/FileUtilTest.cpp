@@ -76,6 +76,26 @@ TEST(CopySecretFile, RefusesTheSourceItselfUnderAnyName) {
     EXPECT_THROW(CopySecretFile(folder.File("missing.dat"), folder.File("b.dat")), EVaultOpenError);
 }
 
+TEST(OpenVaultDestination, BackupExportAndListRefuseTheVaultUnderAnyName) {
+    TTempFolder folder;
+    const std::string vault = folder.File("UserData.dat");
+    WriteFileBytes(vault, TBytes(32, 9));
+    const std::string hardLink = folder.File("other-name.dat");
+    ASSERT_EQ(::link(vault.c_str(), hardLink.c_str()), 0);
+    const std::string expected = "This is the open database file. Please choose another file.";
+    for (const std::string& destination : {vault, hardLink, folder.Path() + "/./UserData.dat"}) {
+        EXPECT_EQ(ErrorText([&] { BackupVault(vault, destination); }), expected);
+        EXPECT_THROW(WriteSecretFileBesideVault(destination, "list", vault),
+                     EOpenVaultDestinationError);
+    }
+    EXPECT_EQ(ReadFileBytes(vault), TBytes(32, 9));
+    // Another file is written; without an open vault nothing is refused.
+    BackupVault(vault, folder.File("backup.dat"));
+    EXPECT_EQ(ReadFileBytes(folder.File("backup.dat")), TBytes(32, 9));
+    WriteSecretFileBesideVault(vault, "list", "");
+    EXPECT_EQ(ReadFileBytes(vault), TBytes({'l', 'i', 's', 't'}));
+}
+
 TEST(FileChecks, SameFileAndExistence) {
     TTempFolder folder;
     const std::string a = folder.File("a");

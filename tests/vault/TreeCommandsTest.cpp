@@ -104,6 +104,22 @@ TEST(TreeCommands, MovingARecordBetweenGroups) {
     EXPECT_EQ(GroupNameOf(tree, loose), "Default Group");
 }
 
+TEST(TreeCommands, FindLooksAtUserPasswordAndNotesFoldingOnlyAToZ) {
+    TNodeData data;
+    data.Title = "Bank";
+    data.UserName = "alice";
+    data.Password = "S3cret";
+    data.Url = "https://example.org";
+    data.Notes = "PIN\r\n\xE9t\xE9";
+    EXPECT_TRUE(RecordMatchesText(data, "ALICE"));
+    EXPECT_TRUE(RecordMatchesText(data, "s3C"));
+    EXPECT_TRUE(RecordMatchesText(data, "pin\r\n\xE9"));
+    EXPECT_FALSE(RecordMatchesText(data, "bank"));     // the title is not searched
+    EXPECT_FALSE(RecordMatchesText(data, "example"));  // nor the URL
+    EXPECT_FALSE(RecordMatchesText(data, "\xC9T"));    // only a..z fold
+    EXPECT_FALSE(RecordMatchesText(data, ""));
+}
+
 TEST(ExportList, OneGroupWithOneRecordIsFourteenLines) {
     TRecordTree tree;
     AddRecordNode(tree, "Mail", Fields("box"));

@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include "VaultFixture.h"
-#include "common/StringTable.h"
+#include "base/StringTable.h"
 #include "vault/AtomicFile.h"
 #include "vault/CofferixError.h"
 #include "vault/LockedFile.h"

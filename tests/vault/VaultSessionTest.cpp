@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "VaultFixture.h"
-#include "common/StringTable.h"
+#include "base/StringTable.h"
 #include "vault/AtomicFile.h"
 #include "vault/LockedFile.h"
 #include "vault/TreeCommands.h"

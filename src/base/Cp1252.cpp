@@ -1,4 +1,4 @@
-#include "common/Cp1252.h"
+#include "base/Cp1252.h"
 
 #include <array>
 

@@ -1,9 +1,9 @@
-#include "common/Scrambler.h"
+#include "base/Scrambler.h"
 
 #include <cstdint>
 
+#include "base/Random.h"
 #include "base/Wipe.h"
-#include "common/Random.h"
 
 namespace {
 

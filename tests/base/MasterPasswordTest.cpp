@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "common/MasterPassword.h"
-#include "common/Scrambler.h"
-#include "common/StringTable.h"
+#include "base/MasterPassword.h"
+#include "base/Scrambler.h"
+#include "base/StringTable.h"
 
 namespace {
 

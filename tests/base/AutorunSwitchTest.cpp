@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "common/AutorunSwitch.h"
+#include "base/AutorunSwitch.h"
 
 TEST(AutorunSwitch, FoundAfterAnyLeadInAnyCaseAndPosition) {
     EXPECT_TRUE(HasAutorunSwitch({"-autorun"}));

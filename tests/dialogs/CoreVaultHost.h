@@ -6,9 +6,9 @@
 #include "vault/VaultSession.h"
 
 // The dialogs' host over a vault session of the core: what the main window provides, without
-// the window. Failures of create and change are shown with
-// ShowWarning and answered false; an error opening the file during the password check
-// passes to the caller.
+// the window, so that tests drive the dialogs against real vault files. Failures of create and
+// change are shown with ShowWarning and answered false; an error opening the file during the
+// password check passes to the caller.
 class TCoreVaultHost : public IVaultHost {
 public:
     TCoreVaultHost();

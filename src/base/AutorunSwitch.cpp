@@ -1,6 +1,6 @@
-#include "common/AutorunSwitch.h"
+#include "base/AutorunSwitch.h"
 
-#include "common/StringTable.h"
+#include "base/StringTable.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "dialogs/CoreVaultHost.h"
+#include "CoreVaultHost.h"
 
 #include "common/Services.h"
 #include "common/TextCodec.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "common/Random.h"
+#include "base/Random.h"
 
 TEST(Random, DrawFollowsTheDefinedRecurrence) {
     Random::SetState(0);

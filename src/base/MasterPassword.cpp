@@ -1,8 +1,8 @@
-#include "common/MasterPassword.h"
+#include "base/MasterPassword.h"
 
+#include "base/Scrambler.h"
+#include "base/StringTable.h"
 #include "base/Wipe.h"
-#include "common/Scrambler.h"
-#include "common/StringTable.h"
 
 namespace {
 

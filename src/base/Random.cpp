@@ -1,4 +1,4 @@
-#include "common/Random.h"
+#include "base/Random.h"
 
 #include <chrono>
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "common/Random.h"
-#include "common/Scrambler.h"
+#include "base/Random.h"
+#include "base/Scrambler.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/SystemRandom.h"
+#include "base/SystemRandom.h"
 
 namespace {
 

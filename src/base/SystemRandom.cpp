@@ -1,4 +1,4 @@
-#include "common/SystemRandom.h"
+#include "base/SystemRandom.h"
 
 #include <pthread.h>
 #include <sys/random.h>
@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <mutex>
 
-#include "vault/CofferixError.h"
-#include "vault/NodeData.h"
+#include "base/CofferixError.h"
+#include "base/Wipe.h"
 
 namespace {
 
