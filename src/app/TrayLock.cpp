@@ -189,11 +189,12 @@ void TTrayLock::UnlockLater() {
 }
 
 void TTrayLock::LockForNewPassword() {
-    const bool wasShown = !IsLocked();
-    if (wasShown) {
-        ActLockAppExecute();
-        UnlockLater();  // the notice and the unlock dialog at once, for a user who is there
+    if (IsLocked()) {
+        FWindow.ShowLockPage(true);  // hidden already: the notice comes with the unlock
+        return;
     }
+    ActLockAppExecute();
+    UnlockLater();  // the notice and the unlock dialog at once, for a user who is there
 }
 
 void TTrayLock::CheckTrayStillThere() {

@@ -125,13 +125,13 @@ void TVaultSession::TakeInOutsideChange() {
 }
 
 void TVaultSession::Change(const std::function<void(TVaultChange&)>& change) {
-    if (!FLoaded) {
-        throw EVaultNotLoadedError(std::string(Str::sVaultNotLoaded));
-    }
     // A failed take-in still lets the change in, so that what the user did is kept; it
     // stays unsaved, since the file is not what the tree was loaded from.
     std::exception_ptr takeInFailure;
     try {
+        if (!FLoaded) {
+            throw EVaultNotLoadedError(std::string(Str::sVaultNotLoaded));
+        }
         TakeInOutsideChange();
     } catch (const std::exception&) {
         takeInFailure = std::current_exception();

@@ -68,9 +68,8 @@ public:
     void Save();
 
     // One change: takes in what another program saved meanwhile, calls change, and saves.
-    // When the vault is not loaded, throws EVaultNotLoadedError and changes nothing. When
-    // taking in or saving fails, the change stays in the tree, unsaved, and the error is
-    // thrown.
+    // When the vault is not loaded, or taking in or saving fails, the change stays in the
+    // tree, unsaved, and the error (EVaultNotLoadedError for the first) is thrown.
     void Change(const std::function<void(TVaultChange&)>& change);
     // Reloads the vault when another program changed its file.
     void TakeInOutsideChange();

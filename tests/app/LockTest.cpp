@@ -324,9 +324,9 @@ private slots:
         QVERIFY(lock.IsLocked());
         QVERIFY(FWindow->isVisible());
         QVERIFY(FWindow->isMinimized());
-        QVERIFY(FWindow->PassTree->isHidden());
+        QVERIFY(RecordsAreHidden());
         QVERIFY(FWindow->menuBar()->isHidden());
-        QVERIFY(FWindow->btnLockApp->parentWidget()->isHidden());
+        QVERIFY(!FWindow->btnLockApp->isVisible());
         QVERIFY(lock.LockPanel() && !lock.LockPanel()->isHidden());
         QVERIFY(!FShell->Calls.join(' ').contains("message:"));
 
@@ -335,7 +335,7 @@ private slots:
         FWindow->setWindowState(Qt::WindowNoState);
         QTRY_COMPARE(FScript->Shown.count(kCheckPassword), 1);
         QVERIFY(FWindow->isMinimized());
-        QVERIFY(FWindow->PassTree->isHidden());
+        QVERIFY(RecordsAreHidden());
 
         // A second start asks as well.
         FScript->Then(CancelDialog());
@@ -349,7 +349,7 @@ private slots:
         QTRY_COMPARE(FScript->Shown.count(kCheckPassword), 3);
         QVERIFY(!lock.IsLocked());
         QVERIFY(!FWindow->isMinimized());
-        QVERIFY(!FWindow->PassTree->isHidden());
+        QVERIFY(!FWindow->ShowsLockPage() && FWindow->PassTree->isVisible());
         QVERIFY(!FWindow->menuBar()->isHidden());
         QVERIFY(lock.LockPanel()->isHidden());
         Spin(20);
@@ -366,7 +366,7 @@ private slots:
         button->click();
         QCOMPARE(FScript->Shown.count(kCheckPassword), 1);
         QVERIFY(!FWindow->TrayLock().IsLocked());
-        QVERIFY(!FWindow->PassTree->isHidden());
+        QVERIFY(!FWindow->ShowsLockPage() && FWindow->PassTree->isVisible());
     }
 
     void AutorunWithoutTrayStartsLockedOnTheTaskbar() {
@@ -374,7 +374,7 @@ private slots:
         QVERIFY(FWindow->isVisible());
         QVERIFY(FWindow->isMinimized());
         QVERIFY(FWindow->TrayLock().IsLockedOnTaskbar());
-        QVERIFY(FWindow->PassTree->isHidden());
+        QVERIFY(RecordsAreHidden());
     }
 
     void TrayGoneUnderAHiddenWindowLocksOnTheTaskbar() {
@@ -387,7 +387,7 @@ private slots:
         QVERIFY(FWindow->isVisible());
         QVERIFY(FWindow->isMinimized());
         QVERIFY(FWindow->TrayLock().IsLockedOnTaskbar());
-        QVERIFY(FWindow->PassTree->isHidden());
+        QVERIFY(RecordsAreHidden());
     }
 
     void LogoDoubleClickOpensTheHomePage() {
@@ -398,6 +398,18 @@ private slots:
     }
 
 private:
+    // Nothing that shows or reaches the records is on screen: no widget of the records page
+    // (whatever it holds), and no menu.
+    bool RecordsAreHidden() const {
+        const QWidget* page = FWindow->RecordsPage();
+        if (page->isVisible() || !FWindow->ShowsLockPage() || FWindow->menuBar()->isVisible()) {
+            return false;
+        }
+        const QList<QWidget*> widgets = page->findChildren<QWidget*>();
+        return std::none_of(widgets.begin(), widgets.end(),
+                            [](const QWidget* widget) { return widget->isVisible(); });
+    }
+
     enum class TStart { Normal, Autorun };
 
     // The window started on the test vault, with a notification area that is there or not.

@@ -1,6 +1,13 @@
 // The window beside another writer of its vault (the command-line tool, say): what the other
 // program saved is taken in, and never written over.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -8,8 +15,11 @@
 #include "app/UnitCofferix.h"
 #include "base/StringTable.h"
 #include "common/TextCodec.h"
+#include "app/TrayLock.h"
+#include "dialogs/UnitCheckPass.h"
 #include "dialogs/UnitNewRecord.h"
 #include "support/RecordingServices.h"
+#include "vault/VaultOperations.h"
 #include "vault/VaultSession.h"
 
 namespace {
@@ -26,6 +36,21 @@ void AddElsewhere(const QString& vault, const std::string& title) {
     fields.Title = title;
     other.Change([&](TVaultChange& change) { change.AddRecord("Mail", fields); });
 }
+
+// Holds the vault's lock as another program's save would, until it goes.
+class TForeignLock {
+public:
+    explicit TForeignLock(const QString& path)
+        : FFd(::open(QFile::encodeName(path).constData(), O_RDONLY)) {
+        QVERIFY(FFd >= 0 && ::flock(FFd, LOCK_EX) == 0);
+    }
+    TForeignLock(const TForeignLock&) = delete;
+    TForeignLock& operator=(const TForeignLock&) = delete;
+    ~TForeignLock() { ::close(FFd); }
+
+private:
+    int FFd;
+};
 
 }  // namespace
 
@@ -83,6 +108,63 @@ private slots:
         QVERIFY(FServices->Boxes.isEmpty());
         QCOMPARE(FWindow->PassTree->FirstSelected(),
                  FindByTitle(FWindow->RecordTree(), "from window"));
+    }
+
+    // The save finds the lock held: the window waits for it without a word and keeps the
+    // record; another program saves meanwhile; the record goes on top of that change.
+    void ChangeRefusedForTheLockIsKeptAndSavedOnTopOfAnOutsideChange() {
+        auto lock = std::make_unique<TForeignLock>(FVault);
+        FScript->Then(RecordWith({"Mail", "kept", "", "", "", ""}));
+        FWindow->ActAddRecord->trigger();
+        QVERIFY(FWindow->Vault().IsWaitingForLock());
+        QCOMPARE(FWindow->lblSaveState->text(), Tr(Str::sWaitingForVault));
+        QCOMPARE(FWindow->PassTree->FirstSelected(), FindByTitle(FWindow->RecordTree(), "kept"));
+        lock.reset();
+        AddElsewhere(FVault, "from tool");
+
+        QTRY_VERIFY(!FWindow->Vault().HasUnsavedChanges());
+        QCOMPARE(Outline(*ReadVault(FVault, kPassword)),
+                 QStringList({"[Mail]", "  home|me|pw||", "  from tool||||", "  kept||||"}));
+        QCOMPARE(Outline(FWindow->RecordTree()), Outline(*ReadVault(FVault, kPassword)));
+        QVERIFY(FServices->Boxes.isEmpty());
+        QVERIFY(FWindow->lblSaveState->isHidden());
+    }
+
+    // Groups get fresh GUIDs at every load: they are found again by name.
+    void ReloadKeepsOpenAndSelectedGroups() {
+        const PNode group = FindByTitle(FWindow->RecordTree(), "Mail");
+        FWindow->PassTree->expand(FWindow->Model().IndexOf(group));
+        FWindow->PassTree->SelectOnly(group);
+        QVERIFY(FWindow->ActDelRecord->isEnabled());
+        AddElsewhere(FVault, "from tool");
+
+        QTRY_VERIFY(FindByTitle(FWindow->RecordTree(), "from tool"));
+        const PNode reloaded = FindByTitle(FWindow->RecordTree(), "Mail");
+        QVERIFY(FWindow->PassTree->isExpanded(FWindow->Model().IndexOf(reloaded)));
+        QCOMPARE(FWindow->PassTree->FirstSelected(), reloaded);
+        QVERIFY(FWindow->ActDelRecord->isEnabled());
+        QVERIFY(FWindow->ActEditRecord->isEnabled());
+    }
+
+    // Another program changed the master password: the window says so before it asks, and
+    // the old password, tried first, is answered with why it no longer opens the vault.
+    void MasterPasswordChangedElsewhereIsSaidBeforeTheNewOneIsAsked() {
+        VaultChangePassword(NativePath(FVault), kPassword, "new-master-2");
+        QTRY_VERIFY(FWindow->Vault().IsAwaitingPassword());
+        QVERIFY(FWindow->ShowsLockPage());
+        FScript->Then(Answer<TfrmCheckPassword>([](TfrmCheckPassword& dialog) {
+            dialog.EditPass->setText(AnsiToQString(kPassword));
+            dialog.btnOK->click();
+            dialog.EditPass->setText(QStringLiteral("new-master-2"));
+            dialog.btnOK->click();
+        }));
+        FWindow->TrayLock().CoolTrayIconDblClick();
+
+        QCOMPARE(FServices->BoxTexts(IServicesBackend::TBoxKind::Warning),
+                 QStringList({Tr(Str::sPasswordChangedElsewhere), Tr(Str::sNotTheNewPassword)}));
+        QVERIFY(!FWindow->Vault().IsAwaitingPassword());
+        QVERIFY(!FWindow->ShowsLockPage());
+        QCOMPARE(Outline(FWindow->RecordTree()), Outline(*ReadVault(FVault, "new-master-2")));
     }
 
 private:

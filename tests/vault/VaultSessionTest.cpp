@@ -273,8 +273,9 @@ TEST_F(VaultSessionTest, SaveAfterAFailedLoadIsRefused) {
     session.SetPassword("not the password");
     EXPECT_THROW(session.Load(), EVaultPasswordError);
     EXPECT_THROW(session.Save(), EVaultNotLoadedError);
+    const TBytes before = ReadFileBytes(VaultPath());
     EXPECT_THROW(Add(session, "Web", "refused"), EVaultNotLoadedError);
-    EXPECT_TRUE(session.Tree().IsEmpty());
+    EXPECT_EQ(ReadFileBytes(VaultPath()), before);
 }
 
 TEST_F(VaultSessionTest, LeftoverTemporaryFilesOfTheVaultAloneAreRemoved) {
