@@ -7,11 +7,12 @@
 #include <QTextDocument>
 #include <vector>
 
-#include "app/UnitCofferix.h"
-#include "common/ClipboardGuard.h"
+#include "app/PassTree.h"
+#include "app/WindowVault.h"
 #include "base/Cp1252.h"
-#include "common/Services.h"
 #include "base/StringTable.h"
+#include "common/ClipboardGuard.h"
+#include "common/Services.h"
 #include "common/TextCodec.h"
 #include "dialogs/UnitNewRecord.h"
 #include "vault/NodeKey.h"
@@ -72,18 +73,17 @@ TNodeData FieldsFromEditor(const TfrmNewRecord& editor, const TNodeData* stored 
 
 void TRecordCommands::AddRecord() {
     // The editor offers the groups that are in the file now.
-    FWindow.Vault().TakeInOutsideChange();
-    TfrmNewRecord editor(FWindow.RecordTree(), &FWindow);
+    FContext.Vault().TakeInOutsideChange();
+    TfrmNewRecord editor(FContext.Vault().Tree(), FContext.DialogOwner());
     editor.setWindowTitle(Tr(Str::sAddRecordCaption));
-    if (FWindow.RunDialog(editor) != QDialog::Accepted) {
+    if (FContext.RunDialog(editor) != QDialog::Accepted) {
         return;
     }
     const std::string groupName = QStringToAnsi(editor.cmbGroup->currentText());
     TNodeData fields = FieldsFromEditor(editor);
     TNodeKey added;
-    FWindow.Vault().Change([&](TVaultChange& change) {
-        added = TNodeKey::Of(*change.AddRecord(groupName, fields));
-    });
+    FContext.Vault().Change(
+        [&](TVaultChange& change) { added = TNodeKey::Of(*change.AddRecord(groupName, fields)); });
     WipeString(fields.Password);
     WipeString(fields.Notes);
     ShowRecord(added);
@@ -91,15 +91,15 @@ void TRecordCommands::AddRecord() {
 
 // Saved or not, the record is in the tree: the user sees where it went.
 void TRecordCommands::ShowRecord(const TNodeKey& key) {
-    if (const PNode record = key.Find(FWindow.RecordTree())) {
-        FWindow.PassTree->ScrollToNode(record);
-        FWindow.PassTree->AddToSelection(record);
+    if (const PNode record = key.Find(FContext.Vault().Tree())) {
+        FContext.View().ScrollToNode(record);
+        FContext.View().AddToSelection(record);
     }
 }
 
 void TRecordCommands::ModifySelected() {
-    FWindow.Vault().TakeInOutsideChange();
-    const PNode node = FWindow.PassTree->FirstSelected();
+    FContext.Vault().TakeInOutsideChange();
+    const PNode node = FContext.View().FirstSelected();
     if (!node) {
         return;
     }
@@ -112,14 +112,14 @@ void TRecordCommands::ModifySelected() {
 
 void TRecordCommands::RenameGroup(PNode group) {
     const TNodeKey key = TNodeKey::Of(*group);
-    const QString answer = InputBox(&FWindow, Tr(Str::sRenameGroupCaption),
+    const QString answer = InputBox(FContext.DialogOwner(), Tr(Str::sRenameGroupCaption),
                                     Tr(Str::sRenameGroupPrompt), AnsiToQString(key.Title));
     const std::string name = QStringToAnsi(answer);
     // Cancel answers the old name, and a change of letter case only is no change either.
     if (CaseFoldedCompare(name, key.Title) == 0) {
         return;
     }
-    FWindow.Vault().Change([&](TVaultChange& change) {
+    FContext.Vault().Change([&](TVaultChange& change) {
         if (const PNode found = key.Find(change.Tree())) {
             change.RenameGroup(found, name);
         }
@@ -127,21 +127,21 @@ void TRecordCommands::RenameGroup(PNode group) {
 }
 
 void TRecordCommands::EditRecord(PNode record) {
-    const TRecordTree& tree = FWindow.RecordTree();
+    const TRecordTree& tree = FContext.Vault().Tree();
     const TNodeKey key = TNodeKey::Of(*record);
-    TfrmNewRecord editor(tree, &FWindow);
+    TfrmNewRecord editor(tree, FContext.DialogOwner());
     editor.setWindowTitle(Tr(Str::sModifyRecordCaption));
     editor.ShowFields(record->Data);
     editor.SelectGroup(AnsiToQString(GroupNameOf(tree, record)));
-    if (FWindow.RunDialog(editor) != QDialog::Accepted) {
+    if (FContext.RunDialog(editor) != QDialog::Accepted) {
         return;
     }
     // The dialog ran an event loop: the record is looked up again rather than trusted.
-    const PNode shown = key.Find(FWindow.RecordTree());
+    const PNode shown = key.Find(FContext.Vault().Tree());
     TNodeData fields = FieldsFromEditor(editor, shown ? &shown->Data : nullptr);
     const std::string groupName = QStringToAnsi(editor.cmbGroup->currentText());
     TNodeKey edited = key;
-    FWindow.Vault().Change([&](TVaultChange& change) {
+    FContext.Vault().Change([&](TVaultChange& change) {
         if (const PNode found = key.Find(change.Tree())) {
             change.ModifyRecord(found, fields, groupName);
         } else {
@@ -155,18 +155,19 @@ void TRecordCommands::EditRecord(PNode record) {
 }
 
 void TRecordCommands::DeleteSelected() {
-    FWindow.Vault().TakeInOutsideChange();
+    FContext.Vault().TakeInOutsideChange();
     std::vector<TNodeKey> selected;
-    for (const PNode node : FWindow.PassTree->SelectedNodes()) {
+    for (const PNode node : FContext.View().SelectedNodes()) {
         selected.push_back(TNodeKey::Of(*node));
     }
-    if (selected.empty() || !AskOkCancel(&FWindow, Tr(Str::sConfirmDelete))) {
+    if (selected.empty() || !AskOkCancel(FContext.DialogOwner(), Tr(Str::sConfirmDelete))) {
         return;
     }
-    FWindow.Vault().Change([&](TVaultChange& change) {
+    FContext.Vault().Change([&](TVaultChange& change) {
+        const TNodeIndex index(change.Tree());
         std::vector<PNode> nodes;
         for (const TNodeKey& key : selected) {
-            if (const PNode found = key.Find(change.Tree())) {
+            if (const PNode found = index.Find(key)) {
                 nodes.push_back(found);
             }
         }
@@ -179,9 +180,9 @@ bool TRecordCommands::NodeMatches(const TNodeData& data, const std::string& need
 }
 
 void TRecordCommands::FindNext(const QString& text) {
-    const TRecordTree& tree = FWindow.RecordTree();
+    const TRecordTree& tree = FContext.Vault().Tree();
     std::string needle = QStringToAnsi(text);
-    const PNode last = FWindow.LastFound();
+    const PNode last = FContext.LastFound();
     PNode node = last ? tree.Next(last) : tree.First();
     while (node && !NodeMatches(node->Data, needle)) {
         node = tree.Next(node);
@@ -191,15 +192,15 @@ void TRecordCommands::FindNext(const QString& text) {
         Beep();  // no wrap: the next press searches the same stretch again
         return;
     }
-    FWindow.PassTree->clearSelection();
-    FWindow.PassTree->ScrollToNode(node);
-    FWindow.PassTree->SelectOnly(node);
-    FWindow.PassTree->setFocus();
-    FWindow.SetLastFound(node);
+    FContext.View().clearSelection();
+    FContext.View().ScrollToNode(node);
+    FContext.View().SelectOnly(node);
+    FContext.View().setFocus();
+    FContext.SetLastFound(node);
 }
 
 void TRecordCommands::CopyField(int column) {
-    const PNode node = FWindow.PassTree->FirstSelected();
+    const PNode node = FContext.View().FirstSelected();
     if (!node) {
         return;
     }

@@ -5,14 +5,14 @@
 #include "vault/NodeKey.h"
 #include "vault/RecordTree.h"
 
-class TfrmCofferix;
+#include "app/WindowContext.h"
 
 // The main window's commands on records and groups: add, modify (a group: rename), delete,
 // find and copy. Every change goes through the vault's one change path, which takes in what
 // another program saved meanwhile and saves the whole tree into the open vault.
 class TRecordCommands {
 public:
-    explicit TRecordCommands(TfrmCofferix& window) : FWindow(window) {}
+    explicit TRecordCommands(IWindowContext& context) : FContext(context) {}
 
     void AddRecord();
     // Renames the first selected group, or edits the first selected record.
@@ -34,5 +34,5 @@ private:
     void EditRecord(PNode record);
     void ShowRecord(const TNodeKey& key);
 
-    TfrmCofferix& FWindow;
+    IWindowContext& FContext;
 };

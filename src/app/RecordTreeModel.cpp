@@ -175,9 +175,8 @@ void TRecordTreeModel::SortTree() {
     }
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
-    FSorter(
-        [column](const TNodeData& a, const TNodeData& b) { return CompareNodes(a, b, column); },
-        FSortDescending);
+    FSorter([column](const TNodeData& a, const TNodeData& b) { return CompareNodes(a, b, column); },
+            FSortDescending);
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex& old : before) {

@@ -9,13 +9,12 @@
 #include "vault/RecordTree.h"
 #include "vault/TreeObserver.h"
 
-
-
 // The record tree as the main window's view sees it: five columns, groups at the top level
 // and their records below. The model reads the session's tree and changes nothing in it but
-// its order (a header click); the session's changes reach the views through the observer. Indexes carry the TNode* as
-// their internal pointer, and each node keeps its row current, so nothing here walks a level.
-// As the tree's observer it tells the views of every change the shared tree commands make.
+// its order (a header click); the session's changes reach the views through the observer. Indexes
+// carry the TNode* as their internal pointer, and each node keeps its row current, so nothing here
+// walks a level. As the tree's observer it tells the views of every change the shared tree commands
+// make.
 class TRecordTreeModel : public QAbstractItemModel, public ITreeObserver {
     Q_OBJECT
 public:

@@ -31,20 +31,20 @@ void TTreeViewState::Restore(TPassTree& view) const {
     if (!model || !view.selectionModel()) {
         return;
     }
-    const TRecordTree& tree = model->Tree();
+    const TNodeIndex nodes(model->Tree());
     for (const TNodeKey& key : Expanded) {
-        if (const PNode node = key.Find(tree)) {
+        if (const PNode node = nodes.Find(key)) {
             view.expand(model->IndexOf(node));
         }
     }
     QItemSelectionModel& selection = *view.selectionModel();
     if (Current) {
-        if (const PNode node = Current->Find(tree)) {
+        if (const PNode node = nodes.Find(*Current)) {
             selection.setCurrentIndex(model->IndexOf(node), QItemSelectionModel::NoUpdate);
         }
     }
     for (const TNodeKey& key : Selected) {
-        if (const PNode node = key.Find(tree)) {
+        if (const PNode node = nodes.Find(key)) {
             view.AddToSelection(node);
         }
     }

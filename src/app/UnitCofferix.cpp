@@ -24,18 +24,16 @@
 #include "app/TrayLock.h"
 #include "app/VaultCommands.h"
 #include "app/WorkspaceGuard.h"
+#include "base/StringTable.h"
 #include "common/Services.h"
 #include "common/Settings.h"
 #include "common/SingleInstance.h"
-#include "base/StringTable.h"
 #include "common/TextCodec.h"
 #include "dialogs/UnitImportDb.h"
 #include "dialogs/UnitNewPass.h"
 #include "dialogs/UnitOptions.h"
 #include "dialogs/UnitPassGen.h"
 #include "vault/NodeData.h"
-
-TfrmCofferix* frmCofferix = nullptr;
 
 namespace {
 
@@ -79,9 +77,8 @@ TfrmCofferix::TfrmCofferix(QWidget* parent)
           },
           this)),
       FProgramFolder(QCoreApplication::applicationDirPath()),
-      FRecordCommands(std::make_unique<TRecordCommands>(*this)),
-      FVaultCommands(std::make_unique<TVaultCommands>(*this)) {
-    frmCofferix = this;
+      FRecordCommands(std::make_unique<TRecordCommands>(static_cast<IWindowContext&>(*this))),
+      FVaultCommands(std::make_unique<TVaultCommands>(static_cast<IWindowContext&>(*this))) {
     FVault->Session().SetObserver(FModel);
     setObjectName(QStringLiteral("frmCofferix"));
     CreateActions();
@@ -103,9 +100,6 @@ TfrmCofferix::~TfrmCofferix() {
     FVault->Session().SetObserver(nullptr);
     delete PassTree;
     delete FModel;
-    if (frmCofferix == this) {
-        frmCofferix = nullptr;
-    }
 }
 
 void TfrmCofferix::CreateActions() {

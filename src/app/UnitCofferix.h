@@ -10,6 +10,7 @@
 #include "app/PassTree.h"
 #include "app/RecordTreeModel.h"
 #include "app/TreeViewState.h"
+#include "app/WindowContext.h"
 #include "app/WindowVault.h"
 #include "dialogs/VaultHost.h"
 #include "vault/RecordTree.h"
@@ -33,7 +34,7 @@ class TWorkspaceGuard;
 
 // The main window: the open vault's state (path, master password, record tree), the five
 // vault operations, start-up, and the controls that reach the record and vault commands.
-class TfrmCofferix : public QMainWindow, public IVaultHost {
+class TfrmCofferix : public QMainWindow, public IVaultHost, private IWindowContext {
     Q_OBJECT
 public:
     // Runs a modal dialog and answers its result. exec() by default; tests answer the
@@ -96,7 +97,7 @@ public:
     void SetProgramFolder(const QString& folder) { FProgramFolder = folder; }
 
     // The open vault's state.
-    TWindowVault& Vault() { return *FVault; }
+    TWindowVault& Vault() override { return *FVault; }
     std::string Password() const { return FVault->Password(); }
     void SetPassword(const std::string& password) { FVault->SetPassword(password); }
     QString DatabaseFile() const override { return FVault->DatabaseFile(); }
@@ -120,13 +121,13 @@ public:
     TTrayLock& TrayLock() { return *FTrayLock; }
     // The clipboard clear and the automatic locks.
     TWorkspaceGuard& WorkspaceGuard() { return *FWorkspaceGuard; }
-    int RunDialog(QDialog& dialog);
+    int RunDialog(QDialog& dialog) override;
 
     // Where the next find continues; none after a reload or removal of nodes.
-    PNode LastFound() const { return FLastFound; }
-    void SetLastFound(PNode node) { FLastFound = node; }
+    PNode LastFound() const override { return FLastFound; }
+    void SetLastFound(PNode node) override { FLastFound = node; }
     QString StatusText() const;
-    void ShowDatabaseInStatusBar();
+    void ShowDatabaseInStatusBar() override;
     // The central area shows either the records page or the lock page: whatever the records
     // page holds is hidden with it while locked.
     void ShowLockPage(bool locked);
@@ -135,7 +136,7 @@ public:
     QWidget* LockPage() const { return FLockPage; }
     // Before the program ends or another vault is opened: changes that could not be saved are
     // tried once more, then the user is asked before they go. True to go on.
-    bool MayLeaveVault();
+    bool MayLeaveVault() override;
     // The pop-up menu for a cell: mnuCopy names the cell's column, or is hidden for an
     // empty cell.
     QMenu* PassTreeGetPopupMenu(const QModelIndex& cell);
@@ -174,6 +175,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // IWindowContext: what the commands get of the window.
+    IVaultHost& Host() override { return *this; }
+    TPassTree& View() override { return *PassTree; }
+    QWidget* DialogOwner() override { return this; }
+
     void CreateComponents();
     void CreateActions();
     void CreateMenus();
@@ -211,7 +217,3 @@ private:
     std::unique_ptr<TTrayLock> FTrayLock;
     std::unique_ptr<TWorkspaceGuard> FWorkspaceGuard;
 };
-
-// The one main window of the process; set before its start-up runs, so that the start-up
-// dialogs can reach it.
-extern TfrmCofferix* frmCofferix;

@@ -5,12 +5,13 @@
 #include <exception>
 #include <string>
 
-#include "app/UnitCofferix.h"
+#include "app/WindowVault.h"
 #include "base/StringTable.h"
 #include "common/Services.h"
 #include "common/TextCodec.h"
 #include "dialogs/UnitChangePass.h"
 #include "dialogs/UnitImportDb.h"
+#include "dialogs/VaultHost.h"
 #include "vault/CofferixError.h"
 #include "vault/FileUtil.h"
 #include "vault/NodeData.h"
@@ -18,7 +19,7 @@
 
 QString TVaultCommands::AskSaveFileName(const QString& filter, const QString& suffix) {
     const QString path =
-        ServicesBackend().SaveFileName(&FWindow, filter, suffix, FLastSaveFileName);
+        ServicesBackend().SaveFileName(FContext.DialogOwner(), filter, suffix, FLastSaveFileName);
     if (!path.isEmpty()) {
         FLastSaveFileName = path;
     }
@@ -31,7 +32,7 @@ void TVaultCommands::Backup() {
         return;
     }
     try {
-        BackupVault(NativePath(FWindow.DatabaseFile()), NativePath(destination));
+        BackupVault(NativePath(FContext.Vault().DatabaseFile()), NativePath(destination));
     } catch (const std::exception& error) {
         // A backup that silently failed would be trusted later; say so. The refusal of the
         // open vault as destination is a warning as well.
@@ -42,26 +43,27 @@ void TVaultCommands::Backup() {
 }
 
 void TVaultCommands::ImportDatabase() {
-    TfrmImportDb dialog(FWindow, &FWindow);
-    if (FWindow.RunDialog(dialog) != QDialog::Accepted || !FWindow.MayLeaveVault()) {
+    TfrmImportDb dialog(FContext.Host(), FContext.DialogOwner());
+    if (FContext.RunDialog(dialog) != QDialog::Accepted || !FContext.MayLeaveVault()) {
         return;
     }
     std::string password = QStringToAnsi(dialog.edtPass->text());
     dialog.edtPass->clear();
-    FWindow.SetPassword(password);
+    TWindowVault& vault = FContext.Vault();
+    vault.SetPassword(password);
     WipeString(password);
-    FWindow.SetDatabaseFile(dialog.edtFile->text());
-    FWindow.LoadVault(FWindow.DatabaseFile());
-    FWindow.ShowDatabaseInStatusBar();
+    vault.SetDatabaseFile(dialog.edtFile->text());
+    vault.Load(vault.DatabaseFile());
+    FContext.ShowDatabaseInStatusBar();
 }
 
 void TVaultCommands::ChangeMasterPassword() {
-    TfrmChangePassword dialog(FWindow, &FWindow);
-    dialog.DbFileName = FWindow.DatabaseFile();
-    const bool accepted = FWindow.RunDialog(dialog) == QDialog::Accepted;
+    TfrmChangePassword dialog(FContext.Host(), FContext.DialogOwner());
+    dialog.DbFileName = FContext.Vault().DatabaseFile();
+    const bool accepted = FContext.RunDialog(dialog) == QDialog::Accepted;
     if (accepted) {
         std::string password = QStringToAnsi(dialog.EditPass->text());
-        FWindow.SetPassword(password);
+        FContext.Vault().SetPassword(password);
         WipeString(password);
     }
     dialog.edtOld->clear();
@@ -74,10 +76,10 @@ void TVaultCommands::ExportList() {
     if (destination.isEmpty()) {
         return;
     }
-    std::string text = ExportListText(FWindow.RecordTree());
+    std::string text = ExportListText(FContext.Vault().Tree());
     try {
         WriteSecretFileBesideVault(NativePath(destination), text,
-                                   NativePath(FWindow.DatabaseFile()));
+                                   NativePath(FContext.Vault().DatabaseFile()));
     } catch (const EOpenVaultDestinationError& error) {
         ShowWarning(ErrorText(error));
     } catch (const std::exception& error) {

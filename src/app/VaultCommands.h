@@ -2,13 +2,13 @@
 
 #include <QString>
 
-class TfrmCofferix;
+#include "app/WindowContext.h"
 
 // The main window's commands on the vault as a whole: backup, switching to another vault
 // ("Import Database"), changing the master password and the plain-text export.
 class TVaultCommands {
 public:
-    explicit TVaultCommands(TfrmCofferix& window) : FWindow(window) {}
+    explicit TVaultCommands(IWindowContext& context) : FContext(context) {}
 
     void Backup();
     void ImportDatabase();
@@ -20,6 +20,6 @@ private:
     // cancelled.
     QString AskSaveFileName(const QString& filter, const QString& suffix);
 
-    TfrmCofferix& FWindow;
+    IWindowContext& FContext;
     QString FLastSaveFileName;
 };

@@ -11,8 +11,8 @@
 
 // An open file under an advisory lock (flock) for the length of one vault operation: the
 // platform's stand-in for "opened without sharing". Readers share the lock; a writer holds it
-// alone. A lock that another holder keeps is waited for, up to VaultLockWait(). The descriptor is closed, and the lock
-// released, when the object goes.
+// alone. A lock that another holder keeps is waited for, up to VaultLockWait(). The descriptor is
+// closed, and the lock released, when the object goes.
 class TLockedFile {
 public:
     enum class TAccess { Read, ReadWrite, Write };

@@ -8,8 +8,8 @@
 #include <QSettings>
 
 #include "app/UnitCofferix.h"
-#include "common/Settings.h"
 #include "base/StringTable.h"
+#include "common/Settings.h"
 #include "common/TextCodec.h"
 #include "dialogs/UnitImportDb.h"
 #include "dialogs/UnitNewPass.h"

@@ -12,10 +12,10 @@
 #include <QtTest>
 
 #include "app/AppTestKit.h"
+#include "app/TrayLock.h"
 #include "app/UnitCofferix.h"
 #include "base/StringTable.h"
 #include "common/TextCodec.h"
-#include "app/TrayLock.h"
 #include "dialogs/UnitCheckPass.h"
 #include "dialogs/UnitNewRecord.h"
 #include "support/RecordingServices.h"

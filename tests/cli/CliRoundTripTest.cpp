@@ -10,8 +10,8 @@
 #include "CliTestSupport.h"
 #include "cli/CliError.h"
 #include "cli/OpenVault.h"
-#include "vault/LockedFile.h"
 #include "vault/Clock.h"
+#include "vault/LockedFile.h"
 #include "vault/TreeCommands.h"
 #include "vault/VaultOperations.h"
 

@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <future>
 #include <thread>
 
