@@ -92,8 +92,9 @@ BENCHMARK(BM_FindStepThroughTheWholeTree)->Unit(benchmark::kMillisecond);
 
 void BM_HeaderClickSort(benchmark::State& state) {
     auto window = OpenWindow(VaultPath());
-    window->PassTree->expand(window->Model().index(0, 0));
-    window->PassTree->SelectOnly(window->RecordTree().Child(window->RecordTree().First(), 10));
+    auto* view = window->findChild<TPassTree*>(QStringLiteral("PassTree"));
+    view->expand(window->Model().index(0, 0));
+    view->SelectOnly(window->RecordTree().Child(window->RecordTree().First(), 10));
     for (auto _ : state) {
         window->PassTreeHeaderClick(0);
         QApplication::processEvents();

@@ -8,27 +8,29 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 
 #include "app/DesktopIdentity.h"
-#include "app/UnitCofferix.h"
+#include "app/WindowVault.h"
 #include "base/StringTable.h"
 #include "common/Services.h"
 #include "common/TextCodec.h"
 #include "common/tray/CoolTrayIcon.h"
 #include "common/tray/TrayShell.h"
 #include "dialogs/UnitCheckPass.h"
+#include "dialogs/VaultHost.h"
 
-TTrayLock::TTrayLock(TfrmCofferix& window) : FWindow(window) {
+TTrayLock::TTrayLock(ILockedWindow& window, QAction& lockAction, const QList<QAction*>& trayMenu)
+    : FContext(window), FWindow(window.MainWindow()) {
     setObjectName(QStringLiteral("TrayLock"));
-    CreatePopupTray();
-    connect(FWindow.ActLockApp, &QAction::triggered, this, &TTrayLock::ActLockAppExecute);
+    CreatePopupTray(trayMenu);
+    connect(&lockAction, &QAction::triggered, this, &TTrayLock::ActLockAppExecute);
     FTrayWatch.setInterval(TCoolTrayIcon::TrayCheckInterval);
     connect(&FTrayWatch, &QTimer::timeout, this, &TTrayLock::CheckTrayStillThere);
-    connect(&FWindow, &TfrmCofferix::UnlockRequested, this, &TTrayLock::CoolTrayIconDblClick);
     FWindow.installEventFilter(this);
 }
 
@@ -41,13 +43,16 @@ void TTrayLock::SetTrayShell(std::unique_ptr<ITrayShell> shell) {
     FShell = std::move(shell);
 }
 
-void TTrayLock::CreatePopupTray() {
+void TTrayLock::CreatePopupTray(const QList<QAction*>& actions) {
     FPopupTray = new QMenu(&FWindow);
     FPopupTray->setObjectName(QStringLiteral("PopupTray"));
-    FPopupTray->addAction(FWindow.ActPassGen);
-    FPopupTray->addAction(FWindow.ActAddRecord);
-    FPopupTray->addSeparator();
-    FPopupTray->addAction(FWindow.ActExit);
+    for (QAction* action : actions) {
+        if (action) {
+            FPopupTray->addAction(action);
+        } else {
+            FPopupTray->addSeparator();
+        }
+    }
 }
 
 TCoolTrayIcon& TTrayLock::CoolTrayIcon() {
@@ -102,7 +107,7 @@ TfrmCheckPassword* TTrayLock::UnlockDialog() const {
 }
 
 QWidget* TTrayLock::LockPanel() const {
-    return FWindow.LockPage();
+    return FContext.LockPage();
 }
 
 bool TTrayLock::IsLocked() const {
@@ -111,7 +116,7 @@ bool TTrayLock::IsLocked() const {
 
 void TTrayLock::ActLockAppExecute() {
     emit Locking();
-    FWindow.ShowLockPage(true);
+    FContext.ShowLockPage(true);
     TCoolTrayIcon& tray = CoolTrayIcon();
     if (!tray.AddIcon()) {
         LockOnTaskbar();  // hidden with no icon to come back through, the user would be stuck
@@ -138,10 +143,10 @@ void TTrayLock::CoolTrayIconDblClick() {
         // A window manager may keep a dialog down with its minimised owner.
         FWindow.setWindowState(FWindow.windowState() & ~Qt::WindowMinimized);
     }
-    auto* dialog = new TfrmCheckPassword(FWindow, &FWindow);
+    auto* dialog = new TfrmCheckPassword(FContext.Host(), &FWindow);
     FUnlockDialog = dialog;
-    dialog->DbFileName = FWindow.DatabaseFile();
-    if (FWindow.Vault().IsAwaitingPassword()) {
+    dialog->DbFileName = FContext.Vault().DatabaseFile();
+    if (FContext.Vault().IsAwaitingPassword()) {
         // The held password no longer opens the file: the user learns why before typing.
         ShowWarning(Tr(Str::sPasswordChangedElsewhere));
         if (!FUnlockDialog) {
@@ -150,7 +155,7 @@ void TTrayLock::CoolTrayIconDblClick() {
         dialog->SetWrongPasswordNotice(Tr(Str::sNotTheNewPassword));
     }
     CentreOnScreen(*dialog);
-    const int result = FWindow.RunDialog(*dialog);
+    const int result = FContext.RunDialog(*dialog);
     std::string typed;
     if (FUnlockDialog) {
         if (result == QDialog::Accepted) {
@@ -162,7 +167,7 @@ void TTrayLock::CoolTrayIconDblClick() {
     if (result == QDialog::Accepted) {
         // The password that opens the file now: it differs from the held one when the master
         // password was changed elsewhere, and the vault is then reloaded with it.
-        FWindow.Vault().Unlocked(typed);
+        FContext.Vault().Unlocked(typed);
         WipeString(typed);
         Unlock();
     } else if (FLockedOnTaskbar) {
@@ -190,7 +195,7 @@ void TTrayLock::UnlockLater() {
 
 void TTrayLock::LockForNewPassword() {
     if (IsLocked()) {
-        FWindow.ShowLockPage(true);  // hidden already: the notice comes with the unlock
+        FContext.ShowLockPage(true);  // hidden already: the notice comes with the unlock
         return;
     }
     ActLockAppExecute();
@@ -246,13 +251,13 @@ void TTrayLock::BringUnlockDialogForward() {
 void TTrayLock::LockOnTaskbar() {
     FTrayWatch.stop();
     FLockedOnTaskbar = true;
-    FWindow.ShowLockPage(true);
+    FContext.ShowLockPage(true);
     FWindow.showMinimized();
 }
 
 void TTrayLock::Unlock() {
     FTrayWatch.stop();
     FLockedOnTaskbar = false;
-    FWindow.ShowLockPage(false);
+    FContext.ShowLockPage(false);
     CoolTrayIcon().RestoreMainWindow();
 }

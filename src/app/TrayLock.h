@@ -7,12 +7,15 @@
 #include <memory>
 #include <string_view>
 
+#include "app/LockedWindow.h"
+
 class ITrayShell;
 class QMenu;
 class QWidget;
 class TCoolTrayIcon;
 class TfrmCheckPassword;
-class TfrmCofferix;
+class QAction;
+class QMainWindow;
 
 // "Lock WorkSpace" and the way back: the notification-area icon with its menu, the lock, and
 // the unlock dialog that alone brings a locked window back.
@@ -26,7 +29,8 @@ class TTrayLock : public QObject {
 public:
     static constexpr int kUnlockBalloonSeconds = 10;
 
-    explicit TTrayLock(TfrmCofferix& window);
+    // The tray menu holds the actions in their order, a null one as a separator.
+    TTrayLock(ILockedWindow& window, QAction& lockAction, const QList<QAction*>& trayMenu);
     ~TTrayLock() override;
 
     // The notification area the icon lives in; the desktop's unless a test gives another.
@@ -72,13 +76,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void CreatePopupTray();
+    void CreatePopupTray(const QList<QAction*>& actions);
     void LockOnTaskbar();
     void Unlock();
     void CentreOnScreen(QWidget& dialog) const;
     void BringUnlockDialogForward();
 
-    TfrmCofferix& FWindow;
+    ILockedWindow& FContext;
+    QMainWindow& FWindow;
     std::unique_ptr<ITrayShell> FShell;
     QPointer<TCoolTrayIcon> FCoolTrayIcon;
     QPointer<QMenu> FPopupTray;

@@ -86,8 +86,12 @@ TfrmCofferix::TfrmCofferix(QWidget* parent)
     CreateMenus();
     ConnectSignals();
     ConnectVault();
-    FTrayLock = std::make_unique<TTrayLock>(*this);
-    FWorkspaceGuard = std::make_unique<TWorkspaceGuard>(*this);
+    FTrayLock =
+        std::make_unique<TTrayLock>(static_cast<ILockedWindow&>(*this), *ActLockApp,
+                                    QList<QAction*>{ActPassGen, ActAddRecord, nullptr, ActExit});
+    connect(this, &TfrmCofferix::UnlockRequested, FTrayLock.get(),
+            &TTrayLock::CoolTrayIconDblClick);
+    FWorkspaceGuard = std::make_unique<TWorkspaceGuard>(*FTrayLock);
     resize(kFirstSize);
     setMinimumSize(kMinimumSize);
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/LockedWindow.h"
 #include "app/PassTree.h"
 #include "app/RecordTreeModel.h"
 #include "app/TreeViewState.h"
@@ -34,7 +35,10 @@ class TWorkspaceGuard;
 
 // The main window: the open vault's state (path, master password, record tree), the five
 // vault operations, start-up, and the controls that reach the record and vault commands.
-class TfrmCofferix : public QMainWindow, public IVaultHost, private IWindowContext {
+class TfrmCofferix : public QMainWindow,
+                     public IVaultHost,
+                     private IWindowContext,
+                     private ILockedWindow {
     Q_OBJECT
 public:
     // Runs a modal dialog and answers its result. exec() by default; tests answer the
@@ -46,40 +50,6 @@ public:
 
     explicit TfrmCofferix(QWidget* parent = nullptr);
     ~TfrmCofferix() override;
-
-    // Components, named after their layout.
-    QFrame* plTip;
-    QLabel* imgLogo;
-    QLabel* lblTips;
-    QFrame* Bevel1;
-    QPushButton* btnPassGen;
-    QPushButton* btnSearch;
-    QPushButton* btnAddRecord;
-    QPushButton* btnDeleteRecord;
-    QPushButton* btnModifyRecord;
-    TPassTree* PassTree;
-    QCheckBox* chkDisplayPass;
-    QPushButton* btnLockApp;
-    QPushButton* btnBackupDatabase;
-    QPushButton* btnExportDatabase;
-    QStatusBar* StatusBar;
-    QLabel* lblStatus;
-    QLabel* lblSaveState;
-    QMenu* mnuFile;
-    QAction* mnuChangeAccessPass;
-    QAction* mnuExportList;
-    QAction* mnuOptions;
-    QMenu* mnuEdit;
-    QMenu* PopupMenuTree;
-    QAction* mnuFindText;
-    QAction* mnuCopy;
-    QAction* ActAddRecord;
-    QAction* ActDelRecord;
-    QAction* ActEditRecord;
-    QAction* ActPassGen;
-    QAction* ActExit;
-    QAction* ActLockApp;
-    TFindDialog* FindDialog;
 
     // Start-up: finds the vault, asks for it with the open or the create dialog, loads it and
     // sets the window up. False when the user declined the dialog: the program then ends
@@ -130,10 +100,10 @@ public:
     void ShowDatabaseInStatusBar() override;
     // The central area shows either the records page or the lock page: whatever the records
     // page holds is hidden with it while locked.
-    void ShowLockPage(bool locked);
+    void ShowLockPage(bool locked) override;
     bool ShowsLockPage() const;
     QWidget* RecordsPage() const { return plTip; }
-    QWidget* LockPage() const { return FLockPage; }
+    QWidget* LockPage() const override { return FLockPage; }
     // Before the program ends or another vault is opened: changes that could not be saved are
     // tried once more, then the user is asked before they go. True to go on.
     bool MayLeaveVault() override;
@@ -175,7 +145,42 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // IWindowContext: what the commands get of the window.
+    // Components, named after their layout; tests find them by these object names.
+    QFrame* plTip;
+    QLabel* imgLogo;
+    QLabel* lblTips;
+    QFrame* Bevel1;
+    QPushButton* btnPassGen;
+    QPushButton* btnSearch;
+    QPushButton* btnAddRecord;
+    QPushButton* btnDeleteRecord;
+    QPushButton* btnModifyRecord;
+    TPassTree* PassTree;
+    QCheckBox* chkDisplayPass;
+    QPushButton* btnLockApp;
+    QPushButton* btnBackupDatabase;
+    QPushButton* btnExportDatabase;
+    QStatusBar* StatusBar;
+    QLabel* lblStatus;
+    QLabel* lblSaveState;
+    QMenu* mnuFile;
+    QAction* mnuChangeAccessPass;
+    QAction* mnuExportList;
+    QAction* mnuOptions;
+    QMenu* mnuEdit;
+    QMenu* PopupMenuTree;
+    QAction* mnuFindText;
+    QAction* mnuCopy;
+    QAction* ActAddRecord;
+    QAction* ActDelRecord;
+    QAction* ActEditRecord;
+    QAction* ActPassGen;
+    QAction* ActExit;
+    QAction* ActLockApp;
+    TFindDialog* FindDialog;
+
+    // IWindowContext and ILockedWindow: what the commands and the lock get of the window.
+    QMainWindow& MainWindow() override { return *this; }
     IVaultHost& Host() override { return *this; }
     TPassTree& View() override { return *PassTree; }
     QWidget* DialogOwner() override { return this; }

@@ -8,19 +8,18 @@
 #include "app/IdleLock.h"
 #include "app/SessionLockWatcher.h"
 #include "app/TrayLock.h"
-#include "app/UnitCofferix.h"
 #include "common/ClipboardGuard.h"
 #include "common/Settings.h"
 #include "dialogs/UnitCheckPass.h"
 #include "dialogs/UnitPassGen.h"
 
-TWorkspaceGuard::TWorkspaceGuard(TfrmCofferix& window)
-    : FWindow(window),
+TWorkspaceGuard::TWorkspaceGuard(TTrayLock& lock)
+    : FLock(lock),
       FClipboard(new TClipboardGuard(this)),
       FIdleLock(new TIdleLock(this)),
       FSessionWatcher(new TSessionLockWatcher(this)) {
     setObjectName(QStringLiteral("WorkspaceGuard"));
-    connect(&FWindow.TrayLock(), &TTrayLock::Locking, this, &TWorkspaceGuard::CloseSecrets);
+    connect(&FLock, &TTrayLock::Locking, this, &TWorkspaceGuard::CloseSecrets);
     connect(FIdleLock, &TIdleLock::Idle, this, &TWorkspaceGuard::LockNow);
     connect(FSessionWatcher, &TSessionLockWatcher::SessionLocked, this, &TWorkspaceGuard::LockNow);
     ApplySettings();
@@ -42,17 +41,17 @@ void TWorkspaceGuard::Start() {
 }
 
 void TWorkspaceGuard::LockNow() {
-    if (FWindow.TrayLock().IsLocked()) {
+    if (FLock.IsLocked()) {
         CloseSecrets();
     } else {
-        FWindow.TrayLock().ActLockAppExecute();  // closes them first
+        FLock.ActLockAppExecute();  // closes them first
     }
 }
 
 // The unlock dialog is the way back, and a generator window with what it opened holds no
 // record of the vault.
 bool TWorkspaceGuard::ShowsNoVaultData(const QDialog& dialog) const {
-    if (&dialog == FWindow.TrayLock().UnlockDialog()) {
+    if (&dialog == FLock.UnlockDialog()) {
         return true;
     }
     for (const QWidget* widget = &dialog; widget != nullptr; widget = widget->parentWidget()) {

@@ -6,7 +6,7 @@ class QDialog;
 class TClipboardGuard;
 class TIdleLock;
 class TSessionLockWatcher;
-class TfrmCofferix;
+class TTrayLock;
 
 // What keeps the vault's secrets from lying about: copied passwords leave the clipboard again,
 // the workspace locks by itself after a time without input and when the desktop session
@@ -14,7 +14,7 @@ class TfrmCofferix;
 class TWorkspaceGuard : public QObject {
     Q_OBJECT
 public:
-    explicit TWorkspaceGuard(TfrmCofferix& window);
+    explicit TWorkspaceGuard(TTrayLock& lock);
     ~TWorkspaceGuard() override;
 
     // The Options from the settings; the automatic locks only once started.
@@ -37,7 +37,7 @@ public slots:
 private:
     bool ShowsNoVaultData(const QDialog& dialog) const;
 
-    TfrmCofferix& FWindow;
+    TTrayLock& FLock;
     TClipboardGuard* FClipboard;
     TIdleLock* FIdleLock;
     TSessionLockWatcher* FSessionWatcher;

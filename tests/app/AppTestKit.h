@@ -35,6 +35,17 @@ std::unique_ptr<TRecordTree> ReadVault(const QString& path, const std::string& p
 QStringList Outline(const TRecordTree& tree);
 PNode FindByTitle(const TRecordTree& tree, const std::string& title);
 
+// A part of a window (a widget, menu or action) found by its object name. A missing part is
+// a fault of the window under test, so the test stops there.
+template <class T>
+T* Part(const QObject& window, const char* name) {
+    T* part = window.findChild<T*>(QLatin1String(name));
+    if (!part) {
+        qFatal("the window has no %s named %s", T::staticMetaObject.className(), name);
+    }
+    return part;
+}
+
 // Removes both per-user settings.
 void ClearSettings();
 // The file's inode number: every save writes a new file and renames it over the vault, so a

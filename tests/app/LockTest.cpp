@@ -93,10 +93,10 @@ private slots:
         QCOMPARE(FShell->Menu, menu);
         const QList<QAction*> items = menu->actions();
         QCOMPARE(items.size(), 4);
-        QCOMPARE(items[0], FWindow->ActPassGen);
-        QCOMPARE(items[1], FWindow->ActAddRecord);
+        QCOMPARE(items[0], Part<QAction>(*FWindow, "ActPassGen"));
+        QCOMPARE(items[1], Part<QAction>(*FWindow, "ActAddRecord"));
         QVERIFY(items[2]->isSeparator());
-        QCOMPARE(items[3], FWindow->ActExit);
+        QCOMPARE(items[3], Part<QAction>(*FWindow, "ActExit"));
         QCOMPARE(items[0]->text(), QStringLiteral("Password Generator"));
         QCOMPARE(items[1]->text(), QStringLiteral("Add Record"));
         QCOMPARE(items[3]->text(), QStringLiteral("Close"));
@@ -104,9 +104,9 @@ private slots:
 
     void LockHidesOnlyTheWindowAndShowsTheBalloon() {
         StartWindow(true);
-        FWindow->ActPassGen->trigger();
+        Part<QAction>(*FWindow, "ActPassGen")->trigger();
         QCOMPARE(FWindow->GeneratorWindows().size(), 1);
-        FWindow->btnLockApp->click();
+        Part<QPushButton>(*FWindow, "btnLockApp")->click();
 
         QVERIFY(!FWindow->isVisible());
         QVERIFY(FWindow->TrayLock().IsLocked());
@@ -170,7 +170,7 @@ private slots:
         TfrmCheckPassword* heldDialog = nullptr;
         FScript->Then(Answer<TfrmCheckPassword>([&](TfrmCheckPassword& dialog) {
             dialog.show();
-            FWindow->ActPassGen->trigger();  // another window takes the focus
+            Part<QAction>(*FWindow, "ActPassGen")->trigger();  // another window takes the focus
             QWidget* generator = FWindow->GeneratorWindows().first();
             generator->activateWindow();
             Spin(20);
@@ -318,7 +318,7 @@ private slots:
 
     void WithoutTrayLockKeepsTheWindowOnTheTaskbarLocked() {
         StartWindow(false);
-        FWindow->btnLockApp->click();
+        Part<QPushButton>(*FWindow, "btnLockApp")->click();
         TTrayLock& lock = FWindow->TrayLock();
         QVERIFY(lock.IsLockedOnTaskbar());
         QVERIFY(lock.IsLocked());
@@ -326,7 +326,7 @@ private slots:
         QVERIFY(FWindow->isMinimized());
         QVERIFY(RecordsAreHidden());
         QVERIFY(FWindow->menuBar()->isHidden());
-        QVERIFY(!FWindow->btnLockApp->isVisible());
+        QVERIFY(!Part<QPushButton>(*FWindow, "btnLockApp")->isVisible());
         QVERIFY(lock.LockPanel() && !lock.LockPanel()->isHidden());
         QVERIFY(!FShell->Calls.join(' ').contains("message:"));
 
@@ -349,7 +349,7 @@ private slots:
         QTRY_COMPARE(FScript->Shown.count(kCheckPassword), 3);
         QVERIFY(!lock.IsLocked());
         QVERIFY(!FWindow->isMinimized());
-        QVERIFY(!FWindow->ShowsLockPage() && FWindow->PassTree->isVisible());
+        QVERIFY(!FWindow->ShowsLockPage() && Part<TPassTree>(*FWindow, "PassTree")->isVisible());
         QVERIFY(!FWindow->menuBar()->isHidden());
         QVERIFY(lock.LockPanel()->isHidden());
         Spin(20);
@@ -358,7 +358,7 @@ private slots:
 
     void UnlockButtonOfTheLockedWindowAsks() {
         StartWindow(false);
-        FWindow->btnLockApp->click();
+        Part<QPushButton>(*FWindow, "btnLockApp")->click();
         auto* button = FWindow->findChild<QPushButton*>(QStringLiteral("btnUnlock"));
         QVERIFY(button);
         QCOMPARE(button->text(), QStringLiteral("Unlock"));
@@ -366,7 +366,7 @@ private slots:
         button->click();
         QCOMPARE(FScript->Shown.count(kCheckPassword), 1);
         QVERIFY(!FWindow->TrayLock().IsLocked());
-        QVERIFY(!FWindow->ShowsLockPage() && FWindow->PassTree->isVisible());
+        QVERIFY(!FWindow->ShowsLockPage() && Part<TPassTree>(*FWindow, "PassTree")->isVisible());
     }
 
     void AutorunWithoutTrayStartsLockedOnTheTaskbar() {
@@ -392,7 +392,7 @@ private slots:
 
     void LogoDoubleClickOpensTheHomePage() {
         StartWindow(true);
-        QTest::mouseDClick(FWindow->imgLogo, Qt::LeftButton);
+        QTest::mouseDClick(Part<QLabel>(*FWindow, "imgLogo"), Qt::LeftButton);
         QCOMPARE(FServices->OpenedTargets,
                  QStringList{QStringLiteral("https://www.dravenor.com/cofferix/")});
     }
@@ -427,7 +427,7 @@ private:
     }
 
     void Lock() {
-        FWindow->btnLockApp->click();
+        Part<QPushButton>(*FWindow, "btnLockApp")->click();
         QVERIFY(!FWindow->isVisible());
     }
 

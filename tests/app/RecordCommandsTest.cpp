@@ -51,21 +51,23 @@ private slots:
     void AddFindsTheGroupWithoutCaseAndKeepsTheSelection() {
         Start({{"Mail", "home", "me", "pw", "", ""}, {"Bank", "acct", "", "", "", ""}});
         const PNode acct = Node("acct");
-        FWindow->PassTree->SelectOnly(acct);
+        Part<TPassTree>(*FWindow, "PassTree")->SelectOnly(acct);
         QString caption;
         FScript->Then([&caption](QDialog& dialog) {
             caption = dialog.windowTitle();
             return RecordWith({"MAIL", "work", "me@work", "pw2", "work.org", "one\ntwo"})(dialog);
         });
-        FWindow->ActAddRecord->trigger();
+        Part<QAction>(*FWindow, "ActAddRecord")->trigger();
 
         QCOMPARE(caption, QStringLiteral("Add Record"));
         const PNode work = Node("work");
         QVERIFY(work);
         QCOMPARE(Tree().Parent(work), Node("Mail"));
         QCOMPARE(work->Row, 1);
-        QVERIFY(FWindow->PassTree->isExpanded(FWindow->Model().IndexOf(Node("Mail"))));
-        QCOMPARE(FWindow->PassTree->SelectedNodes(), (std::vector<PNode>{work, acct}));
+        QVERIFY(Part<TPassTree>(*FWindow, "PassTree")
+                    ->isExpanded(FWindow->Model().IndexOf(Node("Mail"))));
+        QCOMPARE(Part<TPassTree>(*FWindow, "PassTree")->SelectedNodes(),
+                 (std::vector<PNode>{work, acct}));
         QVERIFY(work->Data.AddedTime > 0);
         QVERIFY(work->Data.AddedTime2 >= work->Data.AddedTime);
         QVERIFY(!(work->Data.Guid == TGuid{}));
@@ -76,10 +78,10 @@ private slots:
 
     void AddToAGroupWithoutRecordsMakesASecondGroup() {
         Start({{"Old", "only", "", "", "", ""}, {"Other", "x", "", "", "", ""}});
-        FWindow->PassTree->SelectOnly(Node("only"));
-        FWindow->ActDelRecord->trigger();
+        Part<TPassTree>(*FWindow, "PassTree")->SelectOnly(Node("only"));
+        Part<QAction>(*FWindow, "ActDelRecord")->trigger();
         FScript->Then(RecordWith({"old", "new", "", "", "", ""}));
-        FWindow->ActAddRecord->trigger();
+        Part<QAction>(*FWindow, "ActAddRecord")->trigger();
         QCOMPARE(Outline(Tree()),
                  QStringList({"[Old]", "[Other]", "  x||||", "[old]", "  new||||"}));
         ExpectVaultMatchesTree();
@@ -90,10 +92,10 @@ private slots:
         const quint64 inode = FileInode(FVault);
         const QStringList before = Outline(Tree());
         FScript->Then(CancelDialog());
-        FWindow->ActAddRecord->trigger();
-        FWindow->PassTree->SelectOnly(Node("home"));
+        Part<QAction>(*FWindow, "ActAddRecord")->trigger();
+        Part<TPassTree>(*FWindow, "PassTree")->SelectOnly(Node("home"));
         FScript->Then(CancelDialog());
-        FWindow->ActEditRecord->trigger();
+        Part<QAction>(*FWindow, "ActEditRecord")->trigger();
         QCOMPARE(FScript->Shown, QStringList({"TfrmNewRecord", "TfrmNewRecord"}));
         QCOMPARE(Outline(Tree()), before);
         QCOMPARE(FileInode(FVault), inode);
@@ -102,11 +104,11 @@ private slots:
     void RenamingAGroupSavesOnlyARealChange() {
         Start({{"Mail", "home", "", "", "", ""}});
         const PNode mail = Node("Mail");
-        FWindow->PassTree->SelectOnly(mail);
+        Part<TPassTree>(*FWindow, "PassTree")->SelectOnly(mail);
         const quint64 inode = FileInode(FVault);
         FServices->InputAnswers = {QStringLiteral("mAIL"), QString()};
-        FWindow->ActEditRecord->trigger();  // letter case only
-        FWindow->ActEditRecord->trigger();  // cancelled
+        Part<QAction>(*FWindow, "ActEditRecord")->trigger();  // letter case only
+        Part<QAction>(*FWindow, "ActEditRecord")->trigger();  // cancelled
         QCOMPARE(FServices->InputCaptions, QStringList({"Rename Group", "Rename Group"}));
         QCOMPARE(FServices->InputPrompts.first(),
                  QStringLiteral("Please input a new group name for the seletced group"));
@@ -115,11 +117,11 @@ private slots:
         QCOMPARE(FileInode(FVault), inode);
 
         FServices->InputAnswers = {QStringLiteral("Post")};
-        FWindow->ActEditRecord->trigger();
+        Part<QAction>(*FWindow, "ActEditRecord")->trigger();
         QCOMPARE(mail->Data.Title, std::string("Post"));
         ExpectVaultMatchesTree();
         FServices->InputAnswers = {QStringLiteral("")};
-        FWindow->ActEditRecord->trigger();
+        Part<QAction>(*FWindow, "ActEditRecord")->trigger();
         QCOMPARE(mail->Data.Title, std::string());
         ExpectVaultMatchesTree();
         QVERIFY(FScript->Shown.isEmpty());
@@ -128,10 +130,10 @@ private slots:
     void ModifyWithoutChangesStillSavesAndKeepsTheTimes() {
         // A non-breaking space (0xA0) in the notes must survive the editor unchanged.
         Start({{"Mail", "home", "me", "p.w", "mail.org", "a\r\nb\xA0"}});
-        FWindow->chkDisplayPass->setChecked(false);
+        Part<QCheckBox>(*FWindow, "chkDisplayPass")->setChecked(false);
         const PNode home = Node("home");
         const TNodeData before = home->Data;
-        FWindow->PassTree->SelectOnly(home);
+        Part<TPassTree>(*FWindow, "PassTree")->SelectOnly(home);
         const quint64 inode = FileInode(FVault);
         QStringList seen;
         FScript->Then(Answer<TfrmNewRecord>([&seen](TfrmNewRecord& dialog) {
@@ -140,7 +142,7 @@ private slots:
                  << dialog.txtInfo->document()->toRawText() << dialog.cmbGroup->currentText();
             dialog.btnOKClick();
         }));
-        FWindow->ActEditRecord->trigger();
+        Part<QAction>(*FWindow, "ActEditRecord")->trigger();
         // The password in clear although the tree masks it; notes with the editor's breaks.
         QCOMPARE(seen, QStringList({"Modify Record", "home", "me", "p.w", "mail.org",
                                     QStringLiteral("a\u2029b\u00A0"), "Mail"}));
@@ -160,13 +162,13 @@ private slots:
         const std::string notes = "line one\nline two\r\nend";  // a lone LF and a CR LF
         Start({{"Mail", "home", "me", password, url, notes}});
         const QByteArray before = RecordSlot(1);
-        FWindow->PassTree->SelectOnly(Node("home"));
+        Part<TPassTree>(*FWindow, "PassTree")->SelectOnly(Node("home"));
         QString shownPassword;
         FScript->Then(Answer<TfrmNewRecord>([&shownPassword](TfrmNewRecord& dialog) {
             shownPassword = dialog.edtPass->text();
             dialog.btnOKClick();
         }));
-        FWindow->ActEditRecord->trigger();
+        Part<QAction>(*FWindow, "ActEditRecord")->trigger();
         QCOMPARE(shownPassword.size(), 200);  // shown whole, not cut to the typing limit
         QCOMPARE(RecordSlot(1), before);
         QCOMPARE(Node("home")->Data.Notes, notes);
@@ -176,7 +178,7 @@ private slots:
             dialog.edtID->setText(QStringLiteral("you"));
             dialog.btnOKClick();
         }));
-        FWindow->ActEditRecord->trigger();
+        Part<QAction>(*FWindow, "ActEditRecord")->trigger();
         const TNodeData& data = Node("home")->Data;
         QCOMPARE(data.UserName, std::string("you"));
         QCOMPARE(data.Password, password);
@@ -186,7 +188,7 @@ private slots:
 
     void EditorLetsStoredTextShrinkButNotGrowPastTheLimit() {
         Start({{"Mail", "home", "", std::string(130, 'p'), "", std::string(1020, '\n')}});
-        FWindow->PassTree->SelectOnly(Node("home"));
+        Part<TPassTree>(*FWindow, "PassTree")->SelectOnly(Node("home"));
         FScript->Then(Answer<TfrmNewRecord>([](TfrmNewRecord& dialog) {
             dialog.show();
             dialog.edtPass->setFocus();
@@ -203,33 +205,35 @@ private slots:
             QCOMPARE(dialog.txtInfo->document()->characterCount(), 1021);
             dialog.btnOKClick();
         }));
-        FWindow->ActEditRecord->trigger();
+        Part<QAction>(*FWindow, "ActEditRecord")->trigger();
         QCOMPARE(Node("home")->Data.Password, std::string(129, 'p'));
     }
 
     void ModifyMovesTheRecordToANewGroupAndKeepsTheOldOne() {
         Start({{"Mail", "home", "me", "", "", ""}, {"Bank", "acct", "", "", "", ""}});
-        FWindow->PassTree->SelectOnly(Node("home"));
+        Part<TPassTree>(*FWindow, "PassTree")->SelectOnly(Node("home"));
         FScript->Then(RecordWith({"Travel", "trip", "me2", "pw", "", ""}));
-        FWindow->ActEditRecord->trigger();
+        Part<QAction>(*FWindow, "ActEditRecord")->trigger();
         QCOMPARE(Outline(Tree()),
                  QStringList({"[Mail]", "[Bank]", "  acct||||", "[Travel]", "  trip|me2|pw||"}));
-        QVERIFY(FWindow->PassTree->isExpanded(FWindow->Model().IndexOf(Node("Travel"))));
-        QCOMPARE(FWindow->PassTree->SelectedNodes(), std::vector<PNode>{Node("trip")});
+        QVERIFY(Part<TPassTree>(*FWindow, "PassTree")
+                    ->isExpanded(FWindow->Model().IndexOf(Node("Travel"))));
+        QCOMPARE(Part<TPassTree>(*FWindow, "PassTree")->SelectedNodes(),
+                 std::vector<PNode>{Node("trip")});
         ExpectVaultMatchesTree();
     }
 
     void ModifyTakesTheFirstSelectedInTreeOrder() {
         Start({{"G", "first", "", "", "", ""}, {"G", "second", "", "", "", ""}});
-        FWindow->PassTree->expandAll();
-        FWindow->PassTree->AddToSelection(Node("second"));
-        FWindow->PassTree->AddToSelection(Node("first"));
+        Part<TPassTree>(*FWindow, "PassTree")->expandAll();
+        Part<TPassTree>(*FWindow, "PassTree")->AddToSelection(Node("second"));
+        Part<TPassTree>(*FWindow, "PassTree")->AddToSelection(Node("first"));
         QString title;
         FScript->Then(Answer<TfrmNewRecord>([&title](TfrmNewRecord& dialog) {
             title = dialog.edtTitle->text();
             dialog.reject();
         }));
-        FWindow->ActEditRecord->trigger();
+        Part<QAction>(*FWindow, "ActEditRecord")->trigger();
         QCOMPARE(title, QStringLiteral("first"));
     }
 
@@ -239,19 +243,19 @@ private slots:
                {"Bank", "b1", "", "", "", ""},
                {"Bank", "b2", "", "", "", ""},
                {"Shop", "s1", "", "", "", ""}});
-        FWindow->PassTree->expandAll();
+        Part<TPassTree>(*FWindow, "PassTree")->expandAll();
         for (const char* title : {"b2", "m2", "Mail"}) {
-            FWindow->PassTree->AddToSelection(Node(title));
+            Part<TPassTree>(*FWindow, "PassTree")->AddToSelection(Node(title));
         }
         FServices->OkCancelAnswers = {false};
-        FWindow->ActDelRecord->trigger();
+        Part<QAction>(*FWindow, "ActDelRecord")->trigger();
         QCOMPARE(Tree().Count(), std::size_t{8});
 
-        FWindow->ActDelRecord->trigger();
+        Part<QAction>(*FWindow, "ActDelRecord")->trigger();
         QCOMPARE(FServices->Questions,
                  QStringList(2, QStringLiteral("Are you sure to delete these records?")));
         QCOMPARE(Outline(Tree()), QStringList({"[Bank]", "  b1||||", "[Shop]", "  s1||||"}));
-        QVERIFY(!FWindow->ActDelRecord->isEnabled());
+        QVERIFY(!Part<QAction>(*FWindow, "ActDelRecord")->isEnabled());
         ExpectVaultMatchesTree();
     }
 
@@ -259,20 +263,25 @@ private slots:
         Start({{"G", "FINDME", "Alice", "", "findme.org", ""},
                {"G", "two", "", "", "", "has FindMe inside"},
                {"G", "three", "", "x-findme-x", "", ""}});
-        FWindow->btnSearch->click();
-        QVERIFY(FWindow->FindDialog->isVisible());
+        Part<QPushButton>(*FWindow, "btnSearch")->click();
+        QVERIFY(Part<TFindDialog>(*FWindow, "FindDialog")->isVisible());
         Find("fIndMe");
-        QCOMPARE(FWindow->PassTree->SelectedNodes(), std::vector<PNode>{Node("two")});
-        QCOMPARE(FWindow->PassTree->currentIndex(), FWindow->Model().IndexOf(Node("two")));
-        QVERIFY(FWindow->PassTree->isExpanded(FWindow->Model().IndexOf(Node("G"))));
+        QCOMPARE(Part<TPassTree>(*FWindow, "PassTree")->SelectedNodes(),
+                 std::vector<PNode>{Node("two")});
+        QCOMPARE(Part<TPassTree>(*FWindow, "PassTree")->currentIndex(),
+                 FWindow->Model().IndexOf(Node("two")));
+        QVERIFY(
+            Part<TPassTree>(*FWindow, "PassTree")->isExpanded(FWindow->Model().IndexOf(Node("G"))));
         Find("fIndMe");
-        QCOMPARE(FWindow->PassTree->SelectedNodes(), std::vector<PNode>{Node("three")});
+        QCOMPARE(Part<TPassTree>(*FWindow, "PassTree")->SelectedNodes(),
+                 std::vector<PNode>{Node("three")});
         QCOMPARE(FServices->Beeps, 0);
         Find("fIndMe");
         Find("fIndMe");
         QCOMPARE(FServices->Beeps, 2);
         QCOMPARE(FWindow->LastFound(), Node("three"));
-        QCOMPARE(FWindow->PassTree->SelectedNodes(), std::vector<PNode>{Node("three")});
+        QCOMPARE(Part<TPassTree>(*FWindow, "PassTree")->SelectedNodes(),
+                 std::vector<PNode>{Node("three")});
 
         FWindow->SetLastFound(nullptr);
         Find("");  // an empty text matches nothing
@@ -281,25 +290,27 @@ private slots:
 
     void CtrlFStartsAtTheTopAndTheFindButtonAfterTheSelection() {
         Start({{"G", "one", "", "", "", "x"}, {"G", "two", "", "", "", "x"}});
-        FWindow->PassTree->expandAll();
-        FWindow->PassTree->SelectOnly(Node("two"));
-        FWindow->btnSearch->click();
+        Part<TPassTree>(*FWindow, "PassTree")->expandAll();
+        Part<TPassTree>(*FWindow, "PassTree")->SelectOnly(Node("two"));
+        Part<QPushButton>(*FWindow, "btnSearch")->click();
         QCOMPARE(FWindow->LastFound(), Node("two"));
         Find("x");
         QCOMPARE(FServices->Beeps, 1);
 
-        QTest::keyRelease(FWindow->PassTree, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keyRelease(Part<TPassTree>(*FWindow, "PassTree"), Qt::Key_F,
+                          Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(FWindow->LastFound(), nullptr);
         Find("x");
-        QCOMPARE(FWindow->PassTree->SelectedNodes(), std::vector<PNode>{Node("one")});
-        QCOMPARE(FWindow->PassTree->FirstSelected(), Node("one"));
+        QCOMPARE(Part<TPassTree>(*FWindow, "PassTree")->SelectedNodes(),
+                 std::vector<PNode>{Node("one")});
+        QCOMPARE(Part<TPassTree>(*FWindow, "PassTree")->FirstSelected(), Node("one"));
     }
 
     void FindNeverStepsOnFromARemovedNode() {
         Start({{"G", "one", "", "", "", "x"}, {"G", "two", "", "", "", "x"}});
         Find("x");
         QCOMPARE(FWindow->LastFound(), Node("one"));
-        FWindow->ActDelRecord->trigger();  // deletes the found and selected "one"
+        Part<QAction>(*FWindow, "ActDelRecord")->trigger();  // deletes the found and selected "one"
         QCOMPARE(FWindow->LastFound(), nullptr);
         Find("x");
         QCOMPARE(FWindow->LastFound(), Node("two"));
@@ -314,12 +325,14 @@ private slots:
                {"G", "two", "", "", "", "x"},
                {"G", "three", "", "", "", "x"}});
         ShowWindow();
-        FWindow->PassTree->expandAll();
-        const QRect cell = FWindow->PassTree->visualRect(FWindow->Model().IndexOf(Node("two")));
-        QTest::mouseClick(FWindow->PassTree->viewport(), Qt::LeftButton, {}, cell.center());
+        Part<TPassTree>(*FWindow, "PassTree")->expandAll();
+        const QRect cell = Part<TPassTree>(*FWindow, "PassTree")
+                               ->visualRect(FWindow->Model().IndexOf(Node("two")));
+        QTest::mouseClick(Part<TPassTree>(*FWindow, "PassTree")->viewport(), Qt::LeftButton, {},
+                          cell.center());
         QCOMPARE(FWindow->LastFound(), Node("two"));
-        QVERIFY(FWindow->ActEditRecord->isEnabled());
-        QVERIFY(FWindow->btnModifyRecord->isEnabled());
+        QVERIFY(Part<QAction>(*FWindow, "ActEditRecord")->isEnabled());
+        QVERIFY(Part<QPushButton>(*FWindow, "btnModifyRecord")->isEnabled());
         Find("x");
         QCOMPARE(FWindow->LastFound(), Node("three"));
     }
@@ -329,24 +342,26 @@ private slots:
                {"G", "two", "", "", "", "x"},
                {"G", "three", "", "", "", "x"}});
         ShowWindow();
-        FWindow->PassTree->expandAll();
+        Part<TPassTree>(*FWindow, "PassTree")->expandAll();
         auto centre = [this](const char* title) {
-            return FWindow->PassTree->visualRect(FWindow->Model().IndexOf(Node(title))).center();
+            return Part<TPassTree>(*FWindow, "PassTree")
+                ->visualRect(FWindow->Model().IndexOf(Node(title)))
+                .center();
         };
-        QWidget* viewport = FWindow->PassTree->viewport();
+        QWidget* viewport = Part<TPassTree>(*FWindow, "PassTree")->viewport();
         QTest::mouseClick(viewport, Qt::LeftButton, {}, centre("one"));
         QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, centre("two"));
         QCOMPARE(FWindow->LastFound(), Node("one"));
         QTest::mouseClick(viewport, Qt::RightButton, {}, centre("three"));
         QTest::mouseDClick(viewport, Qt::RightButton, {}, centre("three"));
-        QCOMPARE(FWindow->PassTree->SelectedNodes(),
+        QCOMPARE(Part<TPassTree>(*FWindow, "PassTree")->SelectedNodes(),
                  (std::vector<PNode>{Node("one"), Node("two")}));
         QCOMPARE(FWindow->LastFound(), Node("one"));
         QVERIFY(FScript->Shown.isEmpty());  // a right double-click opens no editor
 
         // The pop-up menu's Delete takes the selection, not the row under the pointer.
         FWindow->PassTreeGetPopupMenu(FWindow->Model().IndexOf(Node("three")));
-        FWindow->ActDelRecord->trigger();
+        Part<QAction>(*FWindow, "ActDelRecord")->trigger();
         QCOMPARE(Outline(Tree()), QStringList({"[G]", "  three||||x"}));
     }
 
@@ -359,47 +374,48 @@ private slots:
         Find("x");
         QCOMPARE(FWindow->LastFound(), Node("two"));
         for (const char* other : {"one", "H"}) {
-            FWindow->PassTree->SelectOnly(Node(other));
-            FWindow->ActDelRecord->trigger();
+            Part<TPassTree>(*FWindow, "PassTree")->SelectOnly(Node(other));
+            Part<QAction>(*FWindow, "ActDelRecord")->trigger();
         }
         QCOMPARE(FWindow->LastFound(), Node("two"));
         Find("x");
         QCOMPARE(FWindow->LastFound(), Node("three"));
-        FWindow->PassTree->SelectOnly(Node("G"));  // the found node goes with its group
-        FWindow->ActDelRecord->trigger();
+        Part<TPassTree>(*FWindow, "PassTree")
+            ->SelectOnly(Node("G"));  // the found node goes with its group
+        Part<QAction>(*FWindow, "ActDelRecord")->trigger();
         QCOMPARE(FWindow->LastFound(), nullptr);
     }
 
     void CopyTakesTheFirstSelectedNodesClearField() {
         Start({{"G", "one", "user1", "secret1", "", ""}, {"G", "two", "user2", "", "", ""}});
-        FWindow->chkDisplayPass->setChecked(false);
-        FWindow->PassTree->expandAll();
-        FWindow->PassTree->SelectOnly(Node("one"));
+        Part<QCheckBox>(*FWindow, "chkDisplayPass")->setChecked(false);
+        Part<TPassTree>(*FWindow, "PassTree")->expandAll();
+        Part<TPassTree>(*FWindow, "PassTree")->SelectOnly(Node("one"));
         QMenu* menu = FWindow->PassTreeGetPopupMenu(FWindow->Model().IndexOf(Node("one"), 2));
-        QCOMPARE(menu, FWindow->PopupMenuTree);
-        QVERIFY(FWindow->mnuCopy->isVisible());
-        QCOMPARE(FWindow->mnuCopy->text(), QStringLiteral("Copy Password"));
-        FWindow->mnuCopy->trigger();
+        QCOMPARE(menu, Part<QMenu>(*FWindow, "PopupMenuTree"));
+        QVERIFY(Part<QAction>(*FWindow, "mnuCopy")->isVisible());
+        QCOMPARE(Part<QAction>(*FWindow, "mnuCopy")->text(), QStringLiteral("Copy Password"));
+        Part<QAction>(*FWindow, "mnuCopy")->trigger();
         QCOMPARE(FServices->Clipboard, QStringList{"secret1"});
 
         // The menu of another row still copies the first selected node.
         FWindow->PassTreeGetPopupMenu(FWindow->Model().IndexOf(Node("two"), 1));
-        QCOMPARE(FWindow->mnuCopy->text(), QStringLiteral("Copy User Name"));
-        FWindow->mnuCopy->trigger();
+        QCOMPARE(Part<QAction>(*FWindow, "mnuCopy")->text(), QStringLiteral("Copy User Name"));
+        Part<QAction>(*FWindow, "mnuCopy")->trigger();
         QCOMPARE(FServices->Clipboard.last(), QStringLiteral("user1"));
 
         FWindow->PassTreeGetPopupMenu(FWindow->Model().IndexOf(Node("G"), 2));
-        QVERIFY(!FWindow->mnuCopy->isVisible());
+        QVERIFY(!Part<QAction>(*FWindow, "mnuCopy")->isVisible());
         FWindow->PassTreeGetPopupMenu(QModelIndex());
-        QVERIFY(!FWindow->mnuCopy->isVisible());
+        QVERIFY(!Part<QAction>(*FWindow, "mnuCopy")->isVisible());
     }
 
     void DoubleClickOpensTextsWithADotAndEditsTheRest() {
         Start({{"G", "plain", "user", "p.w", "site.org", ""}});
-        FWindow->chkDisplayPass->setChecked(false);
-        FWindow->PassTree->expandAll();
+        Part<QCheckBox>(*FWindow, "chkDisplayPass")->setChecked(false);
+        Part<TPassTree>(*FWindow, "PassTree")->expandAll();
         const PNode record = Node("plain");
-        FWindow->PassTree->SelectOnly(record);
+        Part<TPassTree>(*FWindow, "PassTree")->SelectOnly(record);
         FWindow->PassTreeColumnDblClick(FWindow->Model().IndexOf(record, 3));
         QCOMPARE(FServices->OpenedTargets, QStringList{"site.org"});
         FScript->Then(CancelDialog());
@@ -407,11 +423,11 @@ private slots:
         FScript->Then(CancelDialog());
         FWindow->PassTreeColumnDblClick(FWindow->Model().IndexOf(record, 2));  // shows "*"
         QCOMPARE(FScript->Shown, QStringList({"TfrmNewRecord", "TfrmNewRecord"}));
-        FWindow->chkDisplayPass->setChecked(true);
+        Part<QCheckBox>(*FWindow, "chkDisplayPass")->setChecked(true);
         FWindow->PassTreeColumnDblClick(FWindow->Model().IndexOf(record, 2));
         QCOMPARE(FServices->OpenedTargets, QStringList({"site.org", "p.w"}));
 
-        FWindow->PassTree->SelectOnly(Node("G"));
+        Part<TPassTree>(*FWindow, "PassTree")->SelectOnly(Node("G"));
         FWindow->PassTreeColumnDblClick(FWindow->Model().IndexOf(Node("G"), 0));
         QCOMPARE(FScript->Shown.size(), 2);
         QCOMPARE(FServices->OpenedTargets.size(), 2);
@@ -421,22 +437,22 @@ private slots:
         Start({{"G", "one", "", "pw", "", ""}});
         QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
                            QStringLiteral("Dravenor Cofferix FREE"));
-        QVERIFY(FWindow->chkDisplayPass->isChecked());
+        QVERIFY(Part<QCheckBox>(*FWindow, "chkDisplayPass")->isChecked());
         QVERIFY(!settings.contains(QStringLiteral("DisplayPass")));
         const QModelIndex password = FWindow->Model().IndexOf(Node("one"), 2);
         QCOMPARE(password.data().toString(), QStringLiteral("pw"));
-        FWindow->chkDisplayPass->click();
+        Part<QCheckBox>(*FWindow, "chkDisplayPass")->click();
         QVERIFY(!Settings::DisplayPass());
         QCOMPARE(password.data().toString(), QStringLiteral("*"));
-        FWindow->chkDisplayPass->click();
+        Part<QCheckBox>(*FWindow, "chkDisplayPass")->click();
         QVERIFY(Settings::DisplayPass());
         QCOMPARE(password.data().toString(), QStringLiteral("pw"));
     }
 
     void EveryGeneratorCommandOpensAnotherModelessWindow() {
         Start({});
-        FWindow->ActPassGen->trigger();
-        FWindow->btnPassGen->click();
+        Part<QAction>(*FWindow, "ActPassGen")->trigger();
+        Part<QPushButton>(*FWindow, "btnPassGen")->click();
         const QList<QWidget*> windows = FWindow->GeneratorWindows();
         QCOMPARE(windows.size(), 2);
         QVERIFY(windows[0] != windows[1]);
@@ -465,8 +481,8 @@ private:
     PNode Node(const std::string& title) { return FindByTitle(Tree(), title); }
 
     void Find(const QString& text) {
-        FWindow->FindDialog->edtFindText->setText(text);
-        FWindow->FindDialog->btnFind->click();
+        Part<TFindDialog>(*FWindow, "FindDialog")->edtFindText->setText(text);
+        Part<TFindDialog>(*FWindow, "FindDialog")->btnFind->click();
     }
 
     // The decrypted slot of the node at this pre-order position, as the vault file holds it.

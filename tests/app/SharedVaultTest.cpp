@@ -78,16 +78,18 @@ private slots:
     }
 
     void ChangeOnDiskIsShownAndKeptByTheNextAdd() {
-        FWindow->PassTree->SelectOnly(FindByTitle(FWindow->RecordTree(), "home"));
+        Part<TPassTree>(*FWindow, "PassTree")
+            ->SelectOnly(FindByTitle(FWindow->RecordTree(), "home"));
         AddElsewhere(FVault, "from tool");
 
         QTRY_VERIFY(FindByTitle(FWindow->RecordTree(), "from tool"));
         QCOMPARE(FWindow->StatusText(), Tr(Str::sVaultReloaded));
         // The selection follows the record across the reload.
-        QCOMPARE(FWindow->PassTree->FirstSelected(), FindByTitle(FWindow->RecordTree(), "home"));
+        QCOMPARE(Part<TPassTree>(*FWindow, "PassTree")->FirstSelected(),
+                 FindByTitle(FWindow->RecordTree(), "home"));
 
         FScript->Then(RecordWith({"Mail", "from window", "", "", "", ""}));
-        FWindow->ActAddRecord->trigger();
+        Part<QAction>(*FWindow, "ActAddRecord")->trigger();
         QCOMPARE(Outline(*ReadVault(FVault, kPassword)),
                  QStringList({"[Mail]", "  home|me|pw||", "  from tool||||", "  from window||||"}));
         QVERIFY(FServices->Boxes.isEmpty());
@@ -100,13 +102,13 @@ private slots:
             AddElsewhere(FVault, "from tool");
             return RecordWith({"Mail", "from window", "", "", "", ""})(dialog);
         });
-        FWindow->ActAddRecord->trigger();
+        Part<QAction>(*FWindow, "ActAddRecord")->trigger();
 
         QCOMPARE(Outline(*ReadVault(FVault, kPassword)),
                  QStringList({"[Mail]", "  home|me|pw||", "  from tool||||", "  from window||||"}));
         QCOMPARE(Outline(FWindow->RecordTree()), Outline(*ReadVault(FVault, kPassword)));
         QVERIFY(FServices->Boxes.isEmpty());
-        QCOMPARE(FWindow->PassTree->FirstSelected(),
+        QCOMPARE(Part<TPassTree>(*FWindow, "PassTree")->FirstSelected(),
                  FindByTitle(FWindow->RecordTree(), "from window"));
     }
 
@@ -115,10 +117,11 @@ private slots:
     void ChangeRefusedForTheLockIsKeptAndSavedOnTopOfAnOutsideChange() {
         auto lock = std::make_unique<TForeignLock>(FVault);
         FScript->Then(RecordWith({"Mail", "kept", "", "", "", ""}));
-        FWindow->ActAddRecord->trigger();
+        Part<QAction>(*FWindow, "ActAddRecord")->trigger();
         QVERIFY(FWindow->Vault().IsWaitingForLock());
-        QCOMPARE(FWindow->lblSaveState->text(), Tr(Str::sWaitingForVault));
-        QCOMPARE(FWindow->PassTree->FirstSelected(), FindByTitle(FWindow->RecordTree(), "kept"));
+        QCOMPARE(Part<QLabel>(*FWindow, "lblSaveState")->text(), Tr(Str::sWaitingForVault));
+        QCOMPARE(Part<TPassTree>(*FWindow, "PassTree")->FirstSelected(),
+                 FindByTitle(FWindow->RecordTree(), "kept"));
         lock.reset();
         AddElsewhere(FVault, "from tool");
 
@@ -127,23 +130,24 @@ private slots:
                  QStringList({"[Mail]", "  home|me|pw||", "  from tool||||", "  kept||||"}));
         QCOMPARE(Outline(FWindow->RecordTree()), Outline(*ReadVault(FVault, kPassword)));
         QVERIFY(FServices->Boxes.isEmpty());
-        QVERIFY(FWindow->lblSaveState->isHidden());
+        QVERIFY(Part<QLabel>(*FWindow, "lblSaveState")->isHidden());
     }
 
     // Groups get fresh GUIDs at every load: they are found again by name.
     void ReloadKeepsOpenAndSelectedGroups() {
         const PNode group = FindByTitle(FWindow->RecordTree(), "Mail");
-        FWindow->PassTree->expand(FWindow->Model().IndexOf(group));
-        FWindow->PassTree->SelectOnly(group);
-        QVERIFY(FWindow->ActDelRecord->isEnabled());
+        Part<TPassTree>(*FWindow, "PassTree")->expand(FWindow->Model().IndexOf(group));
+        Part<TPassTree>(*FWindow, "PassTree")->SelectOnly(group);
+        QVERIFY(Part<QAction>(*FWindow, "ActDelRecord")->isEnabled());
         AddElsewhere(FVault, "from tool");
 
         QTRY_VERIFY(FindByTitle(FWindow->RecordTree(), "from tool"));
         const PNode reloaded = FindByTitle(FWindow->RecordTree(), "Mail");
-        QVERIFY(FWindow->PassTree->isExpanded(FWindow->Model().IndexOf(reloaded)));
-        QCOMPARE(FWindow->PassTree->FirstSelected(), reloaded);
-        QVERIFY(FWindow->ActDelRecord->isEnabled());
-        QVERIFY(FWindow->ActEditRecord->isEnabled());
+        QVERIFY(
+            Part<TPassTree>(*FWindow, "PassTree")->isExpanded(FWindow->Model().IndexOf(reloaded)));
+        QCOMPARE(Part<TPassTree>(*FWindow, "PassTree")->FirstSelected(), reloaded);
+        QVERIFY(Part<QAction>(*FWindow, "ActDelRecord")->isEnabled());
+        QVERIFY(Part<QAction>(*FWindow, "ActEditRecord")->isEnabled());
     }
 
     // Another program changed the master password: the window says so before it asks, and

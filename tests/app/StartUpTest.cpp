@@ -84,10 +84,10 @@ private slots:
         QVERIFY(!QFileInfo::exists(FEnvironment.FilePath("data") +
                                    "/Dravenor Cofferix FREE/UserData.ini"));
         // A fresh installation shows passwords; nothing is selected yet.
-        QVERIFY(window.chkDisplayPass->isChecked());
+        QVERIFY(Part<QCheckBox>(window, "chkDisplayPass")->isChecked());
         QVERIFY(window.Model().DisplayPass());
-        QVERIFY(!window.ActEditRecord->isEnabled());
-        QVERIFY(!window.ActDelRecord->isEnabled());
+        QVERIFY(!Part<QAction>(window, "ActEditRecord")->isEnabled());
+        QVERIFY(!Part<QAction>(window, "ActDelRecord")->isEnabled());
         QCOMPARE(window.windowTitle(), QStringLiteral("Dravenor Cofferix FREE"));
         QVERIFY(!window.isVisible());
         QVERIFY(script.Done());
@@ -196,7 +196,7 @@ private slots:
         TDialogScript script;
         auto window = StartWindowOn(vault, kPassword, script);
         QVERIFY(window);
-        QVERIFY(!window->chkDisplayPass->isChecked());
+        QVERIFY(!Part<QCheckBox>(*window, "chkDisplayPass")->isChecked());
         QVERIFY(!window->Model().DisplayPass());
         QVERIFY(!Settings::DisplayPass());
     }

@@ -69,7 +69,7 @@ private slots:
             old.write("an older file that the backup replaces");
         }
         FServices->SaveFileAnswers = {backup};
-        FWindow->btnBackupDatabase->click();
+        Part<QPushButton>(*FWindow, "btnBackupDatabase")->click();
         QCOMPARE(FServices->SaveFilters, QStringList{"Data File (*.dat)"});
         QCOMPARE(FServices->SaveSuffixes, QStringList{"dat"});
         QCOMPARE(FServices->BoxTexts(TBoxKind::Information),
@@ -78,19 +78,19 @@ private slots:
         QVERIFY(IsOwnerOnly(backup));
 
         // The next use of the save dialog starts from the file chosen last.
-        FWindow->btnBackupDatabase->click();
+        Part<QPushButton>(*FWindow, "btnBackupDatabase")->click();
         QCOMPARE(FServices->SaveInitialPaths.last(), backup);
 
         const QStringList saved = Outline(FWindow->RecordTree());
         FScript->Then(ImportFrom(backup, kPassword));
-        FWindow->btnExportDatabase->click();
+        Part<QPushButton>(*FWindow, "btnExportDatabase")->click();
         QCOMPARE(FWindow->DatabaseFile(), backup);
         QCOMPARE(Outline(FWindow->RecordTree()), saved);
     }
 
     void FailedBackupIsReported() {
         FServices->SaveFileAnswers = {FFolder->filePath("missing/folder/backup.dat")};
-        FWindow->btnBackupDatabase->click();
+        Part<QPushButton>(*FWindow, "btnBackupDatabase")->click();
         QCOMPARE(FServices->BoxTexts(TBoxKind::Information), QStringList());
         QCOMPARE(FServices->BoxTexts(TBoxKind::Warning).size(), 1);
         QVERIFY(!QFileInfo::exists(FFolder->filePath("missing")));
@@ -101,9 +101,9 @@ private slots:
         QVERIFY(QDir(FFolder->path()).mkdir("sub"));
         const QString otherSpelling = FFolder->path() + "/sub/../vault.dat";
         FServices->SaveFileAnswers = {FVault, otherSpelling, FVault};
-        FWindow->btnBackupDatabase->click();
-        FWindow->btnBackupDatabase->click();
-        FWindow->mnuExportList->trigger();
+        Part<QPushButton>(*FWindow, "btnBackupDatabase")->click();
+        Part<QPushButton>(*FWindow, "btnBackupDatabase")->click();
+        Part<QAction>(*FWindow, "mnuExportList")->trigger();
         QCOMPARE(FServices->BoxTexts(TBoxKind::Warning), QStringList(3, kRefusal));
         QCOMPARE(FServices->BoxTexts(TBoxKind::Information), QStringList());
         QCOMPARE(FileBytes(FVault), vault);
@@ -113,11 +113,11 @@ private slots:
         const QString other = FFolder->filePath("other.dat");
         WriteVault(other, "other-pw", {{"Bank", "acct", "", "", "", ""}});
         FScript->Then(CancelDialog());
-        FWindow->btnExportDatabase->click();
+        Part<QPushButton>(*FWindow, "btnExportDatabase")->click();
         QCOMPARE(FWindow->DatabaseFile(), FVault);
 
         FScript->Then(ImportFrom(other, "other-pw"));
-        FWindow->btnExportDatabase->click();
+        Part<QPushButton>(*FWindow, "btnExportDatabase")->click();
         QCOMPARE(FWindow->DatabaseFile(), other);
         QCOMPARE(Settings::Database(), other);
         QCOMPARE(FWindow->Password(), std::string("other-pw"));
@@ -126,17 +126,17 @@ private slots:
         // Saves go to the new vault under its password; the old one stays as it was.
         const QByteArray old = FileBytes(FVault);
         FScript->Then(RecordWith({"Bank", "card", "", "", "", ""}));
-        FWindow->ActAddRecord->trigger();
+        Part<QAction>(*FWindow, "ActAddRecord")->trigger();
         QCOMPARE(Outline(*ReadVault(other, "other-pw")), Outline(FWindow->RecordTree()));
         QCOMPARE(FileBytes(FVault), old);
     }
 
     void ImportOfTheOpenVaultReloadsItCollapsed() {
-        FWindow->PassTree->expandAll();
+        Part<TPassTree>(*FWindow, "PassTree")->expandAll();
         FScript->Then(ImportFrom(FVault, kPassword));
-        FWindow->btnExportDatabase->click();
+        Part<QPushButton>(*FWindow, "btnExportDatabase")->click();
         QCOMPARE(Outline(FWindow->RecordTree()), Outline(*ReadVault(FVault, kPassword)));
-        QVERIFY(!FWindow->PassTree->isExpanded(FWindow->Model().index(0, 0)));
+        QVERIFY(!Part<TPassTree>(*FWindow, "PassTree")->isExpanded(FWindow->Model().index(0, 0)));
     }
 
     void NewMasterPasswordIsUsedForTheNextSave() {
@@ -147,12 +147,12 @@ private slots:
             dialog.EditConfirm->setText("master-2");
             dialog.btnOKClick();
         }));
-        FWindow->mnuChangeAccessPass->trigger();
+        Part<QAction>(*FWindow, "mnuChangeAccessPass")->trigger();
         QCOMPARE(FWindow->Password(), std::string("master-2"));
         QVERIFY(!QFileInfo::exists(FFolder->filePath("vault.ini")));
 
         FScript->Then(RecordWith({"Mail", "work", "", "", "", ""}));
-        FWindow->ActAddRecord->trigger();
+        Part<QAction>(*FWindow, "ActAddRecord")->trigger();
         QVERIFY(FServices->BoxTexts(TBoxKind::Warning).isEmpty());
         QVERIFY(!Opens(FVault, "master-1"));
         QCOMPARE(Outline(*ReadVault(FVault, "master-2")), Outline(FWindow->RecordTree()));
@@ -160,7 +160,7 @@ private slots:
 
     void CancelledChangeKeepsThePassword() {
         FScript->Then(CancelDialog());
-        FWindow->mnuChangeAccessPass->trigger();
+        Part<QAction>(*FWindow, "mnuChangeAccessPass")->trigger();
         QCOMPARE(FWindow->Password(), kPassword);
         QVERIFY(Opens(FVault, kPassword));
     }
@@ -168,7 +168,7 @@ private slots:
     void ExportWritesSevenLinesPerNodeOwnerOnly() {
         const QString list = FFolder->filePath("list.txt");
         FServices->SaveFileAnswers = {list};
-        FWindow->mnuExportList->trigger();
+        Part<QAction>(*FWindow, "mnuExportList")->trigger();
         QCOMPARE(FServices->SaveFilters, QStringList{"Text File (*.txt)"});
         QCOMPARE(FServices->SaveSuffixes, QStringList{"txt"});
         const QByteArray separator(38, '-');
@@ -184,18 +184,18 @@ private slots:
     }
 
     void EmptyVaultExportsAnEmptyFile() {
-        FWindow->PassTree->SelectOnly(FWindow->RecordTree().First());
-        FWindow->ActDelRecord->trigger();
+        Part<TPassTree>(*FWindow, "PassTree")->SelectOnly(FWindow->RecordTree().First());
+        Part<QAction>(*FWindow, "ActDelRecord")->trigger();
         const QString list = FFolder->filePath("empty.txt");
         FServices->SaveFileAnswers = {list};
-        FWindow->mnuExportList->trigger();
+        Part<QAction>(*FWindow, "mnuExportList")->trigger();
         QVERIFY(QFileInfo::exists(list));
         QCOMPARE(FileBytes(list), QByteArray());
     }
 
     void ExportWriteErrorIsShownAsAnError() {
         FServices->SaveFileAnswers = {FFolder->filePath("missing/list.txt")};
-        FWindow->mnuExportList->trigger();
+        Part<QAction>(*FWindow, "mnuExportList")->trigger();
         const QStringList errors = FServices->BoxTexts(TBoxKind::Critical);
         QCOMPARE(errors.size(), 1);
         QVERIFY(errors.first().startsWith(QStringLiteral("Cannot create file")));
@@ -212,20 +212,20 @@ private slots:
         }
         const QByteArray bytes = FileBytes(damaged);
         FScript->Then(ImportFrom(damaged, kPassword));
-        FWindow->btnExportDatabase->click();
+        Part<QPushButton>(*FWindow, "btnExportDatabase")->click();
         QCOMPARE(FWindow->RecordTree().Count(), std::size_t{0});
         FScript->Then(RecordWith({"G", "new", "", "", "", ""}));
-        FWindow->ActAddRecord->trigger();
+        Part<QAction>(*FWindow, "ActAddRecord")->trigger();
         QCOMPARE(FServices->BoxTexts(TBoxKind::Warning).last(),
                  QStringLiteral("The database was not loaded, so changes are not saved to it."));
         QCOMPARE(FileBytes(damaged), bytes);
 
         // Back to a vault that loads: saves work again.
         FScript->Then(ImportFrom(FVault, kPassword));
-        FWindow->btnExportDatabase->click();
+        Part<QPushButton>(*FWindow, "btnExportDatabase")->click();
         const int warnings = FServices->BoxTexts(TBoxKind::Warning).size();
         FScript->Then(RecordWith({"G", "new", "", "", "", ""}));
-        FWindow->ActAddRecord->trigger();
+        Part<QAction>(*FWindow, "ActAddRecord")->trigger();
         QCOMPARE(FServices->BoxTexts(TBoxKind::Warning).size(), warnings);
         QCOMPARE(Outline(*ReadVault(FVault, kPassword)), Outline(FWindow->RecordTree()));
     }

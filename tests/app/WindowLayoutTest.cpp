@@ -55,18 +55,22 @@ private slots:
         QCOMPARE(bar.size(), 2);
         QCOMPARE(bar[0]->text(), QStringLiteral("File"));
         QCOMPARE(bar[1]->text(), QStringLiteral("Edit"));
-        QCOMPARE(Items(FWindow->mnuFile),
+        QCOMPARE(Items(Part<QMenu>(*FWindow, "mnuFile")),
                  QStringList({"Change Master Password", "-", "Export List", "Options", "Close"}));
-        QCOMPARE(Items(FWindow->mnuEdit),
+        QCOMPARE(Items(Part<QMenu>(*FWindow, "mnuEdit")),
                  QStringList(
                      {"Add Record", "Delete Record", "Modify Record", "-", "Password Generator"}));
         FWindow->PassTreeGetPopupMenu(FWindow->Model().index(0, 0));
-        QCOMPARE(Items(FWindow->PopupMenuTree),
+        QCOMPARE(Items(Part<QMenu>(*FWindow, "PopupMenuTree")),
                  QStringList(
                      {"Find", "Copy Title", "-", "Add Record", "Delete Record", "Modify Record"}));
         // One action behind the menu item and the button.
-        QVERIFY(FWindow->mnuEdit->actions().contains(FWindow->ActAddRecord));
-        QVERIFY(FWindow->PopupMenuTree->actions().contains(FWindow->ActDelRecord));
+        QVERIFY(Part<QMenu>(*FWindow, "mnuEdit")
+                    ->actions()
+                    .contains(Part<QAction>(*FWindow, "ActAddRecord")));
+        QVERIFY(Part<QMenu>(*FWindow, "PopupMenuTree")
+                    ->actions()
+                    .contains(Part<QAction>(*FWindow, "ActDelRecord")));
         for (const char* name : {"ActAddRecord", "ActDelRecord", "ActEditRecord", "ActPassGen",
                                  "ActExit", "ActLockApp"}) {
             QVERIFY2(FWindow->findChild<QAction*>(QLatin1String(name)), name);
@@ -75,16 +79,23 @@ private slots:
 
     void CaptionsComeFromTheStringTable() {
         QCOMPARE(FWindow->windowTitle(), QStringLiteral("Dravenor Cofferix FREE"));
-        QCOMPARE(FWindow->btnSearch->text(), QStringLiteral("Find"));
-        QCOMPARE(FWindow->btnBackupDatabase->text(), QStringLiteral("Backup Database"));
-        QCOMPARE(FWindow->btnExportDatabase->text(), QStringLiteral("Import Database"));
-        QCOMPARE(FWindow->btnLockApp->text(), QStringLiteral("Lock WorkSpace"));
-        QCOMPARE(FWindow->btnPassGen->text(), QStringLiteral("Password Generator"));
-        QCOMPARE(FWindow->btnModifyRecord->text(), QStringLiteral("Modify Record"));
-        QCOMPARE(FWindow->chkDisplayPass->text(), QStringLiteral("Display Password"));
-        QVERIFY(FWindow->lblTips->text().startsWith(
-            QStringLiteral("Dravenor Cofferix FREE is designed to help you")));
-        QVERIFY(FWindow->lblTips->wordWrap());
+        QCOMPARE(Part<QPushButton>(*FWindow, "btnSearch")->text(), QStringLiteral("Find"));
+        QCOMPARE(Part<QPushButton>(*FWindow, "btnBackupDatabase")->text(),
+                 QStringLiteral("Backup Database"));
+        QCOMPARE(Part<QPushButton>(*FWindow, "btnExportDatabase")->text(),
+                 QStringLiteral("Import Database"));
+        QCOMPARE(Part<QPushButton>(*FWindow, "btnLockApp")->text(),
+                 QStringLiteral("Lock WorkSpace"));
+        QCOMPARE(Part<QPushButton>(*FWindow, "btnPassGen")->text(),
+                 QStringLiteral("Password Generator"));
+        QCOMPARE(Part<QPushButton>(*FWindow, "btnModifyRecord")->text(),
+                 QStringLiteral("Modify Record"));
+        QCOMPARE(Part<QCheckBox>(*FWindow, "chkDisplayPass")->text(),
+                 QStringLiteral("Display Password"));
+        QVERIFY(Part<QLabel>(*FWindow, "lblTips")
+                    ->text()
+                    .startsWith(QStringLiteral("Dravenor Cofferix FREE is designed to help you")));
+        QVERIFY(Part<QLabel>(*FWindow, "lblTips")->wordWrap());
         QStringList columns;
         for (int column = 0; column < 5; ++column) {
             columns << FWindow->Model().headerData(column, Qt::Horizontal).toString();
@@ -97,14 +108,17 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
         QCOMPARE(FWindow->size(), QSize(802, 580));
         QCOMPARE(FWindow->minimumSize(), QSize(730, 540));
-        QCOMPARE(FWindow->imgLogo->size(), QSize(185, 70));
-        QCOMPARE(FWindow->imgLogo->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(Part<QLabel>(*FWindow, "imgLogo")->size(), QSize(185, 70));
+        QCOMPARE(Part<QLabel>(*FWindow, "imgLogo")->cursor().shape(), Qt::PointingHandCursor);
 
-        const QList<QPushButton*> top = {FWindow->btnPassGen, FWindow->btnSearch,
-                                         FWindow->btnAddRecord, FWindow->btnDeleteRecord,
-                                         FWindow->btnModifyRecord};
-        const QList<QPushButton*> bottom = {FWindow->btnLockApp, FWindow->btnBackupDatabase,
-                                            FWindow->btnExportDatabase};
+        const QList<QPushButton*> top = {Part<QPushButton>(*FWindow, "btnPassGen"),
+                                         Part<QPushButton>(*FWindow, "btnSearch"),
+                                         Part<QPushButton>(*FWindow, "btnAddRecord"),
+                                         Part<QPushButton>(*FWindow, "btnDeleteRecord"),
+                                         Part<QPushButton>(*FWindow, "btnModifyRecord")};
+        const QList<QPushButton*> bottom = {Part<QPushButton>(*FWindow, "btnLockApp"),
+                                            Part<QPushButton>(*FWindow, "btnBackupDatabase"),
+                                            Part<QPushButton>(*FWindow, "btnExportDatabase")};
         for (const auto& row : {top, bottom}) {
             for (int i = 1; i < row.size(); ++i) {
                 QVERIFY(row[i - 1]->geometry().right() < row[i]->geometry().left());
@@ -112,19 +126,22 @@ private slots:
             }
         }
         // Both rows keep to the right edge when the window grows; the box stays left.
-        const int right = Place(FWindow->btnModifyRecord).x();
+        const int right = Place(Part<QPushButton>(*FWindow, "btnModifyRecord")).x();
         FWindow->resize(1000, 700);
-        QTRY_COMPARE(Place(FWindow->btnModifyRecord).x(), right + 198);
-        QVERIFY(Place(FWindow->chkDisplayPass).x() < Place(FWindow->btnLockApp).x());
-        QVERIFY(Place(FWindow->btnAddRecord).y() < Place(FWindow->PassTree).y());
-        QVERIFY(Place(FWindow->PassTree).y() + FWindow->PassTree->height() <=
-                Place(FWindow->btnLockApp).y());
+        QTRY_COMPARE(Place(Part<QPushButton>(*FWindow, "btnModifyRecord")).x(), right + 198);
+        QVERIFY(Place(Part<QCheckBox>(*FWindow, "chkDisplayPass")).x() <
+                Place(Part<QPushButton>(*FWindow, "btnLockApp")).x());
+        QVERIFY(Place(Part<QPushButton>(*FWindow, "btnAddRecord")).y() <
+                Place(Part<TPassTree>(*FWindow, "PassTree")).y());
+        QVERIFY(Place(Part<TPassTree>(*FWindow, "PassTree")).y() +
+                    Part<TPassTree>(*FWindow, "PassTree")->height() <=
+                Place(Part<QPushButton>(*FWindow, "btnLockApp")).y());
     }
 
     void NotesColumnTakesUpWidthChangesInAnyColumnOrder() {
         FWindow->show();
         QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
-        QHeaderView* header = FWindow->PassTree->header();
+        QHeaderView* header = Part<TPassTree>(*FWindow, "PassTree")->header();
         header->moveSection(4, 1);  // Notes dragged between Title and User Name
         const int notes = header->sectionSize(4);
         const int url = header->sectionSize(3);
@@ -136,14 +153,14 @@ private slots:
     }
 
     void LogoDoubleClickOpensTheHomePage() {
-        QTest::mouseDClick(FWindow->imgLogo, Qt::LeftButton);
+        QTest::mouseDClick(Part<QLabel>(*FWindow, "imgLogo"), Qt::LeftButton);
         QCOMPARE(FServices->OpenedTargets, QStringList{"https://www.dravenor.com/cofferix/"});
     }
 
     void CloseEndsTheWindow() {
         FWindow->show();
         QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
-        FWindow->ActExit->trigger();
+        Part<QAction>(*FWindow, "ActExit")->trigger();
         QVERIFY(!FWindow->isVisible());
     }
 

@@ -162,7 +162,7 @@ private slots:
         QCOMPARE(FServices->ClipboardClears, 1);
 
         // The generator's Copy is a secret too.
-        FWindow->ActPassGen->trigger();
+        Part<QAction>(*FWindow, "ActPassGen")->trigger();
         auto* generator = qobject_cast<TfrmPassGen*>(FWindow->GeneratorWindows().first());
         generator->txtGen->setPlainText(QStringLiteral("gen-1\ngen-2"));
         generator->BtnCopy->click();
@@ -174,18 +174,18 @@ private slots:
     void LockAndTheEndClearAPasswordAtOnce() {
         StartWindow();  // the default time, 30 seconds
         CopyColumn(TRecordTreeModel::colPassword);
-        FWindow->btnLockApp->click();
+        Part<QPushButton>(*FWindow, "btnLockApp")->click();
         QVERIFY(!FWindow->isVisible());
         QCOMPARE(FServices->ClipboardData(), nullptr);
 
         Unlock();
         CopyColumn(TRecordTreeModel::colUrl);
-        FWindow->btnLockApp->click();
+        Part<QPushButton>(*FWindow, "btnLockApp")->click();
         QCOMPARE(ClipboardText(), QStringLiteral("mail.org"));  // not ours to clear
 
         Unlock();
         CopyColumn(TRecordTreeModel::colPassword);
-        FWindow->ActExit->trigger();
+        Part<QAction>(*FWindow, "ActExit")->trigger();
         FWindow.reset();  // the end of the program
         QCOMPARE(FServices->ClipboardData(), nullptr);
     }
@@ -196,11 +196,11 @@ private slots:
         FWindow->WorkspaceGuard().IdleLock().SetTimeout(300ms);
         // Input keeps coming for more than three times the idle time: no lock.
         for (int i = 0; i < 10; ++i) {
-            QTest::keyClick(FWindow->PassTree, Qt::Key_Down);
+            QTest::keyClick(Part<TPassTree>(*FWindow, "PassTree"), Qt::Key_Down);
             Spin(100);
         }
         QVERIFY(FWindow->isVisible());
-        QTest::mouseMove(FWindow->PassTree->viewport(), QPoint(5, 5));
+        QTest::mouseMove(Part<TPassTree>(*FWindow, "PassTree")->viewport(), QPoint(5, 5));
         QElapsedTimer quiet;
         quiet.start();
         QTRY_VERIFY_WITH_TIMEOUT(!FWindow->isVisible(), 3000);
@@ -270,11 +270,12 @@ private slots:
         const QByteArray bytesBefore = FileBytes(FVault);
         const quint64 inodeBefore = FileInode(FVault);
         const QStringList outlineBefore = Outline(FWindow->RecordTree());
-        FWindow->btnSearch->click();
-        QVERIFY(FWindow->FindDialog->isVisible());
-        FWindow->ActPassGen->trigger();
-        FWindow->PassTree->expandAll();
-        FWindow->PassTree->SelectOnly(FindByTitle(FWindow->RecordTree(), "home"));
+        Part<QPushButton>(*FWindow, "btnSearch")->click();
+        QVERIFY(Part<TFindDialog>(*FWindow, "FindDialog")->isVisible());
+        Part<QAction>(*FWindow, "ActPassGen")->trigger();
+        Part<TPassTree>(*FWindow, "PassTree")->expandAll();
+        Part<TPassTree>(*FWindow, "PassTree")
+            ->SelectOnly(FindByTitle(FWindow->RecordTree(), "home"));
 
         constexpr int kNotClosed = 42;
         bool openAtLock = false;
@@ -300,7 +301,7 @@ private slots:
         QVERIFY(openAtLock);
         QCOMPARE(editorResult, static_cast<int>(QDialog::Rejected));
         QVERIFY(!FWindow->isVisible());
-        QVERIFY(!FWindow->FindDialog->isVisible());
+        QVERIFY(!Part<TFindDialog>(*FWindow, "FindDialog")->isVisible());
         QVERIFY(FWindow->GeneratorWindows().first()->isVisible());  // shows no vault data
         QCOMPARE(FileBytes(FVault), bytesBefore);
         QCOMPARE(FileInode(FVault), inodeBefore);
@@ -316,7 +317,7 @@ private slots:
         StartWindow();
         const QByteArray bytesBefore = FileBytes(FVault);
         const QStringList outlineBefore = Outline(FWindow->RecordTree());
-        FWindow->PassTree->expandAll();
+        Part<TPassTree>(*FWindow, "PassTree")->expandAll();
         // The desktop's own boxes this time, closed by an idle lock while they wait.
         SetServicesBackend(nullptr);
         FWindow->WorkspaceGuard().IdleLock().SetTimeout(200ms);
@@ -328,14 +329,16 @@ private slots:
             }
         });
         safety.start(5000);
-        FWindow->PassTree->SelectOnly(FindByTitle(FWindow->RecordTree(), "home"));
+        Part<TPassTree>(*FWindow, "PassTree")
+            ->SelectOnly(FindByTitle(FWindow->RecordTree(), "home"));
         FWindow->ActDelRecordExecute();  // "Are you sure to delete these records?"
         QVERIFY(safety.isActive());
         QVERIFY(!FWindow->isVisible());
         Unlock();
 
         safety.start(5000);
-        FWindow->PassTree->SelectOnly(FindByTitle(FWindow->RecordTree(), "Mail"));
+        Part<TPassTree>(*FWindow, "PassTree")
+            ->SelectOnly(FindByTitle(FWindow->RecordTree(), "Mail"));
         FWindow->ActEditRecordExecute();  // the rename box
         QVERIFY(safety.isActive());
         QVERIFY(!FWindow->isVisible());
@@ -360,8 +363,8 @@ private slots:
             QTest::keyClick(dialog.chkLockWithSession, Qt::Key_Space);
             QTest::keyClick(dialog.chkLockWithSession, Qt::Key_Return);
         }));
-        FWindow->mnuOptions->trigger();
-        QCOMPARE(FWindow->mnuOptions->text(), QStringLiteral("Options"));
+        Part<QAction>(*FWindow, "mnuOptions")->trigger();
+        QCOMPARE(Part<QAction>(*FWindow, "mnuOptions")->text(), QStringLiteral("Options"));
         QCOMPARE(Settings::ClearClipboardSeconds(), 5);
         QCOMPARE(Settings::IdleLockMinutes(), 2);
         QVERIFY(!Settings::LockWithSession());
@@ -376,7 +379,7 @@ private slots:
             dialog.SpinIdleMinutes->setValue(9);
             QTest::keyClick(dialog.SpinIdleMinutes, Qt::Key_Escape);
         }));
-        FWindow->mnuOptions->trigger();
+        Part<QAction>(*FWindow, "mnuOptions")->trigger();
         QCOMPARE(Settings::IdleLockMinutes(), 2);
     }
 
@@ -394,11 +397,11 @@ private:
     }
 
     void CopyColumn(int column) {
-        FWindow->PassTree->expandAll();
+        Part<TPassTree>(*FWindow, "PassTree")->expandAll();
         const PNode record = FindByTitle(FWindow->RecordTree(), "home");
-        FWindow->PassTree->SelectOnly(record);
+        Part<TPassTree>(*FWindow, "PassTree")->SelectOnly(record);
         FWindow->PassTreeGetPopupMenu(FWindow->Model().IndexOf(record, column));
-        FWindow->mnuCopy->trigger();
+        Part<QAction>(*FWindow, "mnuCopy")->trigger();
     }
 
     QString ClipboardText() {
