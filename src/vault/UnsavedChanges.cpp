@@ -48,16 +48,8 @@ void TUnsavedChanges::GroupRenamed(const std::string& oldName, const std::string
     FSteps.push_back(std::move(step));
 }
 
-PNode TUnsavedChanges::FindRecord(const TRecordTree& tree, const TGuid& guid) {
-    for (PNode node = tree.First(); node; node = tree.Next(node)) {
-        if (!node->Data.IsGroup && node->Data.Guid == guid) {
-            return node;
-        }
-    }
-    return nullptr;
-}
-
-void TUnsavedChanges::ApplyPut(TRecordTree& tree, const TStep& step) const {
+void TUnsavedChanges::ApplyPut(TRecordTree& tree, TRecordsByGuid& records,
+                               const TStep& step) const {
     PNode group = nullptr;
     if (step.Group) {
         group = FindGroupNode(tree, *step.Group);
@@ -65,7 +57,7 @@ void TUnsavedChanges::ApplyPut(TRecordTree& tree, const TStep& step) const {
             group = AddGroupNode(tree, *step.Group);
         }
     }
-    PNode record = FindRecord(tree, step.Data.Guid);
+    PNode& record = records[step.Data.Guid.Bytes];
     if (!record) {
         record = tree.AddChild(group);
     } else if (tree.Parent(record) != group) {
@@ -75,14 +67,25 @@ void TUnsavedChanges::ApplyPut(TRecordTree& tree, const TStep& step) const {
 }
 
 void TUnsavedChanges::ApplyTo(TRecordTree& tree) const {
+    if (FSteps.empty()) {
+        return;
+    }
+    // Looked up once, not walked for every step: a removal may hold thousands of records.
+    TRecordsByGuid records;
+    for (PNode node = tree.First(); node; node = tree.Next(node)) {
+        if (!node->Data.IsGroup) {
+            records.emplace(node->Data.Guid.Bytes, node);
+        }
+    }
     for (const TStep& step : FSteps) {
         switch (step.Kind) {
             case TKind::PutRecord:
-                ApplyPut(tree, step);
+                ApplyPut(tree, records, step);
                 break;
             case TKind::RemoveRecord:
-                if (const PNode record = FindRecord(tree, step.Data.Guid)) {
-                    tree.Delete(record);
+                if (const auto found = records.find(step.Data.Guid.Bytes); found != records.end()) {
+                    tree.Delete(found->second);
+                    records.erase(found);
                 }
                 break;
             case TKind::RemoveGroup:

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,8 +44,9 @@ private:
         std::string OldName;               // RemoveGroup, RenameGroup
     };
 
-    void ApplyPut(TRecordTree& tree, const TStep& step) const;
-    static PNode FindRecord(const TRecordTree& tree, const TGuid& guid);
+    using TRecordsByGuid = std::map<std::array<std::uint8_t, 16>, PNode>;
+
+    void ApplyPut(TRecordTree& tree, TRecordsByGuid& records, const TStep& step) const;
 
     std::vector<TStep> FSteps;
 };
