@@ -161,6 +161,7 @@ bool TWindowVault::Settle(const std::exception_ptr& failure, bool quiet) {
     } catch (const EVaultChangedError& error) {
         // Written by another program between our look and our save: take it in and save again.
         FLastError = ErrorText(error);
+        StopLockWait();
         if (FChangedRetries++ == 0) {
             return SaveChanges(quiet);
         }
@@ -170,6 +171,7 @@ bool TWindowVault::Settle(const std::exception_ptr& failure, bool quiet) {
         }
     } catch (const std::exception& error) {
         FLastError = ErrorText(error);
+        StopLockWait();
         if (!quiet) {
             ShowWarning(FLastError);
         }
