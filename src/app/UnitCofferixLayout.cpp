@@ -1,0 +1,218 @@
+// The main window's components: how they are made and laid out, and the two pages of the
+// central area.
+#include <QAction>
+#include <QCheckBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/FindDialog.h"
+#include "app/UnitCofferix.h"
+#include "base/StringTable.h"
+#include "common/TextCodec.h"
+
+namespace {
+
+constexpr QSize kLogoSize(185, 70);
+
+// A button that stands for an action: its caption, enabling and click follow the action.
+void BindButtonToAction(QPushButton* button, QAction* action) {
+    auto follow = [button, action] {
+        button->setText(action->text());
+        button->setEnabled(action->isEnabled());
+    };
+    follow();
+    QObject::connect(action, &QAction::changed, button, follow);
+    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
+}
+
+QAction* NamedAction(QObject* owner, const char* name) {
+    auto* action = new QAction(owner);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+QPushButton* NamedButton(QWidget* owner, const char* name) {
+    auto* button = new QPushButton(owner);
+    button->setObjectName(QLatin1String(name));
+    return button;
+}
+
+}  // namespace
+
+void TfrmCofferix::CreateActions() {
+    ActAddRecord = NamedAction(this, "ActAddRecord");
+    ActDelRecord = NamedAction(this, "ActDelRecord");
+    ActEditRecord = NamedAction(this, "ActEditRecord");
+    ActPassGen = NamedAction(this, "ActPassGen");
+    ActExit = NamedAction(this, "ActExit");
+    ActLockApp = NamedAction(this, "ActLockApp");
+    mnuChangeAccessPass = NamedAction(this, "mnuChangeAccessPass");
+    mnuExportList = NamedAction(this, "mnuExportList");
+    mnuOptions = NamedAction(this, "mnuOptions");
+    mnuFindText = NamedAction(this, "mnuFindText");
+    mnuCopy = NamedAction(this, "mnuCopy");
+}
+
+void TfrmCofferix::CreateComponents() {
+    FPages = new QStackedWidget(this);
+    FPages->setObjectName(QStringLiteral("Pages"));
+    setCentralWidget(FPages);
+    plTip = new QFrame(FPages);
+    plTip->setObjectName(QStringLiteral("plTip"));
+    plTip->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    FPages->addWidget(plTip);
+    FLockPage = CreateLockPage();
+    FPages->addWidget(FLockPage);
+
+    PassTree = new TPassTree(plTip);
+    PassTree->setObjectName(QStringLiteral("PassTree"));
+    PassTree->SetRecordModel(FModel);
+
+    auto* layout = new QVBoxLayout(plTip);
+    layout->addWidget(CreateTopArea());
+    Bevel1 = new QFrame(plTip);
+    Bevel1->setObjectName(QStringLiteral("Bevel1"));
+    Bevel1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    layout->addWidget(Bevel1);
+    layout->addWidget(CreateButtonRow());
+    layout->addWidget(PassTree, 1);
+    layout->addWidget(CreateBottomRow());
+
+    StatusBar = statusBar();
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setSizeGripEnabled(true);
+    // A widget rather than a status message, which menu hints would wipe.
+    lblStatus = new QLabel(StatusBar);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    StatusBar->addWidget(lblStatus, 1);
+    lblSaveState = new QLabel(StatusBar);
+    lblSaveState->setObjectName(QStringLiteral("lblSaveState"));
+    lblSaveState->hide();
+    StatusBar->addPermanentWidget(lblSaveState);
+    FNoticeTimer = new QTimer(this);
+    FNoticeTimer->setSingleShot(true);
+    connect(FNoticeTimer, &QTimer::timeout, this, &TfrmCofferix::ShowDatabaseInStatusBar);
+
+    PopupMenuTree = new QMenu(this);
+    PopupMenuTree->setObjectName(QStringLiteral("PopupMenuTree"));
+    PopupMenuTree->addAction(mnuFindText);
+    PopupMenuTree->addAction(mnuCopy);
+    PopupMenuTree->addSeparator();
+    PopupMenuTree->addAction(ActAddRecord);
+    PopupMenuTree->addAction(ActDelRecord);
+    PopupMenuTree->addAction(ActEditRecord);
+
+    FindDialog = new TFindDialog(this);
+}
+
+QWidget* TfrmCofferix::CreateTopArea() {
+    auto* area = new QWidget(plTip);
+    auto* row = new QHBoxLayout(area);
+    row->setContentsMargins(0, 0, 0, 0);
+    imgLogo = new QLabel(area);
+    imgLogo->setObjectName(QStringLiteral("imgLogo"));
+    imgLogo->setFixedSize(kLogoSize);
+    imgLogo->setScaledContents(true);
+    imgLogo->setPixmap(QPixmap(QStringLiteral(":/images/logo.png")));
+    imgLogo->setCursor(Qt::PointingHandCursor);
+    imgLogo->installEventFilter(this);
+    lblTips = new QLabel(area);
+    lblTips->setObjectName(QStringLiteral("lblTips"));
+    lblTips->setWordWrap(true);
+    lblTips->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    row->addWidget(imgLogo, 0, Qt::AlignLeft | Qt::AlignTop);
+    row->addWidget(lblTips, 1);
+    return area;
+}
+
+QWidget* TfrmCofferix::CreateButtonRow() {
+    auto* area = new QWidget(plTip);
+    auto* row = new QHBoxLayout(area);
+    row->setContentsMargins(0, 0, 0, 0);
+    btnPassGen = NamedButton(area, "btnPassGen");
+    btnSearch = NamedButton(area, "btnSearch");
+    btnAddRecord = NamedButton(area, "btnAddRecord");
+    btnDeleteRecord = NamedButton(area, "btnDeleteRecord");
+    btnModifyRecord = NamedButton(area, "btnModifyRecord");
+    BindButtonToAction(btnPassGen, ActPassGen);
+    BindButtonToAction(btnAddRecord, ActAddRecord);
+    BindButtonToAction(btnDeleteRecord, ActDelRecord);
+    BindButtonToAction(btnModifyRecord, ActEditRecord);
+    row->addStretch(1);
+    for (QPushButton* button :
+         {btnPassGen, btnSearch, btnAddRecord, btnDeleteRecord, btnModifyRecord}) {
+        row->addWidget(button);
+    }
+    return area;
+}
+
+QWidget* TfrmCofferix::CreateBottomRow() {
+    auto* area = new QWidget(plTip);
+    auto* row = new QHBoxLayout(area);
+    row->setContentsMargins(0, 0, 0, 0);
+    chkDisplayPass = new QCheckBox(area);
+    chkDisplayPass->setObjectName(QStringLiteral("chkDisplayPass"));
+    btnLockApp = NamedButton(area, "btnLockApp");
+    btnBackupDatabase = NamedButton(area, "btnBackupDatabase");
+    btnExportDatabase = NamedButton(area, "btnExportDatabase");
+    BindButtonToAction(btnLockApp, ActLockApp);
+    row->addWidget(chkDisplayPass);
+    row->addStretch(1);
+    row->addWidget(btnLockApp);
+    row->addWidget(btnBackupDatabase);
+    row->addWidget(btnExportDatabase);
+    return area;
+}
+
+QWidget* TfrmCofferix::CreateLockPage() {
+    auto* page = new QWidget(FPages);
+    page->setObjectName(QStringLiteral("plLocked"));
+    auto* label = new QLabel(Tr(Str::sLockedNotice), page);
+    label->setObjectName(QStringLiteral("lblLocked"));
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    auto* button = new QPushButton(Tr(Str::sUnlockButton), page);
+    button->setObjectName(QStringLiteral("btnUnlock"));
+    connect(button, &QPushButton::clicked, this, &TfrmCofferix::UnlockRequested);
+    auto* column = new QVBoxLayout(page);
+    column->addStretch(1);
+    column->addWidget(label);
+    column->addWidget(button, 0, Qt::AlignHCenter);
+    column->addStretch(1);
+    return page;
+}
+
+void TfrmCofferix::ShowLockPage(bool locked) {
+    FPages->setCurrentWidget(locked ? FLockPage : plTip);
+    // The menus reach the records too.
+    menuBar()->setVisible(!locked);
+}
+
+bool TfrmCofferix::ShowsLockPage() const {
+    return FPages->currentWidget() == FLockPage;
+}
+
+void TfrmCofferix::CreateMenus() {
+    mnuFile = menuBar()->addMenu(QString());
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFile->addAction(mnuChangeAccessPass);
+    mnuFile->addSeparator();
+    mnuFile->addAction(mnuExportList);
+    mnuFile->addAction(mnuOptions);
+    mnuFile->addAction(ActExit);
+    mnuEdit = menuBar()->addMenu(QString());
+    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+    mnuEdit->addAction(ActAddRecord);
+    mnuEdit->addAction(ActDelRecord);
+    mnuEdit->addAction(ActEditRecord);
+    mnuEdit->addSeparator();
+    mnuEdit->addAction(ActPassGen);
+}
