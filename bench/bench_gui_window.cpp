@@ -56,8 +56,8 @@ const QString& VaultPath() {
 
 std::unique_ptr<TfrmCofferix> OpenWindow(const QString& vault) {
     auto window = std::make_unique<TfrmCofferix>();
-    window->SetPassword(kPassword);
-    window->SetDatabaseFile(vault);
+    window->Vault().SetPassword(kPassword);
+    window->Vault().SetDatabaseFile(vault);
     window->LoadVault(vault);
     window->ApplyCaptions();
     window->show();

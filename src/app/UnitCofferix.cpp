@@ -226,9 +226,9 @@ bool TfrmCofferix::OpenVaultAtStart(const QString& path) {
         return false;
     }
     std::string password = QStringToAnsi(dialog.edtPass->text());
-    SetPassword(password);
+    FVault->SetPassword(password);
     WipeString(password);
-    SetDatabaseFile(dialog.edtFile->text());
+    FVault->SetDatabaseFile(dialog.edtFile->text());
     dialog.edtPass->clear();
     return true;
 }
@@ -240,11 +240,11 @@ bool TfrmCofferix::CreateVaultAtStart() {
         return false;
     }
     std::string password = QStringToAnsi(dialog.EditPass->text());
-    SetPassword(password);
+    FVault->SetPassword(password);
     WipeString(password);
     dialog.EditPass->clear();
     dialog.EditConfirm->clear();
-    SetDatabaseFile(dialog.edtFile->text());
+    FVault->SetDatabaseFile(dialog.edtFile->text());
     return true;
 }
 
@@ -259,14 +259,10 @@ bool TfrmCofferix::FormCreate() {
     ActEditRecord->setEnabled(false);
     LoadVault(DatabaseFile());
     ApplyCaptions();
-    SetUpTrayIcon();
+    FTrayLock->SetUpTrayIcon();
     ShowDatabaseInStatusBar();
     FWorkspaceGuard->Start();
     return true;
-}
-
-void TfrmCofferix::SetUpTrayIcon() {
-    FTrayLock->SetUpTrayIcon();
 }
 
 void TfrmCofferix::ListenForInstances(TSingleInstance& instance) {
@@ -279,7 +275,10 @@ void TfrmCofferix::OnInstanceMessage(int message) {
         return;
     }
     if (FTrayLock->IsLocked()) {
-        UnlockFromTray();  // a locked window comes back only with the master password
+        // A locked window comes back only with the master password. Later, from the event
+        // loop: the message arrives inside the local socket's read loop, which the unlock
+        // dialog's own event loop must not run under.
+        FTrayLock->UnlockLater();
         return;
     }
     if (isMinimized()) {
@@ -287,12 +286,6 @@ void TfrmCofferix::OnInstanceMessage(int message) {
     }
     raise();
     activateWindow();
-}
-
-void TfrmCofferix::UnlockFromTray() {
-    // Later, from the event loop: the message arrives inside the local socket's read loop,
-    // which the unlock dialog's own event loop must not run under.
-    FTrayLock->UnlockLater();
 }
 
 void TfrmCofferix::showEvent(QShowEvent* event) {

@@ -68,10 +68,7 @@ public:
 
     // The open vault's state.
     TWindowVault& Vault() override { return *FVault; }
-    std::string Password() const { return FVault->Password(); }
-    void SetPassword(const std::string& password) { FVault->SetPassword(password); }
     QString DatabaseFile() const override { return FVault->DatabaseFile(); }
-    void SetDatabaseFile(const QString& path) { FVault->SetDatabaseFile(path); }
     bool DisplayPass() const;
     void SetDisplayPass(bool display);
     const TRecordTree& RecordTree() const override { return FVault->Tree(); }
@@ -201,9 +198,6 @@ private:
     bool CreateVaultAtStart();
     void ShowFindDialog();
     void PassTreeContextMenu(const QPoint& position);
-    // The notification-area icon at start-up, and the way back to a locked window.
-    void SetUpTrayIcon();
-    void UnlockFromTray();
 
     PNode FLastFound = nullptr;
     std::unique_ptr<TWindowVault> FVault;

@@ -119,7 +119,7 @@ private slots:
             "message:Dravenor Cofferix FREE|Double Click here to unlock the program."));
         // The vault stays open and the other windows stay as they were.
         QVERIFY(FWindow->GeneratorWindows().first()->isVisible());
-        QCOMPARE(FWindow->Password(), kPassword);
+        QCOMPARE(FWindow->Vault().Password(), kPassword);
         QCOMPARE(FWindow->RecordTree().Count(), std::size_t{2});
         QVERIFY(!FWindow->TrayLock().IsLockedOnTaskbar());
     }

@@ -78,7 +78,7 @@ private slots:
         QVERIFY(QFileInfo(expected).isFile());
         QCOMPARE(Settings::Database(), expected);
         QCOMPARE(window.DatabaseFile(), expected);
-        QCOMPARE(window.Password(), std::string("created1"));
+        QCOMPARE(window.Vault().Password(), std::string("created1"));
         QCOMPARE(window.StatusText(), expected);
         // The side settings file would hold the master password: it is never written.
         QVERIFY(!QFileInfo::exists(FEnvironment.FilePath("data") +
@@ -158,7 +158,7 @@ private slots:
         QVERIFY(window.FormCreate());
         QCOMPARE(window.DatabaseFile(), other);
         QCOMPARE(Settings::Database(), other);
-        QCOMPARE(window.Password(), std::string("other-pw"));
+        QCOMPARE(window.Vault().Password(), std::string("other-pw"));
         QCOMPARE(window.RecordTree().Count(), std::size_t{2});
     }
 

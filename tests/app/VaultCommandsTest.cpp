@@ -120,7 +120,7 @@ private slots:
         Part<QPushButton>(*FWindow, "btnExportDatabase")->click();
         QCOMPARE(FWindow->DatabaseFile(), other);
         QCOMPARE(Settings::Database(), other);
-        QCOMPARE(FWindow->Password(), std::string("other-pw"));
+        QCOMPARE(FWindow->Vault().Password(), std::string("other-pw"));
         QCOMPARE(FWindow->StatusText(), other);
         QCOMPARE(Outline(FWindow->RecordTree()), QStringList({"[Bank]", "  acct||||"}));
         // Saves go to the new vault under its password; the old one stays as it was.
@@ -148,7 +148,7 @@ private slots:
             dialog.btnOKClick();
         }));
         Part<QAction>(*FWindow, "mnuChangeAccessPass")->trigger();
-        QCOMPARE(FWindow->Password(), std::string("master-2"));
+        QCOMPARE(FWindow->Vault().Password(), std::string("master-2"));
         QVERIFY(!QFileInfo::exists(FFolder->filePath("vault.ini")));
 
         FScript->Then(RecordWith({"Mail", "work", "", "", "", ""}));
@@ -161,7 +161,7 @@ private slots:
     void CancelledChangeKeepsThePassword() {
         FScript->Then(CancelDialog());
         Part<QAction>(*FWindow, "mnuChangeAccessPass")->trigger();
-        QCOMPARE(FWindow->Password(), kPassword);
+        QCOMPARE(FWindow->Vault().Password(), kPassword);
         QVERIFY(Opens(FVault, kPassword));
     }
 
