@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QLineEdit>
+#include <chrono>
 #include <exception>
 #include <string>
 
@@ -14,6 +15,7 @@
 #include "dialogs/VaultHost.h"
 #include "vault/CofferixError.h"
 #include "vault/FileUtil.h"
+#include "vault/LockedFile.h"
 #include "vault/NodeData.h"
 #include "vault/TreeCommands.h"
 
@@ -32,6 +34,7 @@ void TVaultCommands::Backup() {
         return;
     }
     try {
+        const TThreadLockWaitScope wait{std::chrono::milliseconds(TWindowVault::kEventLoopWaitMs)};
         BackupVault(NativePath(FContext.Vault().DatabaseFile()), NativePath(destination));
     } catch (const std::exception& error) {
         // A backup that silently failed would be trusted later; say so. The refusal of the

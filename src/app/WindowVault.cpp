@@ -54,11 +54,15 @@ void TWindowVault::Watch() {
     }
 }
 
+// The dialogs' operations fail soon, with the "in use" text, rather than hold up the window
+// while another program keeps the lock: the user tries again in a moment.
 bool TWindowVault::CheckPassword(const QString& path, const std::string& password) const {
+    const TThreadLockWaitScope wait{std::chrono::milliseconds(kEventLoopWaitMs)};
     return TVaultSession::CheckPassword(NativePath(path), password);
 }
 
 bool TWindowVault::Create(const QString& path, const std::string& password) {
+    const TThreadLockWaitScope wait{std::chrono::milliseconds(kEventLoopWaitMs)};
     try {
         FSession.Create(NativePath(path), password);
     } catch (const std::exception& error) {
@@ -71,6 +75,7 @@ bool TWindowVault::Create(const QString& path, const std::string& password) {
 
 bool TWindowVault::ChangePassword(const QString& path, const std::string& currentPassword,
                                   const std::string& newPassword) {
+    const TThreadLockWaitScope wait{std::chrono::milliseconds(kEventLoopWaitMs)};
     try {
         FSession.ChangePassword(NativePath(path), currentPassword, newPassword);
     } catch (const std::exception& error) {
@@ -81,20 +86,35 @@ bool TWindowVault::ChangePassword(const QString& path, const std::string& curren
     return true;
 }
 
+// A vault held by another program is loaded once it lets go, from the wait's timer.
 bool TWindowVault::Load(const QString& path) {
     FSession.SetPath(NativePath(path));
     FAwaitingPassword = false;
-    StopLockWait();
-    try {
-        FSession.Load();
-    } catch (const std::exception& error) {
-        ShowWarning(ErrorText(error));  // after the views have caught up with the emptied tree
-        emit SaveStateChanged();
-        return false;
+    std::exception_ptr failure;
+    {
+        const TThreadLockWaitScope wait{std::chrono::milliseconds(kEventLoopWaitMs)};
+        try {
+            FSession.Load();
+        } catch (const std::exception&) {
+            failure = std::current_exception();
+        }
     }
     Watch();
+    bool loaded = !failure;
+    try {
+        if (failure) {
+            std::rethrow_exception(failure);
+        }
+        StopLockWait();
+    } catch (const EVaultBusyError& error) {
+        FLastError = ErrorText(error);
+        StartLockWait([this, path] { Load(path); });
+    } catch (const std::exception& error) {
+        StopLockWait();
+        ShowWarning(ErrorText(error));  // after the views have caught up with the emptied tree
+    }
     emit SaveStateChanged();
-    return true;
+    return loaded;
 }
 
 bool TWindowVault::Save(const QString& path) {
@@ -152,7 +172,7 @@ bool TWindowVault::Settle(const std::exception_ptr& failure, bool quiet) {
         std::rethrow_exception(failure);
     } catch (const EVaultBusyError& error) {
         FLastError = ErrorText(error);
-        StartLockWait();
+        StartLockWait([this] { SaveChanges(); });
     } catch (const EVaultPasswordError& error) {
         FLastError = ErrorText(error);
         FAwaitingPassword = true;
@@ -180,7 +200,8 @@ bool TWindowVault::Settle(const std::exception_ptr& failure, bool quiet) {
 }
 
 // The wait under way, if any, covers a later operation too: its clock goes on.
-void TWindowVault::StartLockWait() {
+void TWindowVault::StartLockWait(std::function<void()> retry) {
+    FRetry = std::move(retry);
     FLockPoll.start();
     if (!FWaitingForLock) {
         FWaitingForLock = true;
@@ -201,7 +222,8 @@ void TWindowVault::PollLock() {
     if (VaultLockIsFree(FSession.Path())) {
         // Taken again before we got it, the retry goes on waiting on the same clock.
         FLockPoll.stop();
-        SaveChanges();
+        const std::function<void()> retry = FRetry;
+        retry();
         return;
     }
     if (FLockWaitClock.elapsed() >= kBackgroundWaitMs) {

@@ -80,7 +80,8 @@ signals:
 private:
     bool Attempt(const std::function<void()>& operation, bool quiet);
     bool Settle(const std::exception_ptr& failure, bool quiet);
-    void StartLockWait();
+    // Waits for the lock from the timer, then makes retry; the wait under way, if any, goes on.
+    void StartLockWait(std::function<void()> retry);
     void PollLock();
     void StopLockWait();
     void Watch();
@@ -96,6 +97,7 @@ private:
     QTimer FLockPoll;
     QElapsedTimer FLockWaitClock;
     bool FWaitingForLock = false;
+    std::function<void()> FRetry;
     // Set while the vault waits for the password that opens its changed file.
     bool FAwaitingPassword = false;
     // A save refused for a change made elsewhere is tried once more after the take-in.
