@@ -313,11 +313,13 @@ bool TfrmCofferix::MayLeaveVault() {
     if (!FVault->HasUnsavedChanges() || FVault->SaveChanges(true)) {
         return true;
     }
+    FVault->StopWaiting();
     QString error = FVault->LastSaveError();
     if (error.isEmpty()) {
         error = Tr(Str::sVaultInUse);
     }
     if (!AskOkCancel(this, Tr(Str::sLoseUnsavedChanges).replace(QStringLiteral("%s"), error))) {
+        FVault->SaveChanges(true);  // staying: the change is tried again, and waits again
         return false;
     }
     FVault->Session().DiscardUnsavedChanges();

@@ -218,6 +218,11 @@ void TWindowVault::StopLockWait() {
     }
 }
 
+void TWindowVault::StopWaiting() {
+    StopLockWait();
+    emit SaveStateChanged();
+}
+
 void TWindowVault::PollLock() {
     if (VaultLockIsFree(FSession.Path())) {
         // Taken again before we got it, the retry goes on waiting on the same clock.

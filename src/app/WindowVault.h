@@ -61,6 +61,9 @@ public:
     // shows what is in it).
     void TakeInOutsideChange();
     bool IsWaitingForLock() const { return FWaitingForLock; }
+    // Gives up the wait for another program's lock (before a question about the unsaved
+    // changes, which a late save or a late warning must not overtake).
+    void StopWaiting();
     bool IsAwaitingPassword() const { return FAwaitingPassword; }
     // The password that the unlock dialog proved against the file: held from now on, and the
     // vault reloaded with it when the file changed while the window was locked.

@@ -133,6 +133,26 @@ private slots:
         QVERIFY(Part<QLabel>(*FWindow, "lblSaveState")->isHidden());
     }
 
+    // Exit with a change that cannot be saved asks first; staying keeps the change, which is
+    // saved once the other program lets go; going throws it away knowingly.
+    void LeavingWithAnUnsavedChangeAsksFirst() {
+        auto lock = std::make_unique<TForeignLock>(FVault);
+        FScript->Then(RecordWith({"Mail", "pending", "", "", "", ""}));
+        Part<QAction>(*FWindow, "ActAddRecord")->trigger();
+        FServices->OkCancelAnswers = {false};
+        QVERIFY(!FWindow->MayLeaveVault());
+        QCOMPARE(FServices->Questions.size(), 1);
+        QVERIFY(FServices->Questions.first().contains(Tr(Str::sVaultInUse)));
+        QVERIFY(FindByTitle(FWindow->RecordTree(), "pending"));
+
+        lock.reset();
+        QTRY_VERIFY(!FWindow->Vault().HasUnsavedChanges());
+        QVERIFY(FindByTitle(*ReadVault(FVault, kPassword), "pending"));
+        QVERIFY(FWindow->MayLeaveVault());
+        QCOMPARE(FServices->Questions.size(), 1);
+        QVERIFY(FServices->Boxes.isEmpty());
+    }
+
     // Groups get fresh GUIDs at every load: they are found again by name.
     void ReloadKeepsOpenAndSelectedGroups() {
         const PNode group = FindByTitle(FWindow->RecordTree(), "Mail");
