@@ -2,7 +2,6 @@
 
 #include <QDialog>
 #include <QLineEdit>
-#include <chrono>
 #include <exception>
 #include <string>
 
@@ -34,7 +33,7 @@ void TVaultCommands::Backup() {
         return;
     }
     try {
-        const TThreadLockWaitScope wait{std::chrono::milliseconds(TWindowVault::kEventLoopWaitMs)};
+        const TThreadLockWaitScope wait{TWindowVault::kEventLoopWait};
         BackupVault(NativePath(FContext.Vault().DatabaseFile()), NativePath(destination));
     } catch (const std::exception& error) {
         // A backup that silently failed would be trusted later; say so. The refusal of the

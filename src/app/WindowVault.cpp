@@ -19,6 +19,17 @@ constexpr int kRecheckMs = 500;
 // How often the wait for another program's lock looks whether it came free.
 constexpr int kLockPollMs = 50;
 
+// Runs operation with the window's short wait for a lock; answers what it threw, if anything.
+std::exception_ptr RunBriefly(const std::function<void()>& operation) {
+    const TThreadLockWaitScope wait{TWindowVault::kEventLoopWait};
+    try {
+        operation();
+    } catch (const std::exception&) {
+        return std::current_exception();
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 TWindowVault::TWindowVault() {
@@ -57,12 +68,12 @@ void TWindowVault::Watch() {
 // The dialogs' operations fail soon, with the "in use" text, rather than hold up the window
 // while another program keeps the lock: the user tries again in a moment.
 bool TWindowVault::CheckPassword(const QString& path, const std::string& password) const {
-    const TThreadLockWaitScope wait{std::chrono::milliseconds(kEventLoopWaitMs)};
+    const TThreadLockWaitScope wait{kEventLoopWait};
     return TVaultSession::CheckPassword(NativePath(path), password);
 }
 
 bool TWindowVault::Create(const QString& path, const std::string& password) {
-    const TThreadLockWaitScope wait{std::chrono::milliseconds(kEventLoopWaitMs)};
+    const TThreadLockWaitScope wait{kEventLoopWait};
     try {
         FSession.Create(NativePath(path), password);
     } catch (const std::exception& error) {
@@ -75,7 +86,7 @@ bool TWindowVault::Create(const QString& path, const std::string& password) {
 
 bool TWindowVault::ChangePassword(const QString& path, const std::string& currentPassword,
                                   const std::string& newPassword) {
-    const TThreadLockWaitScope wait{std::chrono::milliseconds(kEventLoopWaitMs)};
+    const TThreadLockWaitScope wait{kEventLoopWait};
     try {
         FSession.ChangePassword(NativePath(path), currentPassword, newPassword);
     } catch (const std::exception& error) {
@@ -90,17 +101,9 @@ bool TWindowVault::ChangePassword(const QString& path, const std::string& curren
 bool TWindowVault::Load(const QString& path) {
     FSession.SetPath(NativePath(path));
     FAwaitingPassword = false;
-    std::exception_ptr failure;
-    {
-        const TThreadLockWaitScope wait{std::chrono::milliseconds(kEventLoopWaitMs)};
-        try {
-            FSession.Load();
-        } catch (const std::exception&) {
-            failure = std::current_exception();
-        }
-    }
+    const std::exception_ptr failure = RunBriefly([this] { FSession.Load(); });
     Watch();
-    bool loaded = !failure;
+    const bool loaded = !failure;
     try {
         if (failure) {
             std::rethrow_exception(failure);
@@ -143,15 +146,7 @@ bool TWindowVault::Attempt(const std::function<void()>& operation, bool quiet) {
     if (outsideChange) {
         emit ReloadStarting();
     }
-    std::exception_ptr failure;
-    {
-        const TThreadLockWaitScope wait{std::chrono::milliseconds(kEventLoopWaitMs)};
-        try {
-            operation();
-        } catch (const std::exception&) {
-            failure = std::current_exception();
-        }
-    }
+    const std::exception_ptr failure = RunBriefly(operation);
     if (outsideChange && FSession.IsLoaded() && !FSession.ChangedOnDisk()) {
         emit Reloaded();
     }
@@ -231,7 +226,7 @@ void TWindowVault::PollLock() {
         retry();
         return;
     }
-    if (FLockWaitClock.elapsed() >= kBackgroundWaitMs) {
+    if (FLockWaitClock.elapsed() >= kBackgroundWait.count()) {
         StopLockWait();
         emit SaveStateChanged();
         ShowWarning(FLastError);

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <string>
@@ -27,8 +28,8 @@ class TWindowVault : public QObject {
 public:
     // How long one operation may hold up the event loop for another program's lock, and how
     // long the window waits in all before it says the vault is in use.
-    static constexpr int kEventLoopWaitMs = 250;
-    static constexpr int kBackgroundWaitMs = 5000;
+    static constexpr std::chrono::milliseconds kEventLoopWait{250};
+    static constexpr std::chrono::milliseconds kBackgroundWait{5000};
 
     TWindowVault();
 

@@ -14,6 +14,7 @@
 #include <limits>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "base/StringTable.h"
 #include "vault/CofferixError.h"
@@ -133,8 +134,9 @@ void SetVaultLockWait(std::chrono::milliseconds limit) {
     gLockWaitMs.store(limit.count());
 }
 
-void SetThreadVaultLockWait(std::optional<std::chrono::milliseconds> limit) {
-    tThreadLockWait = limit;
+std::optional<std::chrono::milliseconds> SetThreadVaultLockWait(
+    std::optional<std::chrono::milliseconds> limit) {
+    return std::exchange(tThreadLockWait, limit);
 }
 
 std::chrono::milliseconds VaultLockWait() {

@@ -54,8 +54,10 @@ private:
 
 // How long opening a vault waits for another holder's lock (5 seconds unless set).
 void SetVaultLockWait(std::chrono::milliseconds limit);
-// Another wait for the calling thread only; nullopt goes back to the common one.
-void SetThreadVaultLockWait(std::optional<std::chrono::milliseconds> limit);
+// Another wait for the calling thread only; nullopt goes back to the common one. Answers the
+// thread's wait before.
+std::optional<std::chrono::milliseconds> SetThreadVaultLockWait(
+    std::optional<std::chrono::milliseconds> limit);
 std::chrono::milliseconds VaultLockWait();
 
 // True when a writer could lock the file at path now (or nothing is there to lock): a look
@@ -65,12 +67,14 @@ bool VaultLockIsFree(const std::string& path);
 // Sets the calling thread's wait for the life of the object.
 class TThreadLockWaitScope {
 public:
-    explicit TThreadLockWaitScope(std::chrono::milliseconds limit) {
-        SetThreadVaultLockWait(limit);
-    }
+    explicit TThreadLockWaitScope(std::chrono::milliseconds limit)
+        : FFormer(SetThreadVaultLockWait(limit)) {}
     TThreadLockWaitScope(const TThreadLockWaitScope&) = delete;
     TThreadLockWaitScope& operator=(const TThreadLockWaitScope&) = delete;
-    ~TThreadLockWaitScope() { SetThreadVaultLockWait(std::nullopt); }
+    ~TThreadLockWaitScope() { SetThreadVaultLockWait(FFormer); }
+
+private:
+    std::optional<std::chrono::milliseconds> FFormer;
 };
 
 namespace LockedFileTesting {

@@ -19,19 +19,7 @@ std::string Folded(const std::string& text) {
 }  // namespace
 
 PNode TNodeKey::Find(const TRecordTree& tree) const {
-    PNode byName = nullptr;
-    for (PNode node = tree.First(); node; node = tree.Next(node)) {
-        if (node->Data.IsGroup != IsGroup) {
-            continue;
-        }
-        if (node->Data.Guid == Guid) {
-            return node;
-        }
-        if (IsGroup && !byName && CaseFoldedCompare(node->Data.Title, Title) == 0) {
-            byName = node;
-        }
-    }
-    return byName;
+    return TNodeIndex(tree).Find(*this);
 }
 
 TNodeIndex::TNodeIndex(const TRecordTree& tree) {

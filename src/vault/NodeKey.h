@@ -15,7 +15,7 @@ struct TNodeKey {
     std::string Title;
 
     static TNodeKey Of(const TRecordTree::TNode& node);
-    // The node the key names in tree now; null when it is gone.
+    // The node the key names in tree now; null when it is gone. For many keys, TNodeIndex.
     PNode Find(const TRecordTree& tree) const;
 };
 
@@ -24,7 +24,8 @@ struct TNodeKey {
 class TNodeIndex {
 public:
     explicit TNodeIndex(const TRecordTree& tree);
-    // As TNodeKey::Find.
+    // The node the key names: the GUID's node if it is of the key's kind, else for a group
+    // the first group of that name (A to Z in either case); null when there is none.
     PNode Find(const TNodeKey& key) const;
 
 private:
