@@ -9,8 +9,9 @@
 #include "vault/NodeData.h"
 
 // The plaintext layout of a vault: a 512-byte header, then one 2048-byte slot per tree node
-// in pre-order, then possibly the remains of an earlier, longer content. Every field sits at
-// an explicit offset and is little-endian; nothing relies on struct packing.
+// in pre-order. A file from another writer may go on beyond the counted slots (the remains of
+// an earlier, longer content); readers ignore those bytes and our writes leave them out. Every
+// field sits at an explicit offset and is little-endian; nothing relies on struct packing.
 
 namespace VaultFormat {
 

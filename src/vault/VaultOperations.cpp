@@ -235,17 +235,19 @@ private:
     PNode FGroup = nullptr;
 };
 
+// The counted slots that a file of size bytes holds whole; a partial last slot is not one.
+// Whatever lies beyond them is no part of the vault.
+std::uint32_t CountedSlotsHeld(const TVaultHeader& header, std::uint32_t size) {
+    const auto counted = static_cast<std::uint32_t>(std::max(header.RecordCount, 0));
+    return std::min(counted, (size - kHeaderSize) / kSlotSize);
+}
+
 // Reads the header and then the counted slots that the file holds whole; a partial last
-// slot ends the load. The remains beyond the counted slots are not read at all.
+// slot ends the load. Bytes beyond the counted slots are not read at all.
 void ReadVault(const TLockedFile& file, std::uint32_t size, const AesExpandedKey256& key,
                TChunkBuffer& chunk, TRecordTree& tree) {
     const TVaultHeader header = ReadProvenHeader(file, key, chunk.Data());
-    if (header.RecordCount <= 0) {
-        return;
-    }
-    const std::uint64_t counted = kHeaderSize + std::uint64_t{kSlotSize} * header.RecordCount;
-    const std::uint64_t slotCount =
-        (std::min<std::uint64_t>(size, counted) - kHeaderSize) / kSlotSize;
+    const std::uint64_t slotCount = CountedSlotsHeld(header, size);
     TSlotLoader loader(tree);
     for (std::uint64_t first = 0; first < slotCount; first += chunk.Slots()) {
         const auto count =
@@ -275,19 +277,6 @@ void WriteVault(const TRecordTree& tree, const TVaultHeader& header, const AesEx
         used += kSlotSize;
     }
     WriteEncrypted(bytes, used, key, writer);
-}
-
-// The former file's bytes from offset from to offset to, unchanged: what lies beyond the new
-// end stays, as an in-place write would leave it.
-void CopyRemains(const TLockedFile& file, std::uint64_t from, std::uint64_t to, TChunkBuffer& chunk,
-                 TAtomicFileWriter& writer) {
-    for (std::uint64_t offset = from; offset < to;) {
-        const auto size =
-            static_cast<std::uint32_t>(std::min<std::uint64_t>(chunk.Size(), to - offset));
-        file.ReadRange(offset, chunk.Data(), size);
-        writer.Write(chunk.Data(), size);
-        offset += size;
-    }
 }
 
 // Opens and locks the vault for one operation, and clears away what killed writers of it left.
@@ -351,8 +340,10 @@ TFileIdentity VaultCreate(const std::string& path, const std::string& password) 
     }
 }
 
-// Every byte of the file, remains included, is deciphered with the current key and
-// enciphered with the new one chunk by chunk; only the header's password time changes.
+// The header and the counted slots are deciphered with the current key and enciphered with
+// the new one chunk by chunk; only the header's password time changes. Whatever lay beyond
+// the counted slots (a deleted record's remains, left by a writer that never shortened the
+// file) is not carried into the new file.
 TVaultReplacement VaultChangePassword(const std::string& path, const std::string& currentPassword,
                                       const std::string& newPassword) {
     const TLockedFile file = OpenVaultFile(path, TLockedFile::TAccess::ReadWrite);
@@ -363,12 +354,13 @@ TVaultReplacement VaultChangePassword(const std::string& path, const std::string
     const TScopedExpandedKey newKey{EncryptionKeyOf(newPassword)};
     TChunkBuffer chunk(size);
     TVaultHeader header = ReadProvenHeader(file, currentKey.Key, chunk.Data());
+    const std::uint32_t end = kHeaderSize + CountedSlotsHeld(header, size) * kSlotSize;
     header.PasswordTime = NowAsDateTime();
     EncodeHeader(header, chunk.Data());
     TAtomicFileWriter writer(path, TFileModePolicy::KeepExisting);
     WriteEncrypted(chunk.Data(), kHeaderSize, newKey.Key, writer);
-    for (std::uint32_t offset = kHeaderSize; offset < size;) {
-        const std::uint32_t count = std::min(chunk.Size(), size - offset);
+    for (std::uint32_t offset = kHeaderSize; offset < end;) {
+        const std::uint32_t count = std::min(chunk.Size(), end - offset);
         ReadDecrypted(file, offset, chunk.Data(), count, currentKey.Key);
         ReleaseCachedRange(file, offset, count);
         WriteEncrypted(chunk.Data(), count, newKey.Key, writer);
@@ -396,6 +388,8 @@ TFileIdentity VaultLoad(const std::string& path, const std::string& password, TR
 
 // Only the header's plaintext is used, so only the header is deciphered to prove the
 // password; a length that the whole-file decryption would refuse is refused the same way.
+// The new file ends after the last slot written: nothing of a longer former content (a
+// deleted record) outlives the save.
 TFileIdentity VaultSave(const std::string& path, const std::string& password,
                         const TRecordTree& tree, const TFileIdentity* expected) {
     const TLockedFile file = OpenVaultFile(path, TLockedFile::TAccess::ReadWrite);
@@ -404,18 +398,17 @@ TFileIdentity VaultSave(const std::string& path, const std::string& password,
     const std::uint64_t newSize = kHeaderSize + std::uint64_t{kSlotSize} * tree.Count();
     RefuseOversized(path, newSize);
     RefusePartialBlocks(oldSize);
-    TChunkBuffer chunk(std::max<std::uint64_t>(newSize, oldSize));
+    TChunkBuffer chunk(newSize);
     TVaultHeader header;
     {
         const TScopedExpandedKey key{DecryptionKeyOf(password)};
         header = ReadProvenHeader(file, key.Key, chunk.Data());
     }
     header.RecordCount = static_cast<std::int32_t>(tree.Count());
-    ReleaseCachedRange(file, 0, newSize);
+    ReleaseCachedRange(file, 0, oldSize);
     const TScopedExpandedKey key{EncryptionKeyOf(password)};
     TAtomicFileWriter writer(path, TFileModePolicy::KeepExisting);
     WriteVault(tree, header, key.Key, chunk, writer);
-    CopyRemains(file, newSize, oldSize, chunk, writer);
     return writer.Commit();
 }
 

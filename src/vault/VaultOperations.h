@@ -29,8 +29,9 @@ struct TVaultReplacement {
     TFileIdentity After;
 };
 
-// Re-keys the whole file, remains included, from currentPassword to newPassword and sets
-// the header's password time.
+// Re-keys the header and the counted slots from currentPassword to newPassword and sets the
+// header's password time. The new file ends after the last counted slot: bytes beyond it
+// (the remains of a longer former content) are dropped.
 TVaultReplacement VaultChangePassword(const std::string& path, const std::string& currentPassword,
                                       const std::string& newPassword);
 
@@ -38,7 +39,8 @@ TVaultReplacement VaultChangePassword(const std::string& path, const std::string
 // read.
 TFileIdentity VaultLoad(const std::string& path, const std::string& password, TRecordTree& tree);
 
-// Writes the tree into the vault after proving the password against the file. With expected,
+// Writes the tree into the vault after proving the password against the file: the header and
+// one slot per node, where the new file ends, however long the former one was. With expected,
 // the file found under the save's lock must have that identity, else nothing is written and
 // EVaultChangedError is thrown: a save never overwrites a change it has not seen. Answers the
 // new file's identity.

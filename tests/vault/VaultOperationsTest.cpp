@@ -264,30 +264,43 @@ TEST_F(VaultSaveTest, RecordsKeepTheirIdentityWhileGroupsGetAFreshGuid) {
     EXPECT_EQ(again.Child(again.First(), 0)->Data.Guid, original.Guid);
 }
 
-TEST_F(VaultSaveTest, ShrinkingSaveKeepsTheFileLengthAndItsRemains) {
+// A writer that never shortens the file keeps a deleted record's slot, readable to anyone
+// with the password, beyond the new end. Neither a save nor a change of master password may.
+TEST_F(VaultSaveTest, ADeletedRecordLeavesNoByteAfterASaveOrAChangeOfPassword) {
+    TNodeData gone = Record("Gone title", "Gone-Password-7");
+    gone.Notes = "gone notes";
+    const auto expectOnlyCountedSlots = [&gone](const TBytes& plain) {
+        EXPECT_EQ(plain.size(), kHeaderSize + std::size_t{kSlotSize} * RecordCountOf(plain));
+        for (const std::string& text : {gone.Title, gone.UserName, gone.Password, gone.Notes}) {
+            EXPECT_TRUE(std::search(plain.begin(), plain.end(), text.begin(), text.end()) ==
+                        plain.end())
+                << "the file still holds \"" << text << "\"";
+        }
+    };
     VaultCreate(VaultPath(), kPassword);
     TRecordTree tree;
     PNode group = AddNode(tree, nullptr, Group("g"));
-    for (int i = 0; i < 6; ++i) {
-        AddNode(tree, group, Record(RecordTitle(i)));
-    }
+    AddNode(tree, group, Record("kept"));
+    PNode deleted = AddNode(tree, group, gone);
     VaultSave(VaultPath(), kPassword, tree);
-    const TBytes before = ReadFileBytes(VaultPath());
-    ASSERT_EQ(before.size(), 512u + 7 * 2048);
-
-    for (int i = 0; i < 3; ++i) {
-        tree.Delete(tree.Child(group, 0));
-    }
+    tree.Delete(deleted);
     VaultSave(VaultPath(), kPassword, tree);
-    const TBytes after = ReadFileBytes(VaultPath());
-    ASSERT_EQ(after.size(), before.size());
-    const std::size_t newEnd = 512 + 4 * 2048;
-    EXPECT_TRUE(std::equal(after.begin() + newEnd, after.end(), before.begin() + newEnd));
-    EXPECT_FALSE(std::equal(after.begin(), after.begin() + newEnd, before.begin()));
+    expectOnlyCountedSlots(Plaintext());
+    EXPECT_EQ(RecordCountOf(Plaintext()), 2);
 
-    TRecordTree loaded;
-    VaultLoad(VaultPath(), kPassword, loaded);
-    EXPECT_EQ(Titles(loaded), (std::vector<std::string>{"g", "  r3", "  r4", "  r5"}));
+    // A file that such a writer left: the change of password leaves the remains out.
+    TBytes plain = HeaderBytes(2);
+    AppendSlot(plain, Group("g"), 0);
+    AppendSlot(plain, Record("kept"), 1);
+    AppendSlot(plain, gone, 2);
+    WritePlaintext(plain);
+    VaultChangePassword(VaultPath(), kPassword, "new password");
+    const TBytes after = Plaintext("new password");
+    expectOnlyCountedSlots(after);
+    EXPECT_TRUE(std::equal(after.begin() + kHeaderReservedOffset, after.end(),
+                           plain.begin() + kHeaderReservedOffset));
+    VaultLoad(VaultPath(), "new password", tree);
+    EXPECT_EQ(Titles(tree), (std::vector<std::string>{"g", "  kept"}));
 }
 
 TEST_F(VaultSaveTest, HeaderBytesIncludingReservedAreCarriedOver) {
@@ -339,12 +352,12 @@ TEST_F(VaultSaveTest, EmptyTreeWritesAHeaderWithNoRecords) {
 
 using VaultChangeTest = TVaultFixture;
 
-TEST_F(VaultChangeTest, RekeysTheWholeFileAndSetsOnlyThePasswordTime) {
-    TBytes plain = HeaderBytes(1);
+TEST_F(VaultChangeTest, RekeysTheWholeVaultAndSetsOnlyThePasswordTime) {
+    TBytes plain = HeaderBytes(2);
     WriteDateTime(plain.data() + kPasswordTimeOffset, 40000.0);
     plain[300] = 0x5C;  // a reserved header byte
     AppendSlot(plain, Group("g"), 0);
-    AppendSlot(plain, Record("remains of an earlier content"), 1);
+    AppendSlot(plain, Record("r"), 1);
     WritePlaintext(plain);
     const std::size_t length = ReadFileBytes(VaultPath()).size();
 
@@ -356,7 +369,7 @@ TEST_F(VaultChangeTest, RekeysTheWholeFileAndSetsOnlyThePasswordTime) {
     EXPECT_EQ(ReadDateTime(after.data() + kCreateTimeOffset),
               ReadDateTime(plain.data() + kCreateTimeOffset));
     EXPECT_GT(ReadDateTime(after.data() + kPasswordTimeOffset), 40000.0);
-    // Everything but the password time is the same plaintext, remains included.
+    // Everything but the password time is the same plaintext.
     EXPECT_TRUE(std::equal(after.begin() + 28, after.end(), plain.begin() + 28));
     TRecordTree tree;
     EXPECT_THROW(VaultLoad(VaultPath(), kPassword, tree), EVaultError);
