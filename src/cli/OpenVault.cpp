@@ -23,13 +23,22 @@ void EnsureVaultReadable(const std::string& path) {
     }
 }
 
+std::string PartialBlocksText(const std::string& path, const std::string& coreText) {
+    return coreText + ": the length of \"" + path +
+           "\" is not a multiple of 16 bytes, so it is no whole vault";
+}
+
 void OpenVault(TCliSession& session, const std::string& path, TVaultSession& vault) {
     EnsureVaultReadable(path);
     TSecretText password;
     session.ReadPassword(kMasterPrompt, kMasterWhat, password);
     vault.SetPath(path);
     vault.SetPassword(password.Value());
-    vault.Load();
+    try {
+        vault.Load();
+    } catch (const EAESError& error) {
+        throw ECliError(PartialBlocksText(path, error.what()), kExitFailure);
+    }
 }
 
 void ChangeVault(TVaultSession& vault, const std::function<void(TVaultChange&)>& change) {

@@ -10,6 +10,11 @@
 // so that a wrong path is reported before any password is asked for.
 void EnsureVaultReadable(const std::string& path);
 
+// The core's refusal of a file whose length is no whole number of cipher blocks, in words
+// that name the file and what is wrong with it. The check and every command that loads say
+// the same.
+std::string PartialBlocksText(const std::string& path, const std::string& coreText);
+
 // Loads the vault at path into vault for one command, with the master password asked for.
 void OpenVault(TCliSession& session, const std::string& path, TVaultSession& vault);
 

@@ -39,6 +39,16 @@ std::string InvalidDatabaseText(const std::string& path) {
     return std::string(Str::sInvalidDatabase) + "\r\n" + path;
 }
 
+// The password check with the load's length rule, so that a check never accepts a file that
+// the load refuses; that refusal ends the command with exitCode.
+bool OpensLikeALoad(const std::string& path, const std::string& password, int exitCode) {
+    try {
+        return VaultCheckLoadable(path, password);
+    } catch (const EAESError& error) {
+        throw ECliError(PartialBlocksText(path, error.what()), exitCode);
+    }
+}
+
 // Export and backup never write over the vault they read. The core refuses it with the
 // window's text; the tool reports it as bad usage in its own words.
 template <typename TWrite>
@@ -74,7 +84,9 @@ int RunCheck(TCliSession& session) {
     EnsureVaultReadable(path);
     TSecretText password;
     session.ReadPassword(kMasterPrompt, kMasterWhat, password);
-    if (VaultCheckPassword(path, password.Value())) {
+    // A file that does not open as a vault is a "no" (status 1), with the reason the load
+    // gives.
+    if (OpensLikeALoad(path, password.Value(), kExitRefused)) {
         return kExitOk;
     }
     if (IsShorterThanHeader(path)) {
@@ -89,7 +101,7 @@ int RunPasswd(TCliSession& session) {
     TSecretText current;
     session.ReadPassword(kMasterPrompt, kMasterWhat, current);
     // As the window's dialog: the current password is proved before the new one is looked at.
-    if (!VaultCheckPassword(path, current.Value())) {
+    if (!OpensLikeALoad(path, current.Value(), kExitFailure)) {
         throw ECliError(std::string(Str::sInvalidPassword), kExitRefused);
     }
     TSecretText fresh;

@@ -298,14 +298,17 @@ void RefuseChangedFile(const TLockedFile& file, const TFileIdentity* expected) {
     }
 }
 
-}  // namespace
-
-bool VaultCheckPassword(const std::string& path, const std::string& password) {
+// The password check, on the header alone; with wholeBlocks, a length that the load refuses
+// is refused with the load's error.
+bool CheckPassword(const std::string& path, const std::string& password, bool wholeBlocks) {
     const TLockedFile file = OpenVaultFile(path, TLockedFile::TAccess::Read);
     const std::uint64_t size = file.Size();
     RefuseOversized(path, size);
     if (size < kHeaderSize) {
         return false;
+    }
+    if (wholeBlocks) {
+        RefusePartialBlocks(static_cast<std::uint32_t>(size));
     }
     TFileStream source(file.Fd());
     TMemoryStream plain;
@@ -313,6 +316,16 @@ bool VaultCheckPassword(const std::string& path, const std::string& password) {
     AesDecryptStream(source, kHeaderSize, key.Key, plain);
     const TVaultHeader header = DecodeHeader(plain.Data());
     return header.HeaderMagic == kMagic && header.Version == kVersion;
+}
+
+}  // namespace
+
+bool VaultCheckPassword(const std::string& path, const std::string& password) {
+    return CheckPassword(path, password, false);
+}
+
+bool VaultCheckLoadable(const std::string& path, const std::string& password) {
+    return CheckPassword(path, password, true);
 }
 
 TFileIdentity VaultCreate(const std::string& path, const std::string& password) {

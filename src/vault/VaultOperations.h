@@ -19,6 +19,11 @@
 // than 512 bytes or a wrong password; throws when the file cannot be opened or read.
 bool VaultCheckPassword(const std::string& path, const std::string& password);
 
+// As VaultCheckPassword, but a file whose length is no whole number of cipher blocks, which
+// VaultLoad refuses, is refused with the load's error (EAESError), whatever the password: a
+// check answers as the load after it will. The window's dialogs keep the header-only check.
+bool VaultCheckLoadable(const std::string& path, const std::string& password);
+
 // Writes a new empty vault (512 bytes), creating missing folders and replacing any file.
 // Answers the new file's identity.
 TFileIdentity VaultCreate(const std::string& path, const std::string& password);

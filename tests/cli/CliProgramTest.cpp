@@ -41,6 +41,21 @@ TEST_F(CliProgramTest, ExitStatusTellsTheKindOfFailure) {
         RunProgram({"check", Folder.File("short.dat"), "--password-stdin"}, master);
     EXPECT_EQ(checked.ExitCode, 1);
     EXPECT_EQ(checked.Err, damaged.Err);
+
+    // A length of no whole number of cipher blocks: check refuses it as ls does, whatever the
+    // password, before a password of it is ever taken as right.
+    const std::string partial = Folder.File("partial.dat");
+    WriteFileBytes(partial, ReadFileBytes(Vault) + "12345");
+    const TToolResult listed = RunProgram({"ls", partial, "--password-stdin"}, master);
+    EXPECT_EQ(listed.ExitCode, 3);
+    EXPECT_EQ(listed.Err, "cofferix-cli: Invalid buffer size for decryption: the length of \"" +
+                              partial +
+                              "\" is not a multiple of 16 bytes, so it is no whole vault\n");
+    for (const std::string& input : {master, std::string("wrong-pass\n")}) {
+        const TToolResult refused = RunProgram({"check", partial, "--password-stdin"}, input);
+        EXPECT_EQ(refused.ExitCode, 1);
+        EXPECT_EQ(refused.Err, listed.Err);
+    }
 }
 
 TEST_F(CliProgramTest, WithoutATerminalPasswordsNeedPasswordStdin) {

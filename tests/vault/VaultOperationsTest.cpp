@@ -95,12 +95,23 @@ TEST_F(VaultCheckTest, OnlyTheFirst32CharactersCount) {
     EXPECT_FALSE(VaultCheckPassword(VaultPath(), "0123456789abcdefghij0123456789A"));
 }
 
-TEST_F(VaultCheckTest, OnlyTheHeaderIsReadSoALengthOffBlocksStillChecks) {
+// The window's check reads the header alone; the check with the load's length rule refuses
+// what the load refuses, with its text, whatever the password.
+TEST_F(VaultCheckTest, OnlyTheHeaderIsReadSoALengthOffBlocksChecksUnlessTheLoadsRuleApplies) {
     VaultCreate(VaultPath(), kPassword);
     TBytes bytes = ReadFileBytes(VaultPath());
     bytes.resize(520, 0x33);
     WriteFileBytes(VaultPath(), bytes);
     EXPECT_TRUE(VaultCheckPassword(VaultPath(), kPassword));
+    TRecordTree tree;
+    const std::string loadError = ErrorText([&] { VaultLoad(VaultPath(), kPassword, tree); });
+    EXPECT_EQ(loadError, "Invalid buffer size for decryption");
+    EXPECT_EQ(ErrorText([&] { VaultCheckLoadable(VaultPath(), kPassword); }), loadError);
+    EXPECT_EQ(ErrorText([&] { VaultCheckLoadable(VaultPath(), "wrong"); }), loadError);
+    bytes.resize(512);
+    WriteFileBytes(VaultPath(), bytes);
+    EXPECT_TRUE(VaultCheckLoadable(VaultPath(), kPassword));
+    EXPECT_FALSE(VaultCheckLoadable(VaultPath(), "wrong"));
 }
 
 TEST_F(VaultCheckTest, Version102LoadsAndSavesButFailsTheCheck) {
