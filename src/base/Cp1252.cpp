@@ -26,7 +26,8 @@ void AppendUtf8(char32_t codePoint, std::string& out) {
     }
 }
 
-// Decodes one character at text[pos], strictly; answers its length or 0 when malformed.
+}  // namespace
+
 std::size_t DecodeUtf8(std::string_view text, std::size_t pos, char32_t& codePoint) {
     const auto lead = static_cast<unsigned char>(text[pos]);
     std::size_t length = 0;
@@ -59,8 +60,6 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t pos, char32_t& codePoi
     }
     return length;
 }
-
-}  // namespace
 
 char32_t Cp1252CharOf(unsigned char byte) {
     if (byte >= 0x80 && byte <= 0x9F) {

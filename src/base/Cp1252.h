@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,10 @@ TUtf8Result Utf8ToCp1252(std::string_view utf8, std::string& ansi);
 // Appends the UTF-8 form of the Windows-1252 bytes to utf8. Always succeeds.
 void Cp1252ToUtf8(std::string_view ansi, std::string& utf8);
 std::string Cp1252ToUtf8(std::string_view ansi);
+
+// Decodes one character at text[pos] (pos < text.size()), strictly: answers its length in
+// bytes, or 0 when the bytes there are no well-formed UTF-8 (see TUtf8Problem::InvalidUtf8).
+std::size_t DecodeUtf8(std::string_view text, std::size_t pos, char32_t& codePoint);
 
 // The byte of a character, or -1 when Windows-1252 has none for it.
 int Cp1252ByteOf(char32_t codePoint);

@@ -1,12 +1,14 @@
 #include "cli/CliText.h"
 
+#include "base/Cp1252.h"
 #include "base/VaultText.h"
 #include "base/Wipe.h"
 
 namespace {
 
-void AppendHexByte(std::string& text, unsigned char byte) {
+void AppendEscape(std::string& text, std::string_view prefix, unsigned char byte) {
     static const char kHexDigits[] = "0123456789ABCDEF";
+    text += prefix;
     text.push_back(kHexDigits[byte >> 4]);
     text.push_back(kHexDigits[byte & 0x0F]);
 }
@@ -16,20 +18,26 @@ void AppendHexByte(std::string& text, unsigned char byte) {
 std::string EscapeControls(std::string_view text, bool keepLineFeeds) {
     std::string shown;
     shown.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte == 0xC2 && i + 1 < text.size() &&
-            (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80) {
-            shown += "\\u00";
-            AppendHexByte(shown, static_cast<unsigned char>(text[++i]));
-        } else if ((byte == '\n' && keepLineFeeds) || (byte >= 0x20 && byte != 0x7F)) {
-            shown.push_back(static_cast<char>(byte));
-        } else if (byte == '\t' || byte == '\r' || byte == '\n') {
-            shown += byte == '\t' ? "\\t" : byte == '\r' ? "\\r" : "\\n";
-        } else {
-            shown += "\\x";
-            AppendHexByte(shown, byte);
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t character = 0;
+        const std::size_t length = DecodeUtf8(text, i, character);
+        if (length == 0) {
+            // A byte of no character: a terminal may take 0x9B alone for the 8-bit CSI.
+            AppendEscape(shown, "\\x", static_cast<unsigned char>(text[i]));
+            ++i;
+            continue;
         }
+        if (character >= 0x80 && character <= 0x9F) {
+            AppendEscape(shown, "\\u00", static_cast<unsigned char>(character));
+        } else if ((character == '\n' && keepLineFeeds) ||
+                   (character >= 0x20 && character != 0x7F)) {
+            shown.append(text.substr(i, length));
+        } else if (character == '\t' || character == '\r' || character == '\n') {
+            shown += character == '\t' ? "\\t" : character == '\r' ? "\\r" : "\\n";
+        } else {
+            AppendEscape(shown, "\\x", static_cast<unsigned char>(character));
+        }
+        i += length;
     }
     return shown;
 }

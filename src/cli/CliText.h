@@ -11,6 +11,8 @@
 std::string TerminalText(std::string_view ansi, bool multiLine = false);
 
 // text with its control characters (C0, DEL and the C1 range, which is UTF-8 C2 80 to C2 9F)
-// shown as "\t", "\r", "\n" or "\xHH" (C1 as "\u00HH"): stored text and paths must not
-// steer the terminal (retitle, clear, move the cursor). Line feeds stay when keepLineFeeds.
+// shown as "\t", "\r", "\n" or "\xHH" (C1 as "\u00HH"), and every byte that is no part of
+// well-formed UTF-8 as "\xHH": stored text and paths must not steer the terminal (retitle,
+// clear, move the cursor), and a terminal may read a stray byte 0x80 to 0x9F as a C1 control.
+// Line feeds stay when keepLineFeeds.
 std::string EscapeControls(std::string_view text, bool keepLineFeeds = false);

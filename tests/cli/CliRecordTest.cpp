@@ -73,6 +73,27 @@ TEST_F(CliRecordTest, StoredControlCharactersNeverReachTheTerminalButTheExportKe
     EXPECT_NE(exported.Out.find("one\r\n\x1B[1Atwo\rthree"), std::string::npos);
 }
 
+TEST_F(CliRecordTest, BytesOfNoCharacterAndC1CharactersAreEscapedInPathsAndText) {
+    // 0x9B alone is the 8-bit CSI, C2 9B the same control as a character; "\u203A" (E2 80 BA)
+    // holds a byte of that range too and is a plain character. C3 starts a character it lacks.
+    const std::string path = Folder.File(
+        "v\x9B"
+        "2J\xC2\x9B"
+        "H\u203A\xC3.dat");
+    const TToolResult missing = WithMaster({"ls", path});
+    EXPECT_EQ(missing.ExitCode, 3);
+    EXPECT_EQ(missing.Err, "cofferix-cli: Cannot open file \"" +
+                               Folder.File("v\\x9B2J\\u009BH\u203A\\xC3.dat") +
+                               "\". No such file or directory\n");
+
+    // Vault bytes 0x90 and 0x9D are C1 controls, 0x9B is "\u203A".
+    Succeeds({"add", Vault, "G\u0090", "\u203A\u009D"});
+    EXPECT_EQ(WithMaster({"ls", Vault}).Out, "G\\u0090\n  \u203A\\u009D\n");
+    const TToolResult unknown = WithMaster({"show", Vault, "G\u0090", "\u009D"});
+    EXPECT_EQ(unknown.ExitCode, 1);
+    EXPECT_EQ(unknown.Err, "cofferix-cli: no record \"\\u009D\" in group \"G\\u0090\"\n");
+}
+
 TEST_F(CliRecordTest, CharactersTheVaultCannotHoldAreRefusedAndNothingChanges) {
     Succeeds({"add", Vault, "G", "T"});
     const std::string bytes = ReadFileBytes(Vault);
