@@ -32,10 +32,16 @@ constexpr std::size_t kRandomPartLength = 6;
 constexpr std::size_t kNameHashLength = 16;
 
 std::atomic<AtomicFileTesting::TWriteFunction> gWriteFunction{nullptr};
+std::atomic<AtomicFileTesting::TSyncFunction> gSyncFunction{nullptr};
 
 ssize_t WriteSome(int fd, const void* data, std::size_t size) {
     const AtomicFileTesting::TWriteFunction hook = gWriteFunction.load();
     return hook ? hook(fd, data, size) : ::write(fd, data, size);
+}
+
+int SyncFile(int fd) {
+    const AtomicFileTesting::TSyncFunction hook = gSyncFunction.load();
+    return hook ? hook(fd) : ::fsync(fd);
 }
 
 std::string FolderOf(const std::string& path) {
@@ -98,17 +104,6 @@ int WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
     return 0;
 }
 
-// Gives the new file the permissions (and, where allowed, the owner) of the one it replaced.
-void KeepMode(int fd, const struct stat& former) {
-    if (former.st_uid != ::geteuid() || former.st_gid != ::getegid()) {
-        // Only a privileged writer may hand the file back; others keep it as their own.
-        [[maybe_unused]] const int ignoredOwner = ::fchown(fd, former.st_uid, former.st_gid);
-    }
-    if (::fchmod(fd, former.st_mode & 07777) == 0) {
-        [[maybe_unused]] const int ignoredSync = ::fsync(fd);
-    }
-}
-
 void SyncFolder(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
@@ -119,6 +114,14 @@ void SyncFolder(const std::string& folder) {
 }
 
 }  // namespace
+
+TFileMode TFileMode::KeptFrom(int fd) {
+    struct stat former {};
+    if (::fstat(fd, &former) != 0) {
+        return OwnerOnly();
+    }
+    return {former.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO), true, former.st_uid, former.st_gid};
+}
 
 std::string TemporaryNamePrefix(const std::string& baseName) {
     // Built by appending: GCC 12 takes chains of "+" on strings for overlapping copies.
@@ -154,8 +157,8 @@ void RemoveLeftoverTemporaries(const std::string& path) {
     ::closedir(folder);
 }
 
-TAtomicFileWriter::TAtomicFileWriter(const std::string& path, TFileModePolicy modePolicy)
-    : FPath(path), FTarget(SafeWriteTarget(path)), FModePolicy(modePolicy) {
+TAtomicFileWriter::TAtomicFileWriter(const std::string& path, const TFileMode& mode)
+    : FPath(path), FTarget(SafeWriteTarget(path)), FMode(mode) {
     std::string pattern = FolderOf(FTarget);
     pattern.append("/").append(TemporaryNamePrefix(BaseNameOf(FTarget)));
     pattern.append(kRandomPartLength, 'X');
@@ -167,7 +170,7 @@ TAtomicFileWriter::TAtomicFileWriter(const std::string& path, TFileModePolicy mo
     }
     FTemporaryPath = name.data();
     // Locked before it becomes visible under the vault's name, so nobody reads it half done.
-    // It stays owner-only (as made) until renamed; a kept mode is applied after that.
+    // It stays owner-only (as made) until the commit.
     const int error = ::flock(FFd, LOCK_EX) == 0 ? 0 : errno;
     if (error != 0) {
         Discard();
@@ -216,8 +219,25 @@ void TAtomicFileWriter::StartWriteback() {
     FWrittenBack = FWritten;
 }
 
+// The mode goes on before the flush, so that the file appears under the target's name with
+// it and it is on disk with the content.
+void TAtomicFileWriter::ApplyMode() {
+    mode_t permissions = FMode.Permissions;
+    struct stat made {};
+    if (FMode.KeepOwner && ::fstat(FFd, &made) == 0 &&
+        (made.st_uid != FMode.Owner || made.st_gid != FMode.Group) &&
+        ::fchown(FFd, FMode.Owner, FMode.Group) != 0) {
+        // The group's bits would reach a group that the former file did not have.
+        permissions &= ~static_cast<mode_t>(S_IRWXG);
+    }
+    // The file was made owner-only; a mode that cannot be given leaves it so (or narrower,
+    // under the umask), which errs on the safe side.
+    [[maybe_unused]] const int ignored = ::fchmod(FFd, permissions);
+}
+
 TFileIdentity TAtomicFileWriter::Commit() {
-    if (::fsync(FFd) != 0) {
+    ApplyMode();
+    if (SyncFile(FFd) != 0) {
         Fail(errno);
     }
     // The rename keeps the inode, size and modification time: this is the new file's identity.
@@ -225,27 +245,18 @@ TFileIdentity TAtomicFileWriter::Commit() {
     if (!identity) {
         Fail(errno);
     }
-    // The former file's mode, read before it goes.
-    struct stat former {};
-    const bool keepMode =
-        FModePolicy == TFileModePolicy::KeepExisting && ::stat(FTarget.c_str(), &former) == 0;
     if (::rename(FTemporaryPath.c_str(), FTarget.c_str()) != 0) {
         Fail(errno);
     }
     FCommitted = true;
-    if (keepMode) {
-        // The new content is in place and owner-only; a mode that cannot be given back leaves
-        // it so, which errs on the safe side.
-        KeepMode(FFd, former);
-    }
     SyncFolder(FolderOf(FTarget));
     Discard();
     return *identity;
 }
 
 TFileIdentity WriteFileAtomically(const std::string& path, const std::uint8_t* data,
-                                  std::size_t size, TFileModePolicy modePolicy) {
-    TAtomicFileWriter writer(path, modePolicy);
+                                  std::size_t size, const TFileMode& mode) {
+    TAtomicFileWriter writer(path, mode);
     writer.Write(data, size);
     return writer.Commit();
 }
@@ -254,6 +265,10 @@ namespace AtomicFileTesting {
 
 void SetWriteFunction(TWriteFunction function) {
     gWriteFunction.store(function);
+}
+
+void SetSyncFunction(TSyncFunction function) {
+    gSyncFunction.store(function);
 }
 
 }  // namespace AtomicFileTesting

@@ -13,7 +13,7 @@ void WriteSecretFile(const std::string& path, const std::string& bytes) {
 }
 
 void WriteSecretFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
-    WriteFileAtomically(path, data, size, TFileModePolicy::OwnerOnly);
+    WriteFileAtomically(path, data, size, TFileMode::OwnerOnly());
 }
 
 void CopySecretFile(const std::string& sourcePath, const std::string& destinationPath) {
@@ -24,7 +24,7 @@ void CopySecretFile(const std::string& sourcePath, const std::string& destinatio
     const TLockedFile source = TLockedFile::Open(sourcePath, TLockedFile::TAccess::Read);
     TMemoryStream bytes;
     source.ReadAll(bytes);
-    WriteFileAtomically(destinationPath, bytes.Data(), bytes.Size(), TFileModePolicy::OwnerOnly);
+    WriteFileAtomically(destinationPath, bytes.Data(), bytes.Size(), TFileMode::OwnerOnly());
 }
 
 void RefuseOpenVaultDestination(const std::string& destination, const std::string& openVault) {

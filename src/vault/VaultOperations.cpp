@@ -343,8 +343,8 @@ TFileIdentity VaultCreate(const std::string& path, const std::string& password) 
         if (existing.IsOpen()) {
             RemoveLeftoverTemporaries(path);
         }
-        return WriteFileAtomically(path, cipher.Data(), cipher.Size(),
-                                   TFileModePolicy::KeepExisting);
+        // A new vault, owner-only whatever file it replaces.
+        return WriteFileAtomically(path, cipher.Data(), cipher.Size(), TFileMode::OwnerOnly());
     } catch (...) {
         RemoveFolders(madeFolders);
         throw;
@@ -365,7 +365,7 @@ TVaultReplacement VaultChangePassword(const std::string& path, const std::string
     TVaultHeader header = ReadProvenHeader(file, currentKey.Key, chunk.Data());
     header.PasswordTime = NowAsDateTime();
     EncodeHeader(header, chunk.Data());
-    TAtomicFileWriter writer(path, TFileModePolicy::KeepExisting);
+    TAtomicFileWriter writer(path, TFileMode::KeptFrom(file.Fd()));
     WriteEncrypted(chunk.Data(), kHeaderSize, newKey.Key, writer);
     for (std::uint32_t offset = kHeaderSize; offset < size;) {
         const std::uint32_t count = std::min(chunk.Size(), size - offset);
@@ -413,7 +413,7 @@ TFileIdentity VaultSave(const std::string& path, const std::string& password,
     header.RecordCount = static_cast<std::int32_t>(tree.Count());
     ReleaseCachedRange(file, 0, newSize);
     const TScopedExpandedKey key{EncryptionKeyOf(password)};
-    TAtomicFileWriter writer(path, TFileModePolicy::KeepExisting);
+    TAtomicFileWriter writer(path, TFileMode::KeptFrom(file.Fd()));
     WriteVault(tree, header, key.Key, chunk, writer);
     CopyRemains(file, newSize, oldSize, chunk, writer);
     return writer.Commit();
