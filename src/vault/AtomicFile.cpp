@@ -10,13 +10,12 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
+#include <optional>
 #include <string_view>
-#include <vector>
 
+#include "base/SystemRandom.h"
 #include "vault/CofferixError.h"
 #include "vault/LockedFile.h"
-#include "vault/PathSafety.h"
 
 namespace {
 
@@ -30,6 +29,8 @@ constexpr std::size_t kMaxNameLength = 255;
 constexpr std::string_view kTemporaryMark = ".tmp-";
 constexpr std::size_t kRandomPartLength = 6;
 constexpr std::size_t kNameHashLength = 16;
+// Tries at a free temporary name before the folder is taken to be full of them.
+constexpr int kMaxNameTries = 100;
 
 std::atomic<AtomicFileTesting::TWriteFunction> gWriteFunction{nullptr};
 std::atomic<AtomicFileTesting::TSyncFunction> gSyncFunction{nullptr};
@@ -44,17 +45,16 @@ int SyncFile(int fd) {
     return hook ? hook(fd) : ::fsync(fd);
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
+// The random end of a temporary name, from the characters mkstemp uses.
+std::string RandomNamePart() {
+    static constexpr std::string_view kCharacters =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::string part;
+    for (std::size_t i = 0; i < kRandomPartLength; ++i) {
+        part.push_back(
+            kCharacters[SystemRandom::Below(static_cast<std::uint32_t>(kCharacters.size()))]);
     }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string BaseNameOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return part;
 }
 
 // FNV-1a: tells apart long names that share their first bytes; no secret depends on it.
@@ -104,15 +104,6 @@ int WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
     return 0;
 }
 
-void SyncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        // The rename has happened; a failing folder flush cannot undo it and is not reported.
-        [[maybe_unused]] const int ignored = ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 }  // namespace
 
 TFileMode TFileMode::KeptFrom(int fd) {
@@ -139,15 +130,23 @@ std::string TemporaryNamePrefix(const std::string& baseName) {
 }
 
 void RemoveLeftoverTemporaries(const std::string& path) {
-    // Writes go beside a link's target; only files of ours are removed, whoever owns the link.
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    const std::string target = resolved ? resolved : path;
-    std::free(resolved);
-    const std::string prefix = TemporaryNamePrefix(BaseNameOf(target));
-    DIR* folder = ::opendir(FolderOf(target).c_str());
+    // Writes go beside a link's target, in the folder that TWriteTarget checks; only files of
+    // ours are removed there, whoever owns the link.
+    std::optional<TWriteTarget> target;
+    try {
+        target.emplace(TWriteTarget::Resolve(path));
+    } catch (const EVaultError&) {
+        return;  // no write goes there, so none left anything behind
+    }
+    const int listFd = ::openat(target->FolderFd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* folder = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
     if (!folder) {
+        if (listFd >= 0) {
+            ::close(listFd);
+        }
         return;
     }
+    const std::string prefix = TemporaryNamePrefix(target->Name());
     while (const dirent* entry = ::readdir(folder)) {
         const std::string_view name(entry->d_name);
         if (name.size() == prefix.size() + kRandomPartLength && name.starts_with(prefix)) {
@@ -158,17 +157,8 @@ void RemoveLeftoverTemporaries(const std::string& path) {
 }
 
 TAtomicFileWriter::TAtomicFileWriter(const std::string& path, const TFileMode& mode)
-    : FPath(path), FTarget(SafeWriteTarget(path)), FMode(mode) {
-    std::string pattern = FolderOf(FTarget);
-    pattern.append("/").append(TemporaryNamePrefix(BaseNameOf(FTarget)));
-    pattern.append(kRandomPartLength, 'X');
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    FFd = mkostemp(name.data(), O_CLOEXEC);
-    if (FFd < 0) {
-        Fail(errno);
-    }
-    FTemporaryPath = name.data();
+    : FPath(path), FTarget(TWriteTarget::Resolve(path)), FMode(mode) {
+    CreateTemporary();
     // Locked before it becomes visible under the vault's name, so nobody reads it half done.
     // It stays owner-only (as made) until the commit.
     const int error = ::flock(FFd, LOCK_EX) == 0 ? 0 : errno;
@@ -176,6 +166,26 @@ TAtomicFileWriter::TAtomicFileWriter(const std::string& path, const TFileMode& m
         Discard();
         Fail(error);
     }
+}
+
+// A new name in the checked folder, never one that exists: a file planted under the name
+// could be a link that sends the content elsewhere.
+void TAtomicFileWriter::CreateTemporary() {
+    const std::string prefix = TemporaryNamePrefix(FTarget.Name());
+    for (int attempt = 0; attempt < kMaxNameTries; ++attempt) {
+        const std::string name = prefix + RandomNamePart();
+        FFd = ::openat(FTarget.FolderFd(), name.c_str(),
+                       O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
+                       S_IRUSR | S_IWUSR);
+        if (FFd >= 0) {
+            FTemporaryName = name;
+            return;
+        }
+        if (errno != EEXIST) {
+            Fail(errno);
+        }
+    }
+    Fail(EEXIST);
 }
 
 TAtomicFileWriter::~TAtomicFileWriter() {
@@ -187,9 +197,9 @@ void TAtomicFileWriter::Discard() {
         ::close(FFd);
         FFd = -1;
     }
-    if (!FCommitted && !FTemporaryPath.empty()) {
-        ::unlink(FTemporaryPath.c_str());
-        FTemporaryPath.clear();
+    if (!FCommitted && !FTemporaryName.empty()) {
+        ::unlinkat(FTarget.FolderFd(), FTemporaryName.c_str(), 0);
+        FTemporaryName.clear();
     }
 }
 
@@ -245,11 +255,14 @@ TFileIdentity TAtomicFileWriter::Commit() {
     if (!identity) {
         Fail(errno);
     }
-    if (::rename(FTemporaryPath.c_str(), FTarget.c_str()) != 0) {
+    const int folder = FTarget.FolderFd();
+    if (::renameat(folder, FTemporaryName.c_str(), folder, FTarget.Name().c_str()) != 0) {
         Fail(errno);
     }
     FCommitted = true;
-    SyncFolder(FolderOf(FTarget));
+    // The rename has happened; a failing folder flush cannot undo it and is not reported (nor
+    // can a folder be flushed that the user may not read).
+    [[maybe_unused]] const int ignored = ::fsync(folder);
     Discard();
     return *identity;
 }

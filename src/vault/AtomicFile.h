@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include "vault/FileIdentity.h"
+#include "vault/PathSafety.h"
 
 // Crash-safe replacement of a whole file: the bytes go to a temporary file in the same
 // folder, which is flushed to disk and renamed over the target; then the folder is flushed.
@@ -41,8 +42,8 @@ struct TFileMode {
 class TAtomicFileWriter {
 public:
     // Creates the temporary file beside path (beside a link's target, for a link the user may
-    // follow), locked and owner-only. Refuses what PathSafety refuses. mode is what the file
-    // ends with.
+    // follow), locked and owner-only, in the folder that TWriteTarget checked and holds open.
+    // Refuses what PathSafety refuses. mode is what the file ends with.
     TAtomicFileWriter(const std::string& path, const TFileMode& mode);
     TAtomicFileWriter(const TAtomicFileWriter&) = delete;
     TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
@@ -57,14 +58,15 @@ public:
 
 private:
     [[noreturn]] void Fail(int error) const;
+    void CreateTemporary();
     void ApplyMode();
     void StartWriteback();
     // Closes the temporary file and, unless committed, removes it.
     void Discard();
 
     std::string FPath;
-    std::string FTarget;
-    std::string FTemporaryPath;
+    TWriteTarget FTarget;
+    std::string FTemporaryName;
     TFileMode FMode;
     int FFd = -1;
     bool FCommitted = false;
@@ -82,7 +84,8 @@ std::string TemporaryNamePrefix(const std::string& baseName);
 
 // Removes the temporary files of path's writes that a killed writer left behind: files of
 // that name pattern, owned by the user, that no live writer holds locked. The caller holds
-// path's own lock, so no writer of it can be between creating and locking its file.
+// path's own lock, so no writer of it can be between creating and locking its file. Nothing
+// is removed where TWriteTarget refuses to write.
 void RemoveLeftoverTemporaries(const std::string& path);
 
 namespace AtomicFileTesting {
