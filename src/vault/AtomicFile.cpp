@@ -10,13 +10,12 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
+#include <optional>
 #include <string_view>
-#include <vector>
 
+#include "base/SystemRandom.h"
 #include "vault/CofferixError.h"
 #include "vault/LockedFile.h"
-#include "vault/PathSafety.h"
 
 namespace {
 
@@ -30,25 +29,32 @@ constexpr std::size_t kMaxNameLength = 255;
 constexpr std::string_view kTemporaryMark = ".tmp-";
 constexpr std::size_t kRandomPartLength = 6;
 constexpr std::size_t kNameHashLength = 16;
+// Tries at a free temporary name before the folder is taken to be full of them.
+constexpr int kMaxNameTries = 100;
 
 std::atomic<AtomicFileTesting::TWriteFunction> gWriteFunction{nullptr};
+std::atomic<AtomicFileTesting::TSyncFunction> gSyncFunction{nullptr};
 
 ssize_t WriteSome(int fd, const void* data, std::size_t size) {
     const AtomicFileTesting::TWriteFunction hook = gWriteFunction.load();
     return hook ? hook(fd, data, size) : ::write(fd, data, size);
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
+int SyncFile(int fd) {
+    const AtomicFileTesting::TSyncFunction hook = gSyncFunction.load();
+    return hook ? hook(fd) : ::fsync(fd);
 }
 
-std::string BaseNameOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+// The random end of a temporary name, from the characters mkstemp uses.
+std::string RandomNamePart() {
+    static constexpr std::string_view kCharacters =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::string part;
+    for (std::size_t i = 0; i < kRandomPartLength; ++i) {
+        part.push_back(
+            kCharacters[SystemRandom::Below(static_cast<std::uint32_t>(kCharacters.size()))]);
+    }
+    return part;
 }
 
 // FNV-1a: tells apart long names that share their first bytes; no secret depends on it.
@@ -98,27 +104,15 @@ int WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
     return 0;
 }
 
-// Gives the new file the permissions (and, where allowed, the owner) of the one it replaced.
-void KeepMode(int fd, const struct stat& former) {
-    if (former.st_uid != ::geteuid() || former.st_gid != ::getegid()) {
-        // Only a privileged writer may hand the file back; others keep it as their own.
-        [[maybe_unused]] const int ignoredOwner = ::fchown(fd, former.st_uid, former.st_gid);
-    }
-    if (::fchmod(fd, former.st_mode & 07777) == 0) {
-        [[maybe_unused]] const int ignoredSync = ::fsync(fd);
-    }
-}
-
-void SyncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        // The rename has happened; a failing folder flush cannot undo it and is not reported.
-        [[maybe_unused]] const int ignored = ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 }  // namespace
+
+TFileMode TFileMode::KeptFrom(int fd) {
+    struct stat former {};
+    if (::fstat(fd, &former) != 0) {
+        return OwnerOnly();
+    }
+    return {former.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO), true, former.st_uid, former.st_gid};
+}
 
 std::string TemporaryNamePrefix(const std::string& baseName) {
     // Built by appending: GCC 12 takes chains of "+" on strings for overlapping copies.
@@ -136,15 +130,23 @@ std::string TemporaryNamePrefix(const std::string& baseName) {
 }
 
 void RemoveLeftoverTemporaries(const std::string& path) {
-    // Writes go beside a link's target; only files of ours are removed, whoever owns the link.
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    const std::string target = resolved ? resolved : path;
-    std::free(resolved);
-    const std::string prefix = TemporaryNamePrefix(BaseNameOf(target));
-    DIR* folder = ::opendir(FolderOf(target).c_str());
+    // Writes go beside a link's target, in the folder that TWriteTarget checks; only files of
+    // ours are removed there, whoever owns the link.
+    std::optional<TWriteTarget> target;
+    try {
+        target.emplace(TWriteTarget::Resolve(path));
+    } catch (const EVaultError&) {
+        return;  // no write goes there, so none left anything behind
+    }
+    const int listFd = ::openat(target->FolderFd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* folder = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
     if (!folder) {
+        if (listFd >= 0) {
+            ::close(listFd);
+        }
         return;
     }
+    const std::string prefix = TemporaryNamePrefix(target->Name());
     while (const dirent* entry = ::readdir(folder)) {
         const std::string_view name(entry->d_name);
         if (name.size() == prefix.size() + kRandomPartLength && name.starts_with(prefix)) {
@@ -154,25 +156,36 @@ void RemoveLeftoverTemporaries(const std::string& path) {
     ::closedir(folder);
 }
 
-TAtomicFileWriter::TAtomicFileWriter(const std::string& path, TFileModePolicy modePolicy)
-    : FPath(path), FTarget(SafeWriteTarget(path)), FModePolicy(modePolicy) {
-    std::string pattern = FolderOf(FTarget);
-    pattern.append("/").append(TemporaryNamePrefix(BaseNameOf(FTarget)));
-    pattern.append(kRandomPartLength, 'X');
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    FFd = mkostemp(name.data(), O_CLOEXEC);
-    if (FFd < 0) {
-        Fail(errno);
-    }
-    FTemporaryPath = name.data();
+TAtomicFileWriter::TAtomicFileWriter(const std::string& path, const TFileMode& mode)
+    : FPath(path), FTarget(TWriteTarget::Resolve(path)), FMode(mode) {
+    CreateTemporary();
     // Locked before it becomes visible under the vault's name, so nobody reads it half done.
-    // It stays owner-only (as made) until renamed; a kept mode is applied after that.
+    // It stays owner-only (as made) until the commit.
     const int error = ::flock(FFd, LOCK_EX) == 0 ? 0 : errno;
     if (error != 0) {
         Discard();
         Fail(error);
     }
+}
+
+// A new name in the checked folder, never one that exists: a file planted under the name
+// could be a link that sends the content elsewhere.
+void TAtomicFileWriter::CreateTemporary() {
+    const std::string prefix = TemporaryNamePrefix(FTarget.Name());
+    for (int attempt = 0; attempt < kMaxNameTries; ++attempt) {
+        const std::string name = prefix + RandomNamePart();
+        FFd = ::openat(FTarget.FolderFd(), name.c_str(),
+                       O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
+                       S_IRUSR | S_IWUSR);
+        if (FFd >= 0) {
+            FTemporaryName = name;
+            return;
+        }
+        if (errno != EEXIST) {
+            Fail(errno);
+        }
+    }
+    Fail(EEXIST);
 }
 
 TAtomicFileWriter::~TAtomicFileWriter() {
@@ -184,9 +197,9 @@ void TAtomicFileWriter::Discard() {
         ::close(FFd);
         FFd = -1;
     }
-    if (!FCommitted && !FTemporaryPath.empty()) {
-        ::unlink(FTemporaryPath.c_str());
-        FTemporaryPath.clear();
+    if (!FCommitted && !FTemporaryName.empty()) {
+        ::unlinkat(FTarget.FolderFd(), FTemporaryName.c_str(), 0);
+        FTemporaryName.clear();
     }
 }
 
@@ -216,8 +229,25 @@ void TAtomicFileWriter::StartWriteback() {
     FWrittenBack = FWritten;
 }
 
+// The mode goes on before the flush, so that the file appears under the target's name with
+// it and it is on disk with the content.
+void TAtomicFileWriter::ApplyMode() {
+    mode_t permissions = FMode.Permissions;
+    struct stat made {};
+    if (FMode.KeepOwner && ::fstat(FFd, &made) == 0 &&
+        (made.st_uid != FMode.Owner || made.st_gid != FMode.Group) &&
+        ::fchown(FFd, FMode.Owner, FMode.Group) != 0) {
+        // The group's bits would reach a group that the former file did not have.
+        permissions &= ~static_cast<mode_t>(S_IRWXG);
+    }
+    // The file was made owner-only; a mode that cannot be given leaves it so (or narrower,
+    // under the umask), which errs on the safe side.
+    [[maybe_unused]] const int ignored = ::fchmod(FFd, permissions);
+}
+
 TFileIdentity TAtomicFileWriter::Commit() {
-    if (::fsync(FFd) != 0) {
+    ApplyMode();
+    if (SyncFile(FFd) != 0) {
         Fail(errno);
     }
     // The rename keeps the inode, size and modification time: this is the new file's identity.
@@ -225,27 +255,21 @@ TFileIdentity TAtomicFileWriter::Commit() {
     if (!identity) {
         Fail(errno);
     }
-    // The former file's mode, read before it goes.
-    struct stat former {};
-    const bool keepMode =
-        FModePolicy == TFileModePolicy::KeepExisting && ::stat(FTarget.c_str(), &former) == 0;
-    if (::rename(FTemporaryPath.c_str(), FTarget.c_str()) != 0) {
+    const int folder = FTarget.FolderFd();
+    if (::renameat(folder, FTemporaryName.c_str(), folder, FTarget.Name().c_str()) != 0) {
         Fail(errno);
     }
     FCommitted = true;
-    if (keepMode) {
-        // The new content is in place and owner-only; a mode that cannot be given back leaves
-        // it so, which errs on the safe side.
-        KeepMode(FFd, former);
-    }
-    SyncFolder(FolderOf(FTarget));
+    // The rename has happened; a failing folder flush cannot undo it and is not reported (nor
+    // can a folder be flushed that the user may not read).
+    [[maybe_unused]] const int ignored = ::fsync(folder);
     Discard();
     return *identity;
 }
 
 TFileIdentity WriteFileAtomically(const std::string& path, const std::uint8_t* data,
-                                  std::size_t size, TFileModePolicy modePolicy) {
-    TAtomicFileWriter writer(path, modePolicy);
+                                  std::size_t size, const TFileMode& mode) {
+    TAtomicFileWriter writer(path, mode);
     writer.Write(data, size);
     return writer.Commit();
 }
@@ -254,6 +278,10 @@ namespace AtomicFileTesting {
 
 void SetWriteFunction(TWriteFunction function) {
     gWriteFunction.store(function);
+}
+
+void SetSyncFunction(TSyncFunction function) {
+    gSyncFunction.store(function);
 }
 
 }  // namespace AtomicFileTesting

@@ -14,8 +14,9 @@ void WriteSecretFile(const std::string& path, const std::string& bytes);
 void WriteSecretFile(const std::string& path, const std::uint8_t* data, std::size_t size);
 
 // Copies the vault byte for byte (the backup). Throws on failure; refuses a destination that
-// is the source file itself. The copy is owner-only and written as WriteSecretFile writes;
-// the source is locked as the vault operations lock it.
+// is the source file itself. The copy is owner-only and written as WriteSecretFile writes,
+// a piece at a time, so that a large vault never sits in memory whole; the source is locked
+// as the vault operations lock it.
 void CopySecretFile(const std::string& sourcePath, const std::string& destinationPath);
 
 // Backup, text export and the generator's Save never write over the open vault: throws

@@ -345,8 +345,8 @@ TFileIdentity VaultCreate(const std::string& path, const std::string& password) 
         if (existing.IsOpen()) {
             RemoveLeftoverTemporaries(path);
         }
-        return WriteFileAtomically(path, cipher.Data(), cipher.Size(),
-                                   TFileModePolicy::KeepExisting);
+        // A new vault, owner-only whatever file it replaces.
+        return WriteFileAtomically(path, cipher.Data(), cipher.Size(), TFileMode::OwnerOnly());
     } catch (...) {
         RemoveFolders(madeFolders);
         throw;
@@ -370,7 +370,7 @@ TVaultReplacement VaultChangePassword(const std::string& path, const std::string
     const std::uint32_t end = kHeaderSize + CountedSlotsHeld(header, size) * kSlotSize;
     header.PasswordTime = NowAsDateTime();
     EncodeHeader(header, chunk.Data());
-    TAtomicFileWriter writer(path, TFileModePolicy::KeepExisting);
+    TAtomicFileWriter writer(path, TFileMode::KeptFrom(file.Fd()));
     WriteEncrypted(chunk.Data(), kHeaderSize, newKey.Key, writer);
     for (std::uint32_t offset = kHeaderSize; offset < end;) {
         const std::uint32_t count = std::min(chunk.Size(), end - offset);
@@ -420,7 +420,7 @@ TFileIdentity VaultSave(const std::string& path, const std::string& password,
     header.RecordCount = static_cast<std::int32_t>(tree.Count());
     ReleaseCachedRange(file, 0, oldSize);
     const TScopedExpandedKey key{EncryptionKeyOf(password)};
-    TAtomicFileWriter writer(path, TFileModePolicy::KeepExisting);
+    TAtomicFileWriter writer(path, TFileMode::KeptFrom(file.Fd()));
     WriteVault(tree, header, key.Key, chunk, writer);
     return writer.Commit();
 }

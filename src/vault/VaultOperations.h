@@ -13,7 +13,8 @@
 // a lock kept past that fails with EVaultBusyError ("Cannot open file ..."). Every write goes
 // to a temporary file in the same folder that is flushed and renamed over the vault, so a
 // failed write leaves the former vault intact; what a killed write left behind is removed by
-// the next operation on the vault. A wrong password throws EVaultPasswordError.
+// the next operation on the vault. A saved or re-keyed vault keeps the permissions of the file
+// that was locked, never wider. A wrong password throws EVaultPasswordError.
 
 // True when the password opens the vault (magic and version 101). False for a file shorter
 // than 512 bytes or a wrong password; throws when the file cannot be opened or read.
@@ -24,7 +25,8 @@ bool VaultCheckPassword(const std::string& path, const std::string& password);
 // check answers as the load after it will. The window's dialogs keep the header-only check.
 bool VaultCheckLoadable(const std::string& path, const std::string& password);
 
-// Writes a new empty vault (512 bytes), creating missing folders and replacing any file.
+// Writes a new empty vault (512 bytes, owner-only), creating missing folders and replacing
+// any file.
 // Answers the new file's identity.
 TFileIdentity VaultCreate(const std::string& path, const std::string& password);
 

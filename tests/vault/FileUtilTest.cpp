@@ -50,9 +50,11 @@ TEST(CopySecretFile, CopiesByteForByteOwnerOnly) {
     TTempFolder folder;
     const std::string source = folder.File("UserData.dat");
     const std::string backup = folder.File("backup.dat");
-    TBytes bytes(70000);
+    // More than two of the copy's pieces, the last one partial; no two pieces alike, so that
+    // a piece copied twice or out of order shows.
+    TBytes bytes((std::size_t{5} << 19) + 12345);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        bytes[i] = static_cast<std::uint8_t>(i * 7);
+        bytes[i] = static_cast<std::uint8_t>(i * 7 + (i >> 20) * 101);
     }
     WriteFileBytes(source, bytes);
     WriteFileBytes(backup, TBytes(10, 1));

@@ -7,7 +7,10 @@
 
 #include <chrono>
 #include <future>
+#include <iterator>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "VaultFixture.h"
 #include "vault/AtomicFile.h"
@@ -100,8 +103,15 @@ TEST_F(SecretFileTest, LinksAreFollowedOnlyWhenTheyAndTheirTargetsAreTheUsers) {
     // The user's own link to the other user's file is no better.
     const std::string ownLinkToTheirs = Folder().File("mine-to-theirs.txt");
     ASSERT_EQ(::symlink(loot.c_str(), ownLinkToTheirs.c_str()), 0);
+    // Nor is the other user's link to a file of the user's: it can be turned elsewhere at any
+    // time. (Outside a sticky folder, so that the kernel follows it when reading.)
+    const std::string mineAlone = Folder().File("mine-alone.txt");
+    WriteFileBytes(mineAlone, TBytes{'m', 'i', 'n', 'e'});
+    const std::string theirLinkToMine = Folder().File("theirs-to-mine.txt");
+    ASSERT_EQ(::symlink(mineAlone.c_str(), theirLinkToMine.c_str()), 0);
+    ASSERT_EQ(::lchown(theirLinkToMine.c_str(), kOtherUser, kOtherUser), 0);
 
-    for (const std::string& path : {planted, ownLinkToTheirs}) {
+    for (const std::string& path : {planted, ownLinkToTheirs, theirLinkToMine}) {
         const std::string exported = ErrorText([&] { WriteSecretFile(path, "secret"); });
         EXPECT_NE(exported.find("Cannot create file \"" + path + "\". " + kForeignLink),
                   std::string::npos)
@@ -113,6 +123,7 @@ TEST_F(SecretFileTest, LinksAreFollowedOnlyWhenTheyAndTheirTargetsAreTheUsers) {
         EXPECT_THROW(VaultCheckPassword(path, kPassword), EVaultOpenError);
     }
     EXPECT_EQ(ReadFileBytes(loot), (TBytes{'l', 'o', 'o', 't'}));
+    EXPECT_EQ(ReadFileBytes(mineAlone), (TBytes{'m', 'i', 'n', 'e'}));
     EXPECT_EQ(StatOf(loot).st_mode & 07777, 0666u);
     EXPECT_TRUE(std::filesystem::is_symlink(planted));
 
@@ -128,6 +139,65 @@ TEST_F(SecretFileTest, LinksAreFollowedOnlyWhenTheyAndTheirTargetsAreTheUsers) {
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(ReadFileBytes(own), (TBytes{'s', 'e', 'c', 'r', 'e', 't'}));
     EXPECT_EQ(StatOf(own).st_mode & 07777, 0600u);
+}
+
+// An export through "/tmp/exports -> /home/other/drop" would land in the other user's folder;
+// so would one into any folder that another user may change.
+TEST_F(SecretFileTest, EveryFolderOnTheWayIsTheUsersOrRootsAndClosedToOthersUnlessSticky) {
+    VaultCreate(VaultPath(), kPassword);
+    const std::string shared = Folder().File("shared");  // as /tmp: root's, sticky, open to all
+    ASSERT_EQ(::mkdir(shared.c_str(), 01777), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    const std::string drop = Folder().File("drop");  // the other user's folder
+    ASSERT_EQ(::mkdir(drop.c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir((drop + "/sub").c_str(), 0700), 0);
+    ASSERT_EQ(::chown(drop.c_str(), kOtherUser, kOtherUser), 0);
+    const std::string exports = shared + "/exports";  // their link to it
+    ASSERT_EQ(::symlink(drop.c_str(), exports.c_str()), 0);
+    ASSERT_EQ(::lchown(exports.c_str(), kOtherUser, kOtherUser), 0);
+    const std::string ownLink = Folder().File("own-link");  // the user's link to it
+    ASSERT_EQ(::symlink(drop.c_str(), ownLink.c_str()), 0);
+    const std::string open = Folder().File("open");  // the user's, but open to all
+    ASSERT_EQ(::mkdir(open.c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(open.c_str(), 0777), 0);
+    ASSERT_EQ(::mkdir((open + "/sub").c_str(), 0700), 0);
+    const std::string groupOpen = Folder().File("group-open");
+    ASSERT_EQ(::mkdir(groupOpen.c_str(), 0770), 0);
+    ASSERT_EQ(::chmod(groupOpen.c_str(), 0770), 0);
+
+    const std::string theirLink = "The symbolic link \"" + exports + "\" belongs to another user";
+    const std::string theirFolder = "The folder \"" + drop + "\" belongs to another user";
+    const std::string openFolder = "Other users may replace files in the folder \"" + open + "\"";
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {exports + "/list.txt", theirLink},
+        {exports + "/sub/list.txt", theirLink},
+        {drop + "/list.txt", theirFolder},
+        {ownLink + "/sub/list.txt", theirFolder},
+        {open + "/list.txt", openFolder},
+        {open + "/sub/list.txt", openFolder},
+        {groupOpen + "/list.txt", "Other users may replace files in the folder \"" + groupOpen},
+    };
+    for (const auto& [path, reason] : refused) {
+        EXPECT_EQ(ErrorText([&] {
+                      WriteSecretFile(path, "secret");
+                  }).find("Cannot create file \"" + path + "\". " + reason),
+                  0u)
+            << path;
+        EXPECT_NE(ErrorText([&] { BackupVault(VaultPath(), path); }).find(reason),
+                  std::string::npos)
+            << path;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(drop + "/sub"));
+    EXPECT_TRUE(std::filesystem::is_empty(open + "/sub"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(drop), {}), 1);
+
+    // A root-owned sticky folder and the user's link to the user's folder are fine.
+    WriteSecretFile(shared + "/list.txt", "secret");
+    EXPECT_EQ(ReadFileBytes(shared + "/list.txt"), (TBytes{'s', 'e', 'c', 'r', 'e', 't'}));
+    const std::string ownFolderLink = shared + "/to-own";
+    ASSERT_EQ(::symlink(Folder().Path().c_str(), ownFolderLink.c_str()), 0);
+    BackupVault(VaultPath(), ownFolderLink + "/backup.dat");
+    EXPECT_EQ(ReadFileBytes(Folder().File("backup.dat")), ReadFileBytes(VaultPath()));
 }
 
 TEST_F(SecretFileTest, AFifoOrASocketIsRefusedAtOnceAsVaultAndAsDestination) {

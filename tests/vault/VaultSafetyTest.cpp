@@ -1,7 +1,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <functional>
+#include <utility>
+#include <vector>
 
 #include "VaultFixture.h"
 #include "base/StringTable.h"
@@ -13,6 +18,9 @@
 // master password, crash-safe replacement, owner-only files, the lock, the size limit.
 
 namespace {
+
+// A user id that is not ours; the tests run as root, which may give files away.
+constexpr uid_t kOtherUser = 4242;
 
 std::size_t gBytesBeforeFailure = 0;
 int gFailingWriteCalls = 0;
@@ -39,6 +47,20 @@ public:
     TWriteFailure(const TWriteFailure&) = delete;
     TWriteFailure& operator=(const TWriteFailure&) = delete;
     ~TWriteFailure() { AtomicFileTesting::SetWriteFunction(nullptr); }
+};
+
+// A flush that fails as a disk that lost the data does.
+int FailingSync(int) {
+    errno = EIO;
+    return -1;
+}
+
+class TSyncFailure {
+public:
+    TSyncFailure() { AtomicFileTesting::SetSyncFunction(FailingSync); }
+    TSyncFailure(const TSyncFailure&) = delete;
+    TSyncFailure& operator=(const TSyncFailure&) = delete;
+    ~TSyncFailure() { AtomicFileTesting::SetSyncFunction(nullptr); }
 };
 
 // Holds an exclusive flock on a file, as another instance of the program would.
@@ -148,21 +170,77 @@ TEST_F(VaultSafetyTest, FailedCreateOverAnExistingVaultLeavesIt) {
     ExpectFormerVaultIntact(before);
 }
 
+// A flush that fails must fail the write: a vault renamed into place unflushed can come back
+// empty after a crash.
+TEST_F(VaultSafetyTest, AFailedFlushFailsTheWriteAndLeavesTheFormerVault) {
+    CreateVaultWithRecords();
+    const TBytes before = ReadFileBytes(VaultPath());
+    TRecordTree bigger;
+    BuildGroupWithTwoRecords(bigger);
+    BuildGroupWithTwoRecords(bigger);
+    const std::vector<std::pair<const char*, std::function<void()>>> writes = {
+        {"save", [&] { VaultSave(VaultPath(), kPassword, bigger); }},
+        {"passwd", [&] { VaultChangePassword(VaultPath(), kPassword, "new password"); }},
+        {"create", [&] { VaultCreate(VaultPath(), "new password"); }},
+    };
+    for (const auto& [name, write] : writes) {
+        {
+            const TSyncFailure failure;
+            EXPECT_EQ(ErrorText(write),
+                      "Cannot create file \"" + VaultPath() + "\". Input/output error")
+                << name;
+        }
+        ExpectFormerVaultIntact(before);
+    }
+}
+
 TEST_F(VaultSafetyTest, NewFilesAreOwnerOnlyAndExistingOnesKeepTheirMode) {
     const mode_t oldMask = ::umask(0);
     VaultCreate(VaultPath(), kPassword);
     ::umask(oldMask);
     EXPECT_EQ(PermissionBits(VaultPath()), 0600u);
 
-    ::chmod(VaultPath().c_str(), 0640);
+    // Set-id and sticky bits are not carried over.
+    ::chmod(VaultPath().c_str(), 02640);
     TRecordTree tree;
     BuildGroupWithTwoRecords(tree);
     VaultSave(VaultPath(), kPassword, tree);
     EXPECT_EQ(PermissionBits(VaultPath()), 0640u);
     VaultChangePassword(VaultPath(), kPassword, "other");
     EXPECT_EQ(PermissionBits(VaultPath()), 0640u);
+    // A new vault is a new secret: owner-only, whatever file it replaces.
+    ::chmod(VaultPath().c_str(), 0644);
     VaultCreate(VaultPath(), kPassword);
-    EXPECT_EQ(PermissionBits(VaultPath()), 0640u);
+    EXPECT_EQ(PermissionBits(VaultPath()), 0600u);
+}
+
+// In a folder that others can write, another user renames a file of theirs, open to all,
+// onto the vault's name while a save runs. The new vault takes the mode and owner of the file
+// the save locked, not of what the path names at the end.
+TEST_F(VaultSafetyTest, ASavedVaultTakesTheLockedFilesModeNotThatOfAFileSwappedIn) {
+    CreateVaultWithRecords();
+    ASSERT_EQ(::chmod(VaultPath().c_str(), 0640), 0);
+    const std::string swapped = Folder().File("theirs.dat");
+    struct TRemoveHook {
+        ~TRemoveHook() { VaultOperationsTesting::SetAfterSaveCheck({}); }
+    } removeHook;
+    VaultOperationsTesting::SetAfterSaveCheck([&] {
+        WriteFileBytes(swapped, TBytes(512, 7));
+        EXPECT_EQ(::chmod(swapped.c_str(), 0666), 0);
+        EXPECT_EQ(::chown(swapped.c_str(), kOtherUser, kOtherUser), 0);
+        EXPECT_EQ(::rename(swapped.c_str(), VaultPath().c_str()), 0);
+    });
+    TRecordTree tree;
+    BuildGroupWithTwoRecords(tree);
+    BuildGroupWithTwoRecords(tree);
+    VaultSave(VaultPath(), kPassword, tree);
+    struct stat info {};
+    ASSERT_EQ(::stat(VaultPath().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(info.st_uid, ::geteuid());
+    TRecordTree loaded;
+    VaultLoad(VaultPath(), kPassword, loaded);
+    EXPECT_EQ(loaded.Count(), 6u);
 }
 
 TEST_F(VaultSafetyTest, AVaultReachedThroughALinkIsWrittenThroughIt) {
