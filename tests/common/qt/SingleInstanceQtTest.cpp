@@ -63,27 +63,6 @@ long long AnotherUser(qintptr) {
     return static_cast<long long>(::geteuid()) + 1;
 }
 
-// Sets an environment variable for the life of the object.
-class TScopedVariable {
-public:
-    TScopedVariable(const char* name, const QByteArray& value)
-        : FName(name), FHad(qEnvironmentVariableIsSet(name)), FOld(qgetenv(name)) {
-        qputenv(name, value);
-    }
-    ~TScopedVariable() {
-        if (FHad) {
-            qputenv(FName, FOld);
-        } else {
-            qunsetenv(FName);
-        }
-    }
-
-private:
-    const char* FName;
-    bool FHad;
-    QByteArray FOld;
-};
-
 }  // namespace
 
 int RunLockHolder(const char* serverName, const char* lockFolder) {
