@@ -497,7 +497,12 @@ void TfrmCofferix::PassTreeColumnDblClick(const QModelIndex& cell) {
     if (!node || node->Data.IsGroup) {
         return;  // the view itself expands or collapses a group
     }
-    const QString text = FModel->CellText(node, cell.column());
+    // Only the address and title go to the desktop's opener: its command line is readable by
+    // every local user, so a password, user name or note is never handed to it.
+    const int column = cell.column();
+    const bool openable =
+        column == TRecordTreeModel::colUrl || column == TRecordTreeModel::colTitle;
+    const QString text = openable ? FModel->CellText(node, column) : QString();
     if (text.contains(QLatin1Char('.'))) {
         OpenDocument(text);
     } else {
