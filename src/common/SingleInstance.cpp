@@ -38,28 +38,15 @@ QString UserId() {
 #endif
 }
 
-long long PeerUserBySocket(qintptr descriptor) {
-#ifdef Q_OS_UNIX
-    ucred credentials{};
-    socklen_t size = sizeof credentials;
-    if (::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &size) ==
-        0) {
-        return credentials.uid;
-    }
-    return -1;
-#else
-    Q_UNUSED(descriptor);
-    return 0;  // the platform's named pipes carry the user's access rules themselves
-#endif
-}
-
 SingleInstanceTesting::TPeerUserFunction gPeerUserFunction = nullptr;
 
 // Only a process of the same user may activate us or be taken for our running instance: a
 // name that another user took first must not silence every start.
 bool IsSameUser(const QLocalSocket& socket) {
 #ifdef Q_OS_UNIX
-    const auto peerUser = gPeerUserFunction ? gPeerUserFunction : PeerUserBySocket;
+    const auto peerUser =
+        gPeerUserFunction ? gPeerUserFunction : SingleInstanceTesting::PeerUserBySocket;
+    // kUnknownUser, a failed lookup, never equals an id: uid_t is unsigned.
     return peerUser(socket.socketDescriptor()) == static_cast<long long>(::geteuid());
 #else
     Q_UNUSED(socket);
@@ -79,6 +66,24 @@ namespace SingleInstanceTesting {
 
 void SetPeerUserFunction(TPeerUserFunction function) {
     gPeerUserFunction = function;
+}
+
+long long PeerUserBySocket(qintptr descriptor) {
+#ifdef Q_OS_UNIX
+    // A failed lookup leaves the structure as it was: zero, root's id, so only the answer of
+    // getsockopt tells whether the id is the peer's.
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    if (::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &size) ==
+            0 &&
+        size == sizeof credentials) {
+        return credentials.uid;
+    }
+    return kUnknownUser;
+#else
+    Q_UNUSED(descriptor);
+    return 0;  // the platform's named pipes carry the user's access rules themselves
+#endif
 }
 
 }  // namespace SingleInstanceTesting
