@@ -18,6 +18,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <iostream>
 
 #include "app/FindDialog.h"
 #include "app/RecordCommands.h"
@@ -268,6 +269,13 @@ bool TfrmCofferix::FormCreate() {
 void TfrmCofferix::ListenForInstances(TSingleInstance& instance) {
     connect(&instance, &TSingleInstance::MessageReceived, this, &TfrmCofferix::OnInstanceMessage);
     instance.Listen();
+    const QString warning = instance.LostLockWarning();
+    if (!warning.isEmpty()) {
+        std::cerr << "cofferix: warning: " << warning.toStdString() << '\n';
+        lblInstanceWarning->setText(warning);
+        lblInstanceWarning->setToolTip(warning);
+        lblInstanceWarning->show();
+    }
 }
 
 void TfrmCofferix::OnInstanceMessage(int message) {

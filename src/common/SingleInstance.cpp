@@ -54,6 +54,24 @@ bool IsSameUser(const QLocalSocket& socket) {
 #endif
 }
 
+// The user's own folder in the shared temporary folder, where the lock goes when the runtime
+// folder is missing or not private.
+QString OwnTempFolder() {
+    return QDir(QDir::tempPath()).filePath(QStringLiteral("cofferix-") + UserId());
+}
+
+// A folder's name as a warning shows it: a control character is written as its code, so a
+// name cannot drive the terminal that shows it.
+QString ShownFolder(const QString& folder) {
+    QString shown;
+    for (const QChar character : folder) {
+        shown += character.isPrint() || character.isSurrogate()
+                     ? QString(character)
+                     : QStringLiteral("\\x%1").arg(character.unicode(), 2, 16, QLatin1Char('0'));
+    }
+    return shown;
+}
+
 #ifdef Q_OS_UNIX
 QString PrivateFolderOrEmpty(const QString& folder) {
     return IsPrivateFolder(QFile::encodeName(folder).toStdString()) ? folder : QString();
@@ -121,7 +139,7 @@ QString TSingleInstance::DefaultLockFolder() {
     }
     // The user's own folder in the shared temporary folder, made owner-only; one that
     // somebody else made first, or may write, is not used.
-    const QString own = QDir(QDir::tempPath()).filePath(QStringLiteral("cofferix-") + UserId());
+    const QString own = OwnTempFolder();
     ::mkdir(QFile::encodeName(own).constData(), S_IRWXU);
     return PrivateFolderOrEmpty(own);
 #else
@@ -204,6 +222,27 @@ bool TSingleInstance::HoldsLock() const {
 
 bool TSingleInstance::IsListening() const {
     return FServer != nullptr && FServer->isListening();
+}
+
+QString TSingleInstance::LostLockWarning() const {
+    if (HoldsLock()) {
+        return {};
+    }
+    QStringList folders;
+    if (!FLockFolder.isEmpty()) {
+        folders << FLockFolder;  // private, but the lock file could not be made there
+    } else {
+        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        if (!runtime.isEmpty()) {
+            folders << runtime;
+        }
+        folders << OwnTempFolder();
+    }
+    for (QString& folder : folders) {
+        folder = ShownFolder(folder);
+    }
+    return Tr(Str::sSecondCopyNotKeptOut)
+        .replace(QStringLiteral("%s"), folders.join(QStringLiteral(", ")));
 }
 
 QString TSingleInstance::LockFilePath() const {

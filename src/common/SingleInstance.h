@@ -45,6 +45,9 @@ public:
 
     bool HoldsLock() const;
     bool IsListening() const;
+    // After a start that runs: empty while the lock is held, else the warning that another
+    // copy may run beside this one, naming the folders where the lock was wanted.
+    QString LostLockWarning() const;
     QString ServerName() const { return FServerName; }
     QString LockFilePath() const;
 
