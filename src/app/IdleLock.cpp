@@ -3,7 +3,16 @@
 #include <QCoreApplication>
 #include <QEvent>
 
-TIdleLock::TIdleLock(QObject* parent) : QObject(parent) {
+namespace {
+
+std::chrono::milliseconds SteadyNow() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
+}
+
+}  // namespace
+
+TIdleLock::TIdleLock(QObject* parent) : QObject(parent), FClock(SteadyNow) {
     setObjectName(QStringLiteral("IdleLock"));
     FTimer.setSingleShot(true);
     connect(&FTimer, &QTimer::timeout, this, &TIdleLock::TimerRanOut);
@@ -13,6 +22,11 @@ TIdleLock::~TIdleLock() {
     if (FWatching && QCoreApplication::instance() != nullptr) {
         QCoreApplication::instance()->removeEventFilter(this);
     }
+}
+
+void TIdleLock::SetClock(TClock clock) {
+    FClock = clock ? std::move(clock) : TClock(SteadyNow);
+    FLastInput = FClock();
 }
 
 void TIdleLock::SetTimeout(std::chrono::milliseconds timeout) {
@@ -30,7 +44,7 @@ void TIdleLock::SetTimeout(std::chrono::milliseconds timeout) {
         application->installEventFilter(this);
         FWatching = true;
     }
-    FSinceInput.start();
+    FLastInput = FClock();
     FTimer.start(FTimeout);
 }
 
@@ -60,7 +74,7 @@ bool TIdleLock::IsInput(const QEvent& event) {
 
 bool TIdleLock::eventFilter(QObject* watched, QEvent* event) {
     if (IsInput(*event)) {
-        FSinceInput.start();
+        FLastInput = FClock();
     }
     return QObject::eventFilter(watched, event);
 }
@@ -69,12 +83,12 @@ void TIdleLock::TimerRanOut() {
     if (!Active()) {
         return;
     }
-    const std::chrono::milliseconds idle(FSinceInput.elapsed());
+    const std::chrono::milliseconds idle = FClock() - FLastInput;
     if (idle < FTimeout) {
         FTimer.start(FTimeout - idle);
         return;
     }
-    FSinceInput.start();
+    FLastInput = FClock();
     FTimer.start(FTimeout);
     emit Idle();
 }

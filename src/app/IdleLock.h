@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <chrono>
+#include <functional>
 
 // Reports when the program has had no keyboard or mouse input for a set time. It watches
 // every event of the application; input only notes the time, and the timer, when it runs
@@ -19,6 +19,11 @@ public:
     std::chrono::milliseconds Timeout() const { return FTimeout; }
     bool Active() const { return FTimeout.count() > 0; }
 
+    // What the time since the last input is measured with: a monotonic clock unless a test
+    // sets its own, so that no delay of the machine can decide its outcome.
+    using TClock = std::function<std::chrono::milliseconds()>;
+    void SetClock(TClock clock);
+
 signals:
     // The set time passed without input; reported again after each further idle stretch.
     void Idle();
@@ -32,6 +37,7 @@ private:
 
     std::chrono::milliseconds FTimeout{0};
     QTimer FTimer;
-    QElapsedTimer FSinceInput;
+    TClock FClock;
+    std::chrono::milliseconds FLastInput{0};
     bool FWatching = false;
 };

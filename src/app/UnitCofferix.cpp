@@ -18,6 +18,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <iostream>
 
 #include "app/FindDialog.h"
 #include "app/RecordCommands.h"
@@ -268,6 +269,13 @@ bool TfrmCofferix::FormCreate() {
 void TfrmCofferix::ListenForInstances(TSingleInstance& instance) {
     connect(&instance, &TSingleInstance::MessageReceived, this, &TfrmCofferix::OnInstanceMessage);
     instance.Listen();
+    const QString warning = instance.LostLockWarning();
+    if (!warning.isEmpty()) {
+        std::cerr << "cofferix: warning: " << warning.toStdString() << '\n';
+        lblInstanceWarning->setText(warning);
+        lblInstanceWarning->setToolTip(warning);
+        lblInstanceWarning->show();
+    }
 }
 
 void TfrmCofferix::OnInstanceMessage(int message) {
@@ -497,7 +505,12 @@ void TfrmCofferix::PassTreeColumnDblClick(const QModelIndex& cell) {
     if (!node || node->Data.IsGroup) {
         return;  // the view itself expands or collapses a group
     }
-    const QString text = FModel->CellText(node, cell.column());
+    // Only the address and title go to the desktop's opener: its command line is readable by
+    // every local user, so a password, user name or note is never handed to it.
+    const int column = cell.column();
+    const bool openable =
+        column == TRecordTreeModel::colUrl || column == TRecordTreeModel::colTitle;
+    const QString text = openable ? FModel->CellText(node, column) : QString();
     if (text.contains(QLatin1Char('.'))) {
         OpenDocument(text);
     } else {

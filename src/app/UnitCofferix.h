@@ -56,7 +56,8 @@ public:
     // without showing anything.
     bool FormCreate();
     void ApplyCaptions();
-    // Listens for later starts of the program and reacts to their message.
+    // Listens for later starts of the program and reacts to their message; when the instance
+    // runs without its lock, says so on standard error and in the status bar.
     void ListenForInstances(TSingleInstance& instance);
     void OnInstanceMessage(int message);
 
@@ -160,6 +161,7 @@ private:
     QStatusBar* StatusBar;
     QLabel* lblStatus;
     QLabel* lblSaveState;
+    QLabel* lblInstanceWarning;
     QMenu* mnuFile;
     QAction* mnuChangeAccessPass;
     QAction* mnuExportList;

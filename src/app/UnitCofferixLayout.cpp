@@ -97,6 +97,13 @@ void TfrmCofferix::CreateComponents() {
     lblSaveState->setObjectName(QStringLiteral("lblSaveState"));
     lblSaveState->hide();
     StatusBar->addPermanentWidget(lblSaveState);
+    // Shown only when a second copy may run beside this one. Its long text may be cut, never
+    // widen the window: the tip holds it whole.
+    lblInstanceWarning = new QLabel(StatusBar);
+    lblInstanceWarning->setObjectName(QStringLiteral("lblInstanceWarning"));
+    lblInstanceWarning->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    lblInstanceWarning->hide();
+    StatusBar->addWidget(lblInstanceWarning, 1);
     FNoticeTimer = new QTimer(this);
     FNoticeTimer->setSingleShot(true);
     connect(FNoticeTimer, &QTimer::timeout, this, &TfrmCofferix::ShowDatabaseInStatusBar);

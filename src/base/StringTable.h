@@ -134,6 +134,12 @@ inline constexpr std::string_view sPasswordChangedElsewhere =
 inline constexpr std::string_view sNotTheNewPassword =
     "This is not the master password that opens the database now: another program changed it. "
     "Type the new one.";
+// The lock that keeps a second copy of the program out could not be taken; "%s" names the
+// folders where it was wanted.
+inline constexpr std::string_view sSecondCopyNotKeptOut =
+    "Another copy of the program may run at the same time, and each may overwrite the other's "
+    "changes: the lock that keeps a second copy out could not be made in a folder that only "
+    "this user can write (%s).";
 
 // Options
 inline constexpr std::string_view sOptionsMenu = "Options";

@@ -38,33 +38,38 @@ QString UserId() {
 #endif
 }
 
-long long PeerUserBySocket(qintptr descriptor) {
-#ifdef Q_OS_UNIX
-    ucred credentials{};
-    socklen_t size = sizeof credentials;
-    if (::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &size) ==
-        0) {
-        return credentials.uid;
-    }
-    return -1;
-#else
-    Q_UNUSED(descriptor);
-    return 0;  // the platform's named pipes carry the user's access rules themselves
-#endif
-}
-
 SingleInstanceTesting::TPeerUserFunction gPeerUserFunction = nullptr;
 
 // Only a process of the same user may activate us or be taken for our running instance: a
 // name that another user took first must not silence every start.
 bool IsSameUser(const QLocalSocket& socket) {
 #ifdef Q_OS_UNIX
-    const auto peerUser = gPeerUserFunction ? gPeerUserFunction : PeerUserBySocket;
+    const auto peerUser =
+        gPeerUserFunction ? gPeerUserFunction : SingleInstanceTesting::PeerUserBySocket;
+    // kUnknownUser, a failed lookup, never equals an id: uid_t is unsigned.
     return peerUser(socket.socketDescriptor()) == static_cast<long long>(::geteuid());
 #else
     Q_UNUSED(socket);
     return true;
 #endif
+}
+
+// The user's own folder in the shared temporary folder, where the lock goes when the runtime
+// folder is missing or not private.
+QString OwnTempFolder() {
+    return QDir(QDir::tempPath()).filePath(QStringLiteral("cofferix-") + UserId());
+}
+
+// A folder's name as a warning shows it: a control character is written as its code, so a
+// name cannot drive the terminal that shows it.
+QString ShownFolder(const QString& folder) {
+    QString shown;
+    for (const QChar character : folder) {
+        shown += character.isPrint() || character.isSurrogate()
+                     ? QString(character)
+                     : QStringLiteral("\\x%1").arg(character.unicode(), 2, 16, QLatin1Char('0'));
+    }
+    return shown;
 }
 
 #ifdef Q_OS_UNIX
@@ -79,6 +84,24 @@ namespace SingleInstanceTesting {
 
 void SetPeerUserFunction(TPeerUserFunction function) {
     gPeerUserFunction = function;
+}
+
+long long PeerUserBySocket(qintptr descriptor) {
+#ifdef Q_OS_UNIX
+    // A failed lookup leaves the structure as it was: zero, root's id, so only the answer of
+    // getsockopt tells whether the id is the peer's.
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    if (::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &size) ==
+            0 &&
+        size == sizeof credentials) {
+        return credentials.uid;
+    }
+    return kUnknownUser;
+#else
+    Q_UNUSED(descriptor);
+    return 0;  // the platform's named pipes carry the user's access rules themselves
+#endif
 }
 
 }  // namespace SingleInstanceTesting
@@ -116,7 +139,7 @@ QString TSingleInstance::DefaultLockFolder() {
     }
     // The user's own folder in the shared temporary folder, made owner-only; one that
     // somebody else made first, or may write, is not used.
-    const QString own = QDir(QDir::tempPath()).filePath(QStringLiteral("cofferix-") + UserId());
+    const QString own = OwnTempFolder();
     ::mkdir(QFile::encodeName(own).constData(), S_IRWXU);
     return PrivateFolderOrEmpty(own);
 #else
@@ -199,6 +222,27 @@ bool TSingleInstance::HoldsLock() const {
 
 bool TSingleInstance::IsListening() const {
     return FServer != nullptr && FServer->isListening();
+}
+
+QString TSingleInstance::LostLockWarning() const {
+    if (HoldsLock()) {
+        return {};
+    }
+    QStringList folders;
+    if (!FLockFolder.isEmpty()) {
+        folders << FLockFolder;  // private, but the lock file could not be made there
+    } else {
+        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        if (!runtime.isEmpty()) {
+            folders << runtime;
+        }
+        folders << OwnTempFolder();
+    }
+    for (QString& folder : folders) {
+        folder = ShownFolder(folder);
+    }
+    return Tr(Str::sSecondCopyNotKeptOut)
+        .replace(QStringLiteral("%s"), folders.join(QStringLiteral(", ")));
 }
 
 QString TSingleInstance::LockFilePath() const {

@@ -45,6 +45,9 @@ public:
 
     bool HoldsLock() const;
     bool IsListening() const;
+    // After a start that runs: empty while the lock is held, else the warning that another
+    // copy may run beside this one, naming the folders where the lock was wanted.
+    QString LostLockWarning() const;
     QString ServerName() const { return FServerName; }
     QString LockFilePath() const;
 
@@ -63,10 +66,15 @@ private:
 
 namespace SingleInstanceTesting {
 
-// Answers the user id of the process at the other end of a connected local socket, or -1.
-// Replaceable so that a test can play another user, which a test cannot be.
+// What a peer-user function answers when the lookup fails: never anybody's user id, so
+// the peer is taken for a stranger.
+inline constexpr long long kUnknownUser = -1;
+// Answers the user id of the process at the other end of a connected local socket, or
+// kUnknownUser. Replaceable so that a test can play another user, which a test cannot be.
 using TPeerUserFunction = long long (*)(qintptr descriptor);
-void SetPeerUserFunction(TPeerUserFunction function);  // null restores SO_PEERCRED
+void SetPeerUserFunction(TPeerUserFunction function);  // null restores the default
+// The default: the socket's SO_PEERCRED.
+long long PeerUserBySocket(qintptr descriptor);
 
 }  // namespace SingleInstanceTesting
 

@@ -410,26 +410,51 @@ private slots:
         QVERIFY(!Part<QAction>(*FWindow, "mnuCopy")->isVisible());
     }
 
-    void DoubleClickOpensTextsWithADotAndEditsTheRest() {
-        Start({{"G", "plain", "user", "p.w", "site.org", ""}});
-        Part<QCheckBox>(*FWindow, "chkDisplayPass")->setChecked(false);
-        Part<TPassTree>(*FWindow, "PassTree")->expandAll();
-        const PNode record = Node("plain");
-        Part<TPassTree>(*FWindow, "PassTree")->SelectOnly(record);
-        FWindow->PassTreeColumnDblClick(FWindow->Model().IndexOf(record, 3));
-        QCOMPARE(FServices->OpenedTargets, QStringList{"site.org"});
-        FScript->Then(CancelDialog());
-        FWindow->PassTreeColumnDblClick(FWindow->Model().IndexOf(record, 0));
-        FScript->Then(CancelDialog());
-        FWindow->PassTreeColumnDblClick(FWindow->Model().IndexOf(record, 2));  // shows "*"
-        QCOMPARE(FScript->Shown, QStringList({"TfrmNewRecord", "TfrmNewRecord"}));
-        Part<QCheckBox>(*FWindow, "chkDisplayPass")->setChecked(true);
-        FWindow->PassTreeColumnDblClick(FWindow->Model().IndexOf(record, 2));
-        QCOMPARE(FServices->OpenedTargets, QStringList({"site.org", "p.w"}));
+    // Only the address and the title reach the desktop's opener, whose command line every
+    // local user can read; a shown password, a user name or a note holding a dot opens the
+    // editor instead. Real double-clicks, so the view's own handling is covered too.
+    void DoubleClickOpensOnlyTheAddressAndTitleAndEditsTheRest() {
+        Start({{"G", "site.name", "us.er", "Secr3t.PassXYZ", "site.org", "no.te"},
+               {"G", "plain", "", "p.w", "", ""}});
+        ShowWindow();
+        auto* tree = Part<TPassTree>(*FWindow, "PassTree");
+        tree->expandAll();
+        QVERIFY(Part<QCheckBox>(*FWindow, "chkDisplayPass")->isChecked());
+        auto doubleClick = [&](const char* title, int column) {
+            const QModelIndex cell = FWindow->Model().IndexOf(Node(title), column);
+            QVERIFY(cell.isValid());
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                              tree->visualRect(cell).center());
+            QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {},
+                               tree->visualRect(cell).center());
+        };
+        QStringList edited;
+        for (int column : {TRecordTreeModel::colPassword, TRecordTreeModel::colUserName,
+                           TRecordTreeModel::colNotes}) {
+            FScript->Then(Answer<TfrmNewRecord>([&edited](TfrmNewRecord& dialog) {
+                edited << dialog.edtTitle->text();
+                dialog.reject();
+            }));
+            doubleClick("site.name", column);
+        }
+        QCOMPARE(edited, QStringList({"site.name", "site.name", "site.name"}));
+        QVERIFY(FServices->OpenedTargets.isEmpty());
 
-        Part<TPassTree>(*FWindow, "PassTree")->SelectOnly(Node("G"));
+        doubleClick("site.name", TRecordTreeModel::colUrl);
+        doubleClick("site.name", TRecordTreeModel::colTitle);
+        QCOMPARE(FServices->OpenedTargets, QStringList({"site.org", "site.name"}));
+
+        // A title without a dot and a hidden password edit too; a group opens nothing.
+        FScript->Then(CancelDialog());
+        doubleClick("plain", TRecordTreeModel::colTitle);
+        Part<QCheckBox>(*FWindow, "chkDisplayPass")->setChecked(false);
+        FScript->Then(CancelDialog());
+        doubleClick("plain", TRecordTreeModel::colPassword);
+        QCOMPARE(FScript->Shown.size(), 5);
+        QVERIFY(FScript->Done());
+        tree->SelectOnly(Node("G"));
         FWindow->PassTreeColumnDblClick(FWindow->Model().IndexOf(Node("G"), 0));
-        QCOMPARE(FScript->Shown.size(), 2);
+        QCOMPARE(FScript->Shown.size(), 5);
         QCOMPARE(FServices->OpenedTargets.size(), 2);
     }
 

@@ -3,11 +3,17 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <iostream>
+#include <sstream>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/AppTestKit.h"
 #include "app/StartDecision.h"
@@ -264,6 +270,53 @@ private slots:
         QCOMPARE(DecideStart(third, false), TStartDecision::EndNow);
         QTRY_COMPARE(messages.count(), 1);
         QCOMPARE(messages.first().first().toInt(), TfrmCofferix::kInstanceMessage);
+    }
+
+    // Another user made the program's folder in the temporary folder first, and the runtime
+    // folder is writable by all: the lock has nowhere to go and a second copy runs too. The
+    // start says so once, on standard error and in the status bar.
+    void AStartWithoutTheLockSaysThatAnotherCopyMayRun() {
+        // Its name holds the 8-bit CSI, which the warning must not hand to a terminal.
+        const QString runtime = FFolder->filePath(QStringLiteral("runtime\u009b2J"));
+        const QString temp = FFolder->filePath("tmp");
+        const QString own = temp + "/cofferix-" + QString::number(::getuid());
+        QVERIFY(QDir().mkpath(runtime) && QDir().mkpath(own));
+        QCOMPARE(::chmod(QFile::encodeName(runtime).constData(), 0777), 0);
+        QCOMPARE(::chown(QFile::encodeName(own).constData(), 65534, 65534), 0);
+        TScopedVariable runtimeVariable("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+        TScopedVariable tempVariable("TMPDIR", QFile::encodeName(temp));
+        TSingleInstance first;
+        TSingleInstance second;
+        QCOMPARE(DecideStart(first, false), TStartDecision::Run);
+        QCOMPARE(DecideStart(second, false), TStartDecision::Run);
+
+        const QString vault = FFolder->filePath("vault.dat");
+        WriteVault(vault, kPassword, {});
+        TDialogScript script;
+        auto window = StartWindowOn(vault, kPassword, script);
+        QVERIFY(window);
+        std::ostringstream errors;
+        std::streambuf* const standardError = std::cerr.rdbuf(errors.rdbuf());
+        window->ListenForInstances(first);
+        std::cerr.rdbuf(standardError);
+
+        const auto* label = Part<QLabel>(*window, "lblInstanceWarning");
+        QVERIFY(label->isVisibleTo(window.get()));
+        QCOMPARE(label->text(),
+                 "Another copy of the program may run at the same time, and each may overwrite "
+                 "the other's changes: the lock that keeps a second copy out could not be made "
+                 "in a folder that only this user can write (" +
+                     FFolder->filePath("runtime\\x9b2J") + ", " + own + ").");
+        QCOMPARE(QString::fromStdString(errors.str()),
+                 "cofferix: warning: " + label->text() + "\n");
+        QCOMPARE(window->StatusText(), vault);  // the vault's path stays in its place
+
+        // The program's own folder in the temporary folder keeps a second copy out: silence.
+        QCOMPARE(::chown(QFile::encodeName(own).constData(), ::getuid(), ::getgid()), 0);
+        TSingleInstance guarded;
+        QCOMPARE(DecideStart(guarded, false), TStartDecision::Run);
+        QVERIFY(guarded.HoldsLock());
+        QCOMPARE(guarded.LostLockWarning(), QString());
     }
 
     void SecondProgramStartWakesTheRunningWindow() {

@@ -211,6 +211,38 @@ private slots:
                  QStringLiteral("Double Click here to unlock the program."));
     }
 
+    // Only the user's own input puts the idle lock off, never an event the program makes itself
+    // (a window that appears under the pointer sends a mouse move). The test's clock stands
+    // still unless the test moves it, so the timer's delays decide nothing.
+    void OnlyTheUsersOwnInputPutsTheIdleLockOff() {
+        StartWindow();
+        TIdleLock& idleLock = FWindow->WorkspaceGuard().IdleLock();
+        std::chrono::milliseconds now = 1h;
+        idleLock.SetClock([&now] { return now; });
+        idleLock.SetTimeout(100ms);
+        QSignalSpy idle(&idleLock, &TIdleLock::Idle);
+        QWidget* viewport = Part<TPassTree>(*FWindow, "PassTree")->viewport();
+
+        now += 1h;
+        QTest::keyClick(viewport, Qt::Key_Shift);  // spontaneous, as the user's keys are
+        Spin(400);                                 // the timer looks a few times
+        QCOMPARE(idle.count(), 0);
+
+        now += 1h;
+        const QPointF point(5, 5);
+        const QPointF global = viewport->mapToGlobal(point);
+        QMouseEvent move(QEvent::MouseMove, point, global, Qt::NoButton, Qt::NoButton, {});
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Shift, {});
+        QCoreApplication::sendEvent(viewport, &move);
+        QCoreApplication::sendEvent(viewport, &key);
+        QCoreApplication::postEvent(viewport, new QMouseEvent(QEvent::MouseMove, point, global,
+                                                              Qt::NoButton, Qt::NoButton, {}));
+        QCoreApplication::postEvent(viewport, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Shift, {}));
+        QCoreApplication::sendPostedEvents(viewport);
+        QTRY_COMPARE_WITH_TIMEOUT(idle.count(), 1, 3000);
+        QVERIFY(FWindow->TrayLock().IsLocked());
+    }
+
     void SessionLockSignalsLockTheWorkspace() {
         StartWindow();
         FWindow->WorkspaceGuard().SessionWatcher().ScreenSaverActiveChanged(false);

@@ -73,3 +73,12 @@ QString TTestEnvironment::Root() const {
 QString TTestEnvironment::FilePath(const QString& name) const {
     return FRoot->path() + QLatin1Char('/') + name;
 }
+
+TScopedVariable::TScopedVariable(const char* name, const QByteArray& value)
+    : FName(name), FOld(SavedVariable(name)) {
+    qputenv(name, value);
+}
+
+TScopedVariable::~TScopedVariable() {
+    RestoreVariable(FName, FOld);
+}

@@ -19,3 +19,16 @@ private:
     std::unique_ptr<QTemporaryDir> FRoot;
     QByteArray FOldHome, FOldConfig, FOldData, FOldRuntime, FOldSessionBus, FOldSystemBus;
 };
+
+// Sets an environment variable for the life of the object, then puts back what was there.
+class TScopedVariable {
+public:
+    TScopedVariable(const char* name, const QByteArray& value);
+    ~TScopedVariable();
+    TScopedVariable(const TScopedVariable&) = delete;
+    TScopedVariable& operator=(const TScopedVariable&) = delete;
+
+private:
+    const char* FName;
+    QByteArray FOld;
+};

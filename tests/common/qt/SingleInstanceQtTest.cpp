@@ -63,26 +63,10 @@ long long AnotherUser(qintptr) {
     return static_cast<long long>(::geteuid()) + 1;
 }
 
-// Sets an environment variable for the life of the object.
-class TScopedVariable {
-public:
-    TScopedVariable(const char* name, const QByteArray& value)
-        : FName(name), FHad(qEnvironmentVariableIsSet(name)), FOld(qgetenv(name)) {
-        qputenv(name, value);
-    }
-    ~TScopedVariable() {
-        if (FHad) {
-            qputenv(FName, FOld);
-        } else {
-            qunsetenv(FName);
-        }
-    }
-
-private:
-    const char* FName;
-    bool FHad;
-    QByteArray FOld;
-};
+// Plays a peer whose credentials could not be looked up.
+long long UnknownUser(qintptr) {
+    return SingleInstanceTesting::kUnknownUser;
+}
 
 }  // namespace
 
@@ -194,25 +178,38 @@ private slots:
         QTRY_COMPARE(received.count(), 1);
     }
 
-    void APeerOfAnotherUserIsNeitherObeyedNorTakenForTheInstance() {
+    // A peer of another user, and a peer whose user could not be looked up, are strangers.
+    void APeerOfAnotherOrUnknownUserIsNeitherObeyedNorTakenForTheInstance() {
+        // A failed lookup answers the unknown user, never an id: not the zero (root's id) that
+        // the call leaves when it fails, not ours.
+        QFile file(Environment().FilePath(QStringLiteral("not-a-socket")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        for (const int descriptor : {-1, file.handle()}) {
+            QCOMPARE(SingleInstanceTesting::PeerUserBySocket(descriptor),
+                     SingleInstanceTesting::kUnknownUser);
+        }
+
         const QString name = UniqueServerName();
         TSingleInstance running(name, LockFolder());
         QVERIFY(running.AcquireLock());
         QVERIFY(running.Listen());
         QSignalSpy received(&running, &TSingleInstance::MessageReceived);
-        SingleInstanceTesting::SetPeerUserFunction(AnotherUser);
-        // A second start does not take a server of another user for the running instance.
-        const bool found = TSingleInstance::NotifyRunningInstance(name, false);
-        // A client of another user that sends the activation message is not heard.
-        QLocalSocket intruder;
-        intruder.connectToServer(name);
-        QVERIFY(intruder.waitForConnected(1000));
-        QDataStream(&intruder) << qint32(TSingleInstance::kActivateMessage);
-        intruder.flush();
-        QTest::qWait(300);
-        SingleInstanceTesting::SetPeerUserFunction(nullptr);
-        QVERIFY(!found);
-        QCOMPARE(received.count(), 0);
+        for (const auto peerUser : {AnotherUser, UnknownUser}) {
+            SingleInstanceTesting::SetPeerUserFunction(peerUser);
+            // A second start does not take the server of a stranger for the running instance.
+            const bool found = TSingleInstance::NotifyRunningInstance(name, false);
+            // A client that is a stranger and sends the activation message is not heard.
+            QLocalSocket intruder;
+            intruder.connectToServer(name);
+            const bool connected = intruder.waitForConnected(1000);
+            QDataStream(&intruder) << qint32(TSingleInstance::kActivateMessage);
+            intruder.flush();
+            QTest::qWait(300);
+            SingleInstanceTesting::SetPeerUserFunction(nullptr);
+            QVERIFY(connected);
+            QVERIFY(!found);
+            QCOMPARE(received.count(), 0);
+        }
         // The same, from the user's own process, is heard.
         QVERIFY(TSingleInstance::NotifyRunningInstance(name, false));
         QTRY_COMPARE(received.count(), 1);
