@@ -14,8 +14,7 @@ public:
     explicit TWipedBytes(std::size_t size)
         : FData(size ? std::make_unique<std::uint8_t[]>(size) : nullptr), FSize(size) {}
     ~TWipedBytes() { Wipe(); }
-    TWipedBytes(TWipedBytes&& other) noexcept
-        : FData(std::move(other.FData)), FSize(other.FSize) {
+    TWipedBytes(TWipedBytes&& other) noexcept : FData(std::move(other.FData)), FSize(other.FSize) {
         other.FSize = 0;
     }
     TWipedBytes& operator=(TWipedBytes&& other) noexcept {

@@ -132,7 +132,8 @@ void WriteEntry(TWriter& out, const TNodeData& data) {
 
 void ReadEntry(TReader& in, std::uint8_t kind, TNodeData& data) {
     std::memcpy(data.Guid.Bytes.data(), in.Take(data.Guid.Bytes.size()), data.Guid.Bytes.size());
-    for (std::string* text : {&data.Title, &data.UserName, &data.Password, &data.Url, &data.Notes}) {
+    for (std::string* text :
+         {&data.Title, &data.UserName, &data.Password, &data.Url, &data.Notes}) {
         in.Text(*text);
     }
     for (TDateTime* time :
@@ -269,8 +270,8 @@ TWipedBytes Open(const std::uint8_t* file, std::size_t size, const THeader& head
     TWipedBytes plaintext(size - kHeaderSize - kTagSize);
     unsigned long long openedSize = 0;
     if (crypto_aead_xchacha20poly1305_ietf_decrypt(
-            plaintext.Data(), &openedSize, nullptr, file + kHeaderSize, size - kHeaderSize,
-            file, kHeaderSize, header.Nonce.data(), key.Data()) != 0) {
+            plaintext.Data(), &openedSize, nullptr, file + kHeaderSize, size - kHeaderSize, file,
+            kHeaderSize, header.Nonce.data(), key.Data()) != 0) {
         Damaged(path, "its content was changed or cut");
     }
     return plaintext;

@@ -28,8 +28,8 @@ void EnsureSodium() {
 }
 
 void LabelHash(std::uint8_t* out, std::string_view label, const std::uint8_t* rootKey) {
-    crypto_generichash(out, 32, reinterpret_cast<const unsigned char*>(label.data()),
-                       label.size(), rootKey, kKeySize);
+    crypto_generichash(out, 32, reinterpret_cast<const unsigned char*>(label.data()), label.size(),
+                       rootKey, kKeySize);
 }
 
 std::mutex gCalibrationMutex;

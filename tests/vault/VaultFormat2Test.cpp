@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <set>
+#include <sstream>
 
 #include "vault/CofferixError.h"
 #include "vault/VaultFormat2.h"
@@ -134,11 +136,11 @@ TEST(VaultFormat2Test, HeaderOutOfBoundsOrCutIsRefusedBeforeDeriving) {
         return changed;
     };
     const TBytes cases[] = {
-        withUint32(20, 4u * 1024 * 1024),  // 4 GiB of memory
-        withUint32(24, 0),                 // no iterations
-        withUint32(24, 1000000),           // hours of iterations
-        withUint32(28, 4),                 // lanes libsodium does not compute
-        TBytes(file.begin(), file.begin() + 40),                      // cut in the salt
+        withUint32(20, 4u * 1024 * 1024),         // 4 GiB of memory
+        withUint32(24, 0),                        // no iterations
+        withUint32(24, 1000000),                  // hours of iterations
+        withUint32(28, 4),                        // lanes libsodium does not compute
+        TBytes(file.begin(), file.begin() + 40),  // cut in the salt
         TBytes(file.begin(), file.begin() + kHeaderSize + kTagSize - 1),  // cut in the tag
     };
     for (const TBytes& changed : cases) {
@@ -193,6 +195,51 @@ TEST(VaultFormat2Test, PlaintextThatLiesAboutItsSizeIsRefused) {
     extra.push_back(0);
     refused(extra);
     refused(TBytes(good.begin(), good.end() - 1));
+}
+
+}  // namespace
+
+namespace {
+
+// The hex dump in the fenced block "```text NAME" of the format's page.
+TBytes DumpFromFormatPage(const std::string& name) {
+    std::ifstream page(COFFERIX_DOCS_DIR "/vault-format-2.md");
+    std::string line;
+    while (std::getline(page, line) && line != "```text " + name) {
+    }
+    TBytes bytes;
+    while (std::getline(page, line) && line != "```") {
+        std::istringstream words(line.substr(line.find(' ')));
+        std::string word;
+        while (words >> word) {
+            bytes.push_back(static_cast<std::uint8_t>(std::stoul(word, nullptr, 16)));
+        }
+    }
+    return bytes;
+}
+
+// The page's example is what this program reads and, given the same salt and nonce, writes:
+// the page an independent reader works from says what the code does.
+TEST(VaultFormat2Test, FormatPageExampleIsWhatTheCodeReadsAndWrites) {
+    const TBytes file = DumpFromFormatPage("file");
+    ASSERT_EQ(file.size(), 369u);
+    TOpenedFile opened = OpenWithPassword(file.data(), file.size(), kPassword, "example");
+    EXPECT_EQ(opened.Header.Kdf, kFastKdf);
+    const TBytes plaintext(opened.Plaintext.Data(),
+                           opened.Plaintext.Data() + opened.Plaintext.Size());
+    EXPECT_EQ(plaintext, DumpFromFormatPage("plaintext"));
+
+    TRecordTree tree;
+    TVaultValues values;
+    DecodePlaintext(plaintext.data(), plaintext.size(), "example", values, tree);
+    ASSERT_EQ(tree.Count(), 2u);
+    const TNodeData& record = tree.Child(tree.Child(nullptr, 0), 0)->Data;
+    EXPECT_EQ(record.UserName, "łukasz");
+    EXPECT_EQ(record.Password, "hunter2 ✓");
+    EXPECT_EQ(record.Notes, "codes:\r\n1234");
+    EXPECT_EQ(record.PasswordChangedTime, 46002.75);
+
+    EXPECT_EQ(Seal(opened.Header, opened.CipherKey, EncodePlaintext(values, tree)), file);
 }
 
 }  // namespace
