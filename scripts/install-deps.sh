@@ -9,6 +9,7 @@ PACKAGES=(
     xvfb xauth trayer
     dbus-daemon dbus-session-bus-common
     desktop-file-utils appstream file
+    clang libclang-rt-14-dev python3-nacl
 )
 
 missing=()
