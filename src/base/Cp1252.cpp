@@ -98,6 +98,19 @@ TUtf8Result Utf8ToCp1252(std::string_view utf8, std::string& ansi) {
     return {};
 }
 
+bool IsValidUtf8(std::string_view text) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        char32_t codePoint = 0;
+        const std::size_t length = DecodeUtf8(text, pos, codePoint);
+        if (length == 0) {
+            return false;
+        }
+        pos += length;
+    }
+    return true;
+}
+
 void Cp1252ToUtf8(std::string_view ansi, std::string& utf8) {
     for (const char byte : ansi) {
         AppendUtf8(Cp1252CharOf(static_cast<unsigned char>(byte)), utf8);

@@ -33,6 +33,9 @@ std::string Cp1252ToUtf8(std::string_view ansi);
 // bytes, or 0 when the bytes there are no well-formed UTF-8 (see TUtf8Problem::InvalidUtf8).
 std::size_t DecodeUtf8(std::string_view text, std::size_t pos, char32_t& codePoint);
 
+// True when text is well-formed UTF-8 (no overlong form, surrogate or value beyond U+10FFFF).
+bool IsValidUtf8(std::string_view text);
+
 // The byte of a character, or -1 when Windows-1252 has none for it.
 int Cp1252ByteOf(char32_t codePoint);
 // The character of a byte.

@@ -141,6 +141,10 @@ inline constexpr std::string_view sSecondCopyNotKeptOut =
     "changes: the lock that keeps a second copy out could not be made in a folder that only "
     "this user can write (%s).";
 
+// Vault format 2; "%s" is the path of the file.
+inline constexpr std::string_view sVaultDamaged =
+    "The database file \"%s\" is damaged and cannot be opened";
+
 // Options
 inline constexpr std::string_view sOptionsMenu = "Options";
 inline constexpr std::string_view sOptionsCaption = "Options";

@@ -1,5 +1,6 @@
 #include "base/VaultText.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "base/Cp1252.h"
@@ -26,74 +27,92 @@ std::string WithCrLf(const std::string& text) {
     return result;
 }
 
-}  // namespace
-
-std::string VaultTextForMatching(std::string_view utf8, std::string_view fieldName) {
-    const std::string field(fieldName);
-    std::string ansi;
-    const TUtf8Result result = Utf8ToCp1252(utf8, ansi);
+std::string TextProblem(const TUtf8Result& result, const std::string& field, TVaultTextKind kind) {
     if (result.Problem == TUtf8Problem::InvalidUtf8) {
-        throw EVaultTextError("the " + field + " is not valid UTF-8 text");
+        return "the " + field + " is not valid UTF-8 text";
     }
-    if (result.Problem == TUtf8Problem::NotInCodePage) {
-        throw EVaultTextError("the " + field + " holds the character " +
-                              CodePointName(result.CodePoint) +
-                              ", which the vault cannot hold (Windows-1252)");
+    if (result.Problem == TUtf8Problem::NotInCodePage && kind == TVaultTextKind::CodePage1252) {
+        return "the " + field + " holds the character " + CodePointName(result.CodePoint) +
+               ", which the vault cannot hold (Windows-1252)";
     }
-    if (ansi.find('\0') != std::string::npos) {
-        throw EVaultTextError("the " + field +
-                              " holds a zero character, which the vault cannot hold");
-    }
-    return ansi;
+    return {};
 }
 
-std::string VaultTextFromUtf8(std::string_view utf8, const TFieldRule& rule) {
+// Why text cannot be a field's text in a vault of that kind; empty when it can.
+std::string CheckedText(std::string_view text, const std::string& field, TVaultTextKind kind) {
+    std::string ansi;
+    const TUtf8Result result = Utf8ToCp1252(text, ansi);
+    WipeString(ansi);
+    std::string problem = TextProblem(result, field, kind);
+    if (problem.empty() && result.Problem == TUtf8Problem::NotInCodePage && !IsValidUtf8(text)) {
+        problem = "the " + field + " is not valid UTF-8 text";
+    }
+    if (problem.empty() && text.find('\0') != std::string_view::npos) {
+        problem = "the " + field + " holds a zero character, which the vault cannot hold";
+    }
+    return problem;
+}
+
+std::size_t CharacterCount(std::string_view utf8) {
+    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char byte) {
+        return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+    }));
+}
+
+}  // namespace
+
+std::string VaultTextForMatching(std::string_view utf8, std::string_view fieldName,
+                                 TVaultTextKind kind) {
+    if (const std::string problem = CheckedText(utf8, std::string(fieldName), kind);
+        !problem.empty()) {
+        throw EVaultTextError(problem);
+    }
+    return std::string(utf8);
+}
+
+std::string VaultTextFromUtf8(std::string_view utf8, const TFieldRule& rule, TVaultTextKind kind) {
     const std::string field(rule.Name);
-    std::string ansi = VaultTextForMatching(utf8, rule.Name);
-    if (!rule.MultiLine && ansi.find_first_of("\r\n") != std::string::npos) {
+    std::string text = VaultTextForMatching(utf8, rule.Name, kind);
+    if (!rule.MultiLine && text.find_first_of("\r\n") != std::string::npos) {
         throw EVaultTextError("the " + field + " cannot hold a line break");
     }
     if (rule.MultiLine) {
-        ansi = WithCrLf(ansi);
+        text = WithCrLf(text);
     }
-    if (ansi.size() > rule.MaxLength) {
+    if (kind == TVaultTextKind::CodePage1252 && CharacterCount(text) > rule.MaxLength) {
         throw EVaultTextError("the " + field + " is longer than " + std::to_string(rule.MaxLength) +
                               " characters");
     }
-    return ansi;
+    return text;
 }
 
-void VaultPasswordFromUtf8(std::string_view utf8, std::string_view what, std::string& ansi) {
-    WipeString(ansi);
-    const TUtf8Result result = Utf8ToCp1252(utf8, ansi);
-    const std::string name(what);
-    std::string problem;
-    if (result.Problem == TUtf8Problem::InvalidUtf8) {
-        problem = "the " + name + " is not valid UTF-8 text";
-    } else if (result.Problem == TUtf8Problem::NotInCodePage) {
-        problem = "the " + name + " holds a character that the vault cannot hold (Windows-1252)";
-    } else if (ansi.find('\0') != std::string::npos) {
-        problem = "the " + name + " holds a zero character";
-    }
+void VaultPasswordFromUtf8(std::string_view utf8, std::string_view what, std::string& password,
+                           TVaultTextKind kind) {
+    WipeString(password);
+    const std::string problem = CheckedText(utf8, std::string(what), kind);
     if (!problem.empty()) {
-        WipeString(ansi);
         throw EVaultTextError(problem);
     }
+    password.assign(utf8);
 }
 
-std::string Utf8FromVaultText(std::string_view ansi, bool multiLine) {
-    std::string utf8 = Cp1252ToUtf8(ansi);
-    if (!multiLine) {
-        return utf8;
-    }
+std::string Utf8FromVaultText(std::string_view text, bool multiLine) {
     std::string lines;
-    lines.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') {
-            continue;
+    lines.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!(multiLine && text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+            lines.push_back(text[i]);
         }
-        lines.push_back(utf8[i]);
     }
-    WipeString(utf8);
     return lines;
+}
+
+void Cp1252FromVaultText(std::string_view text, std::string_view what, std::string& ansi) {
+    WipeString(ansi);
+    ansi.reserve(text.size());
+    const TUtf8Result result = Utf8ToCp1252(text, ansi);
+    if (!result.Ok()) {
+        WipeString(ansi);
+        throw EVaultTextError(TextProblem(result, std::string(what), TVaultTextKind::CodePage1252));
+    }
 }

@@ -7,9 +7,15 @@
 #include "base/CofferixError.h"
 #include "base/VaultRules.h"
 
-// Text between UTF-8 (what users type outside the window) and the vault's Windows-1252 bytes,
-// with the record editor's field rules: single-line fields hold at most 128 characters, the
-// notes 1024, and line breaks in the notes are CR LF in the vault.
+// Text as users type it (UTF-8) and as the record model holds it (UTF-8, line breaks in the
+// notes as CR LF), with the rules of the open vault's format: format 101 holds Windows-1252
+// only, single-line fields of at most 128 characters and notes of 1024; format 2 holds any
+// character with no limit.
+
+enum class TVaultTextKind {
+    CodePage1252,  // format 101
+    Unicode,       // format 2
+};
 
 struct TFieldRule {
     std::string_view Name;  // as messages name the field
@@ -32,17 +38,24 @@ public:
     using ECofferixError::ECofferixError;
 };
 
-// The vault bytes of a field's text. Throws EVaultTextError when the text is not UTF-8, holds a
-// character the vault cannot hold (or a zero character), is too long, or holds a line break in
-// a single-line field. Line breaks of multi-line fields become CR LF.
-std::string VaultTextFromUtf8(std::string_view utf8, const TFieldRule& rule);
+// The model's text of a field. Throws EVaultTextError when the text is not UTF-8, holds a zero
+// character or a line break in a single-line field, or (format 101) a character the code page
+// cannot hold or more characters than the field. Line breaks of multi-line fields become CR LF.
+std::string VaultTextFromUtf8(std::string_view utf8, const TFieldRule& rule,
+                              TVaultTextKind kind = TVaultTextKind::CodePage1252);
 
-// The vault bytes of a name that finds existing records: only converted, since a name the
+// The model's text of a name that finds existing records: only checked, since a name the
 // vault cannot hold names nothing. Throws like VaultTextFromUtf8.
-std::string VaultTextForMatching(std::string_view utf8, std::string_view fieldName);
+std::string VaultTextForMatching(std::string_view utf8, std::string_view fieldName,
+                                 TVaultTextKind kind = TVaultTextKind::CodePage1252);
 
-// The vault bytes of a typed password, into ansi, which is wiped when the text is refused.
-void VaultPasswordFromUtf8(std::string_view utf8, std::string_view what, std::string& ansi);
+// A typed password into password, checked as a field's text; wiped when it is refused.
+void VaultPasswordFromUtf8(std::string_view utf8, std::string_view what, std::string& password,
+                           TVaultTextKind kind = TVaultTextKind::CodePage1252);
 
-// The UTF-8 text of vault bytes; multi-line fields get their CR LF line breaks as "\n".
-std::string Utf8FromVaultText(std::string_view ansi, bool multiLine = false);
+// The model's text for a terminal: multi-line fields get their CR LF line breaks as "\n".
+std::string Utf8FromVaultText(std::string_view text, bool multiLine = false);
+
+// The Windows-1252 bytes of model text, for format 101's file, into ansi. Throws
+// EVaultTextError naming what when a character has no byte there; ansi is wiped then.
+void Cp1252FromVaultText(std::string_view text, std::string_view what, std::string& ansi);

@@ -1,6 +1,7 @@
 #include "common/TextCodec.h"
 
 #include "base/Cp1252.h"
+#include "base/Wipe.h"
 
 #include <algorithm>
 #include <limits>
@@ -13,10 +14,6 @@
 #include <memory>
 
 namespace {
-
-char16_t ByteToUnicode(unsigned char byte) {
-    return static_cast<char16_t>(Cp1252CharOf(byte));
-}
 
 // The byte for a UTF-16 unit, or -1 when Windows-1252 cannot hold it.
 int UnicodeToByte(char16_t unit) {
@@ -55,7 +52,7 @@ void DropForeign(QTextDocument* document, int first, int last) {
     // Backwards, so that positions before the current one stay valid.
     for (qsizetype i = text.size() - 1; i >= 0; --i) {
         const QChar ch = text.at(i);
-        if (!IsLineBreak(ch) && UnicodeToByte(ch.unicode()) < 0) {
+        if (!IsLineBreak(ch) && !IsAnsiText(QString(ch))) {
             QTextCursor eraser(document);
             eraser.setPosition(first + static_cast<int>(i));
             eraser.deleteChar();
@@ -111,35 +108,34 @@ void CleanMemo(QPlainTextEdit* memo, int maxLength, int first, int last) {
 
 }  // namespace
 
+namespace {
+TVaultTextKind gVaultTextKind = TVaultTextKind::CodePage1252;
+}  // namespace
+
+void SetVaultTextKind(TVaultTextKind kind) {
+    gVaultTextKind = kind;
+}
+
+TVaultTextKind VaultTextKind() {
+    return gVaultTextKind;
+}
+
 QString AnsiToQString(const std::string& bytes) {
-    QString text;
-    text.reserve(static_cast<qsizetype>(bytes.size()));
-    for (const char byte : bytes) {
-        text.append(QChar(ByteToUnicode(static_cast<unsigned char>(byte))));
-    }
-    return text;
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
 std::string QStringToAnsi(const QString& text) {
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(text.size()));
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar ch = text.at(i);
-        const int byte = UnicodeToByte(ch.unicode());
-        if (byte >= 0) {
-            bytes.push_back(static_cast<char>(byte));
-            continue;
-        }
-        bytes.push_back('?');
-        // A character outside the basic plane is one character, not two.
-        if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            ++i;
-        }
-    }
+    const QByteArray utf8 = text.toUtf8();
+    std::string bytes(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+    // The array may have held a password: overwrite it before it goes.
+    WipeBytes(const_cast<char*>(utf8.constData()), static_cast<std::size_t>(utf8.size()));
     return bytes;
 }
 
 bool IsAnsiText(const QString& text) {
+    if (gVaultTextKind == TVaultTextKind::Unicode) {
+        return true;
+    }
     for (const QChar ch : text) {
         if (UnicodeToByte(ch.unicode()) < 0) {
             return false;

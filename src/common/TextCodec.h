@@ -5,12 +5,18 @@
 #include <exception>
 #include <string>
 
+#include "base/VaultText.h"
+
 class QLineEdit;
 class QPlainTextEdit;
 
-// The one place where vault text (Windows-1252 bytes) and widget text (QString) meet. The
-// conversion is exact both ways for all 256 byte values: the five bytes Windows-1252 leaves
-// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the control characters of the same number.
+// The one place where the model's text (UTF-8) and widget text (QString) meet, and where the
+// edits learn what the open vault holds: format 101 only Windows-1252 (the file's edge
+// converts it exactly, all 256 byte values), format 2 any character.
+
+// What the open vault holds; edits refuse what it cannot. The program has one vault open.
+void SetVaultTextKind(TVaultTextKind kind);
+TVaultTextKind VaultTextKind();
 
 QString AnsiToQString(const std::string& bytes);
 inline QString AnsiToQString(std::string_view bytes) {
@@ -20,8 +26,9 @@ inline QString AnsiToQString(std::string_view bytes) {
 inline QString AnsiToQString(const char* bytes) {
     return AnsiToQString(std::string(bytes));
 }
-// Characters the code page cannot hold become '?'; check IsAnsiText first where it matters.
+// The model's text of a widget's; check IsAnsiText first where it matters.
 std::string QStringToAnsi(const QString& text);
+// True when the open vault can hold every character of text.
 bool IsAnsiText(const QString& text);
 // Converts the string-table entries.
 inline QString Tr(std::string_view entry) {

@@ -60,3 +60,10 @@ class EVaultNotLoadedError : public EVaultError {
 public:
     using EVaultError::EVaultError;
 };
+
+// A vault file that is not what its format says: changed, cut or written by something else.
+// Told apart from a wrong password (EVaultPasswordError).
+class EVaultDamagedError : public EVaultError {
+public:
+    using EVaultError::EVaultError;
+};

@@ -33,6 +33,10 @@ struct TNodeData {
     bool IsGroup = false;
     TDateTime AddedTime = 0;
     TDateTime AddedTime2 = 0;
+    // When any field last changed, and when the password did; 0 when not known (format 101
+    // records neither).
+    TDateTime ModifiedTime = 0;
+    TDateTime PasswordChangedTime = 0;
     TSpareValue SpareValue{};
     std::int32_t ImageIndex = 0;
 

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "base/StringTable.h"
+#include "base/Wipe.h"
 #include "vault/Clock.h"
 #include "vault/TreeObserver.h"
 
@@ -147,7 +148,7 @@ bool RecordMatchesText(const TNodeData& data, std::string_view needle) {
            ContainsCaseFolded(data.Notes, needle);
 }
 
-std::string ExportListText(const TRecordTree& tree) {
+std::string ExportListText(const TRecordTree& tree, TVaultTextKind kind) {
     std::string text;
     for (PNode node = tree.First(); node; node = tree.Next(node)) {
         const TNodeData& data = node->Data;
@@ -159,5 +160,11 @@ std::string ExportListText(const TRecordTree& tree) {
         AppendLine(text, "Remark=", data.Notes);
         AppendLine(text, kExportSeparator);
     }
-    return text;
+    if (kind == TVaultTextKind::Unicode) {
+        return text;
+    }
+    std::string ansi;
+    Cp1252FromVaultText(text, "export", ansi);
+    WipeString(text);
+    return ansi;
 }

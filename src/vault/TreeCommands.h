@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/VaultRules.h"
+#include "base/VaultText.h"
 #include "vault/RecordTree.h"
 
 class ITreeObserver;
@@ -51,5 +52,7 @@ void RemoveNodes(TRecordTree& tree, const std::vector<PNode>& nodes,
 // comparison. An empty needle matches nothing.
 bool RecordMatchesText(const TNodeData& data, std::string_view needle);
 
-// The "Export List" text: seven CR LF lines for every node in pre-order.
-std::string ExportListText(const TRecordTree& tree);
+// The "Export List" text: seven CR LF lines for every node in pre-order, in the vault's own
+// text: Windows-1252 bytes for format 101, UTF-8 for format 2.
+std::string ExportListText(const TRecordTree& tree,
+                           TVaultTextKind kind = TVaultTextKind::CodePage1252);

@@ -4,6 +4,9 @@
 #include <bit>
 #include <cstring>
 
+#include "base/Cp1252.h"
+#include "base/VaultText.h"
+#include "base/Wipe.h"
 #include "vault/Clock.h"
 
 namespace VaultFormat {
@@ -89,6 +92,28 @@ TVaultHeader DecodeHeader(const std::uint8_t* in) {
     return header;
 }
 
+namespace {
+
+// The model's UTF-8 as the field's Windows-1252 bytes; the converted copy is wiped.
+void WriteModelText(std::uint8_t* field, std::size_t fieldSize, const std::string& text,
+                    std::string_view what) {
+    std::string ansi;
+    Cp1252FromVaultText(text, what, ansi);
+    WriteTextField(field, fieldSize, ansi);
+    WipeString(ansi);
+}
+
+std::string ReadModelText(const std::uint8_t* field, std::size_t fieldSize) {
+    std::string ansi = ReadTextField(field, fieldSize);
+    std::string utf8;
+    utf8.reserve(ansi.size() * 3);  // no reallocation leaves a copy behind
+    Cp1252ToUtf8(ansi, utf8);
+    WipeString(ansi);
+    return utf8;
+}
+
+}  // namespace
+
 void EncodeSlot(const TNodeData& node, std::int32_t slotIndex, std::uint8_t* out) {
     std::memset(out, 0, kSlotSize);
     WriteInt32(out + kSlotSizeOffset, static_cast<std::int32_t>(kSlotSize));
@@ -96,11 +121,11 @@ void EncodeSlot(const TNodeData& node, std::int32_t slotIndex, std::uint8_t* out
     WriteInt32(out + kSlotIndexOffset, slotIndex);
     WriteUint32(out + kGroupFlagOffset, node.IsGroup ? kGroupFlagSet : 0);
     std::memcpy(out + kGuidOffset, node.Guid.Bytes.data(), node.Guid.Bytes.size());
-    WriteTextField(out + kUserNameOffset, kUserNameSize, node.UserName);
-    WriteTextField(out + kTitleOffset, kTitleSize, node.Title);
-    WriteTextField(out + kPasswordOffset, kPasswordSize, node.Password);
-    WriteTextField(out + kNotesOffset, kNotesSize, node.Notes);
-    WriteTextField(out + kUrlOffset, kUrlSize, node.Url);
+    WriteModelText(out + kUserNameOffset, kUserNameSize, node.UserName, "user name");
+    WriteModelText(out + kTitleOffset, kTitleSize, node.Title, "title");
+    WriteModelText(out + kPasswordOffset, kPasswordSize, node.Password, "password");
+    WriteModelText(out + kNotesOffset, kNotesSize, node.Notes, "notes");
+    WriteModelText(out + kUrlOffset, kUrlSize, node.Url, "URL");
     std::memcpy(out + kSpareValueOffset, node.SpareValue.data(), node.SpareValue.size());
     WriteDateTime(out + kAddedTimeOffset, node.AddedTime);
     WriteDateTime(out + kAddedTime2Offset, node.AddedTime2);
@@ -119,11 +144,11 @@ TSlotInfo DecodeSlotInfo(const std::uint8_t* in) {
 
 void DecodeSlotFields(const std::uint8_t* in, TNodeData& node) {
     std::memcpy(node.Guid.Bytes.data(), in + kGuidOffset, node.Guid.Bytes.size());
-    node.UserName = ReadTextField(in + kUserNameOffset, kUserNameSize);
-    node.Title = ReadTextField(in + kTitleOffset, kTitleSize);
-    node.Password = ReadTextField(in + kPasswordOffset, kPasswordSize);
-    node.Notes = ReadTextField(in + kNotesOffset, kNotesSize);
-    node.Url = ReadTextField(in + kUrlOffset, kUrlSize);
+    node.UserName = ReadModelText(in + kUserNameOffset, kUserNameSize);
+    node.Title = ReadModelText(in + kTitleOffset, kTitleSize);
+    node.Password = ReadModelText(in + kPasswordOffset, kPasswordSize);
+    node.Notes = ReadModelText(in + kNotesOffset, kNotesSize);
+    node.Url = ReadModelText(in + kUrlOffset, kUrlSize);
     std::memcpy(node.SpareValue.data(), in + kSpareValueOffset, node.SpareValue.size());
     node.AddedTime = ReadDateTime(in + kAddedTimeOffset);
     node.AddedTime2 = ReadDateTime(in + kAddedTime2Offset);

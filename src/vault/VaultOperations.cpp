@@ -10,7 +10,10 @@
 #include <memory>
 #include <vector>
 
+#include "base/Cp1252.h"
 #include "base/StringTable.h"
+#include "base/VaultText.h"
+#include "base/Wipe.h"
 #include "vault/AtomicFile.h"
 #include "vault/Clock.h"
 #include "vault/CofferixError.h"
@@ -48,14 +51,29 @@ struct TScopedExpandedKey {
     ~TScopedExpandedKey() { WipeExpandedKey(Key); }
 };
 
+// Format 101's key is formed from the password's Windows-1252 bytes; the model, the dialogs and
+// the tool hold it as UTF-8. A password the code page cannot hold cannot be a new vault's.
+AesKey256 KeyOfPassword(const std::string& password) {
+    std::string ansi;
+    Cp1252FromVaultText(password, "master password", ansi);
+    const AesKey256 key = PasswordKey(ansi);
+    WipeString(ansi);
+    return key;
+}
+
 AesExpandedKey256 EncryptionKeyOf(const std::string& password) {
-    const TScopedKey key{PasswordKey(password)};
+    const TScopedKey key{KeyOfPassword(password)};
     return AesExpandEncryptKey(key.Key);
 }
 
+// A password the code page cannot hold opens no format-101 vault.
 AesExpandedKey256 DecryptionKeyOf(const std::string& password) {
-    const TScopedKey key{PasswordKey(password)};
-    return AesExpandDecryptKey(key.Key);
+    try {
+        const TScopedKey key{KeyOfPassword(password)};
+        return AesExpandDecryptKey(key.Key);
+    } catch (const EVaultTextError&) {
+        throw EVaultPasswordError(std::string(Str::sInvalidPassword));
+    }
 }
 
 // Room for one chunk of a content of contentSize bytes: no more than the content needs, so
@@ -218,7 +236,8 @@ public:
             return;
         }
         if (info.GroupFlag != 0) {
-            FGroup = AddLoadedGroup(FTree, ReadTextField(slot + kTitleOffset, kTitleSize));
+            FGroup =
+                AddLoadedGroup(FTree, Cp1252ToUtf8(ReadTextField(slot + kTitleOffset, kTitleSize)));
             return;
         }
         if (!FGroup) {
@@ -312,7 +331,14 @@ bool CheckPassword(const std::string& path, const std::string& password, bool wh
     }
     TFileStream source(file.Fd());
     TMemoryStream plain;
-    TScopedKey key{PasswordKey(password)};
+    std::string ansi;
+    try {
+        Cp1252FromVaultText(password, "master password", ansi);
+    } catch (const EVaultTextError&) {
+        return false;  // no format-101 vault has such a password
+    }
+    TScopedKey key{PasswordKey(ansi)};
+    WipeString(ansi);
     AesDecryptStream(source, kHeaderSize, key.Key, plain);
     const TVaultHeader header = DecodeHeader(plain.Data());
     return header.HeaderMagic == kMagic && header.Version == kVersion;
@@ -334,7 +360,7 @@ TFileIdentity VaultCreate(const std::string& path, const std::string& password) 
     EncodeHeader(FreshHeader(), plain.Data());
     TMemoryStream cipher;
     {
-        TScopedKey key{PasswordKey(password)};
+        TScopedKey key{KeyOfPassword(password)};
         AesEncryptStream(plain, 0, key.Key, cipher);
     }
     plain.Clear();

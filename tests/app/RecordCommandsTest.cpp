@@ -129,7 +129,7 @@ private slots:
 
     void ModifyWithoutChangesStillSavesAndKeepsTheTimes() {
         // A non-breaking space (0xA0) in the notes must survive the editor unchanged.
-        Start({{"Mail", "home", "me", "p.w", "mail.org", "a\r\nb\xA0"}});
+        Start({{"Mail", "home", "me", "p.w", "mail.org", "a\r\nb\xC2\xA0"}});
         Part<QCheckBox>(*FWindow, "chkDisplayPass")->setChecked(false);
         const PNode home = Node("home");
         const TNodeData before = home->Data;
@@ -147,7 +147,7 @@ private slots:
         QCOMPARE(seen, QStringList({"Modify Record", "home", "me", "p.w", "mail.org",
                                     QStringLiteral("a\u2029b\u00A0"), "Mail"}));
         QVERIFY(FileInode(FVault) != inode);
-        QCOMPARE(home->Data.Notes, std::string("a\r\nb\xA0"));
+        QCOMPARE(home->Data.Notes, std::string("a\r\nb\xC2\xA0"));
         QCOMPARE(home->Data.AddedTime, before.AddedTime);
         QCOMPARE(home->Data.AddedTime2, before.AddedTime2);
         QVERIFY(home->Data.Guid == before.Guid);
@@ -157,7 +157,7 @@ private slots:
     void ModifyWithoutChangesKeepsTheStoredBytesOfLongFields() {
         // Other writers of the format fill the fields beyond the editor's typing limits.
         std::string password(200, 'p');
-        password[150] = '\x81';  // one of the bytes the code page leaves undefined
+        password.replace(150, 1, "\xC2\x81");  // a byte the code page leaves undefined
         const std::string url = "https://" + std::string(248, 'u');
         const std::string notes = "line one\nline two\r\nend";  // a lone LF and a CR LF
         Start({{"Mail", "home", "me", password, url, notes}});

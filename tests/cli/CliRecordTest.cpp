@@ -18,9 +18,9 @@ TEST_F(CliRecordTest, Utf8ArgumentsAreWindows1252InTheVaultAndComeBack) {
     LoadWithCore(Vault, kMaster, tree);
     const auto records = RecordsOf(tree);
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(GroupNameOf(tree, records[0]), "Caf\xE9");
-    EXPECT_EQ(records[0]->Data.Title, "\x80 \x8A\x9F \x81");
-    EXPECT_EQ(records[0]->Data.Notes, "na\xEFve\r\n\x93quoted\x94");
+    EXPECT_EQ(GroupNameOf(tree, records[0]), "Caf\u00E9");
+    EXPECT_EQ(records[0]->Data.Title, "\u20AC \u0160\u0178 \u0081");
+    EXPECT_EQ(records[0]->Data.Notes, "na\u00EFve\r\n\u201Cquoted\u201D");
 
     // U+0081 is a control character: shown as an escape.
     EXPECT_EQ(WithMaster({"ls", Vault}).Out, "Caf\u00E9\n  \u20AC \u0160\u0178 \\u0081\n");

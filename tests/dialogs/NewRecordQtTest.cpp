@@ -29,7 +29,7 @@ void FillTree(TRecordTree& tree) {
     AddNode(tree, work, "mail", false);
     PNode inner = AddNode(tree, work, "Inner", true);
     AddNode(tree, inner, "deep record", false);
-    PNode home = AddNode(tree, nullptr, "Home \xE9t\xE9", true);
+    PNode home = AddNode(tree, nullptr, "Home \xC3\xA9t\xC3\xA9", true);
     AddNode(tree, home, "bank", false);
 }
 

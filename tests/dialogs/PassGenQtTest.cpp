@@ -207,7 +207,7 @@ private slots:
         FScope->Services->SaveFileAnswers = {path, QString()};
         window.txtGen->setPlainText(QStringLiteral("alpha1\nbeta22\n\ngamma\xE9"));
         window.btnSaveToFile->click();
-        const QByteArray expected("alpha1\r\nbeta22\r\n\r\ngamma\xE9\r\n");
+        const QByteArray expected("alpha1\r\nbeta22\r\n\r\ngamma\xC3\xA9\r\n");
         QCOMPARE(ReadTestFile(path), expected);
         QCOMPARE(QFile::permissions(path) & (QFile::ReadGroup | QFile::ReadOther),
                  QFile::Permissions());

@@ -1,0 +1,55 @@
+// Hostile vault content for the loaders. The first byte picks the loader, the rest is the
+// content:
+//   0  a format-2 clear header and what follows it (the header parser, before any derivation);
+//   1  a format-2 plaintext, sealed and opened with a fixed key first (the record stream that
+//      a file opened with the right key hands the decoder).
+// A loader may refuse the content with the core's errors; anything else (a crash, a leak, a
+// sanitizer report, a hang) is a fault.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "vault/CofferixError.h"
+#include "vault/RecordTree.h"
+#include "vault/VaultFormat2.h"
+
+namespace {
+
+void Format2Header(const std::uint8_t* data, std::size_t size) {
+    VaultFormat2::DecodeHeader(data, size, "fuzz");
+}
+
+void Format2Records(const std::uint8_t* data, std::size_t size) {
+    static const TVaultKey key;  // all zeros: a fixed test key
+    TWipedBytes plaintext(size);
+    if (size) {
+        std::copy(data, data + size, plaintext.Data());
+    }
+    VaultFormat2::THeader header;
+    const std::vector<std::uint8_t> file = VaultFormat2::Seal(header, key, plaintext);
+    const TWipedBytes opened = VaultFormat2::Open(file.data(), file.size(), header, key, "fuzz");
+    TRecordTree tree;
+    VaultFormat2::TVaultValues values;
+    VaultFormat2::DecodePlaintext(opened.Data(), opened.Size(), "fuzz", values, tree);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    try {
+        switch (data[0] % 2) {
+            case 0:
+                Format2Header(data + 1, size - 1);
+                break;
+            default:
+                Format2Records(data + 1, size - 1);
+                break;
+        }
+    } catch (const ECofferixError&) {
+        // refused: what a loader must do with content it cannot take
+    }
+    return 0;
+}
