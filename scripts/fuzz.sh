@@ -9,7 +9,7 @@ bash scripts/install-deps.sh
 
 SECONDS_TO_RUN=${1:-60}
 shift || true
-BUILD_DIR=${BUILD_DIR:-build-fuzz}
+BUILD_DIR=${FUZZ_BUILD_DIR:-build-fuzz}
 CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCOFFERIX_SANITIZE=ON -DCOFFERIX_FUZZ=ON -DCOFFERIX_BUILD_BENCH=OFF >/dev/null
 cmake --build "$BUILD_DIR" -j2 --target vault_fuzzer

@@ -3,6 +3,7 @@
 # warnings as errors, and runs it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+ROOT=$PWD
 
 bash scripts/install-deps.sh
 
@@ -18,3 +19,7 @@ export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp:print_supp
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 cd "$BUILD_DIR"
 ctest --output-on-failure -j2 --timeout 600
+
+# The vault loaders against a minute of hostile input (clang, libFuzzer).
+cd "$ROOT"
+bash scripts/fuzz.sh 60
