@@ -4,6 +4,7 @@
 #include <QCryptographicHash>
 #include <QMimeData>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <memory>
 
 #include "common/Services.h"
@@ -14,12 +15,41 @@ constexpr int kSaltBytes = 16;
 
 TClipboardGuard* gCurrentGuard = nullptr;
 
+const QString kTextFormat = QStringLiteral("text/plain");
+
+// The copied secret in characters of its own, which are overwritten whenever the clipboard
+// lets it go (cleared, replaced by another copy, or at the end): a plain QMimeData would
+// share the caller's characters and hand them back to the heap as they are.
+class TSecretMimeData : public QMimeData {
+public:
+    explicit TSecretMimeData(const QString& text) : FText(text.constData(), text.size()) {
+        setData(QString::fromLatin1(TClipboardGuard::kHintFormat),
+                QByteArray(TClipboardGuard::kHintValue));
+    }
+    ~TSecretMimeData() override {
+        // Through the shared pointer: whoever still holds a copy of the text sees it wiped.
+        auto* characters = const_cast<QChar*>(FText.constData());
+        std::fill(characters, characters + FText.size(), QChar(u'\0'));
+    }
+    TSecretMimeData(const TSecretMimeData&) = delete;
+    TSecretMimeData& operator=(const TSecretMimeData&) = delete;
+
+    QStringList formats() const override { return QMimeData::formats() << kTextFormat; }
+    bool hasFormat(const QString& format) const override {
+        return format == kTextFormat || QMimeData::hasFormat(format);
+    }
+
+protected:
+    QVariant retrieveData(const QString& format, QMetaType type) const override {
+        return format == kTextFormat ? QVariant(FText) : QMimeData::retrieveData(format, type);
+    }
+
+private:
+    QString FText;
+};
+
 QMimeData* SecretData(const QString& text) {
-    auto* data = new QMimeData;
-    data->setText(text);
-    data->setData(QString::fromLatin1(TClipboardGuard::kHintFormat),
-                  QByteArray(TClipboardGuard::kHintValue));
-    return data;
+    return new TSecretMimeData(text);
 }
 
 }  // namespace
