@@ -3,12 +3,14 @@
 // notification area. The icon lives in a recording notification area; the tests feed it the
 // reports the desktop would deliver.
 #include <QAction>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -117,11 +119,89 @@ private slots:
         QCOMPARE(balloon.TimeoutMs, 10000);
         QVERIFY(FShell->Calls.contains(
             "message:Dravenor Cofferix FREE|Double Click here to unlock the program."));
-        // The vault stays open and the other windows stay as they were.
+        // The vault stays open, its records in the file, and the other windows stay as they were.
         QVERIFY(FWindow->GeneratorWindows().first()->isVisible());
         QCOMPARE(FWindow->Vault().Password(), kPassword);
-        QCOMPARE(FWindow->RecordTree().Count(), std::size_t{2});
+        QCOMPARE(FWindow->DatabaseFile(), FVault);
+        QCOMPARE(FWindow->RecordTree().Count(), std::size_t{0});
         QVERIFY(!FWindow->TrayLock().IsLockedOnTaskbar());
+    }
+
+    // Locked, the window holds no record: the tree and the model are empty, and the copied
+    // password's characters are overwritten. The unlock reads the vault again, and the view
+    // comes back as it was: the open group, the selected record, the scroll.
+    void LockDropsTheRecordsAndUnlockBringsTheViewBack() {
+        std::vector<TRecordSpec> records{{"Mail", "home", "me", "pw", "mail.org", ""}};
+        for (int i = 0; i < 60; ++i) {
+            const std::string number = std::to_string(i);
+            records.push_back({"Web", "site " + number, "", "pw-" + number, "", ""});
+        }
+        FVault = FFolder->filePath("many.dat");
+        WriteVault(FVault, kPassword, records);
+        StartWindow(true);
+        auto& view = *Part<TPassTree>(*FWindow, "PassTree");
+        const QStringList outline = Outline(FWindow->RecordTree());
+        view.expand(FWindow->Model().IndexOf(FindByTitle(FWindow->RecordTree(), "Web")));
+        view.SelectOnly(FindByTitle(FWindow->RecordTree(), "site 40"));
+        view.scrollTo(view.currentIndex(), QAbstractItemView::PositionAtTop);
+        const int scroll = view.verticalScrollBar()->value();
+        QVERIFY(scroll > 0);
+        FWindow->PassTreeGetPopupMenu(view.currentIndex().siblingAtColumn(2));
+        Part<QAction>(*FWindow, "mnuCopy")->trigger();
+        const QString copied = FServices->ClipboardData()->text();  // the clipboard's characters
+        QCOMPARE(copied, QStringLiteral("pw-40"));
+
+        Lock();
+        QCOMPARE(FWindow->Model().rowCount(), 0);
+        QCOMPARE(FWindow->RecordTree().Count(), std::size_t{0});
+        QVERIFY(FWindow->Vault().Session().IsDropped());
+        QCOMPARE(copied, QString(5, QChar(u'\0')));
+
+        FScript->Then(UnlockWith(kPassword));
+        DoubleClickIcon();
+        QVERIFY(FWindow->isVisible());
+        QCOMPARE(Outline(FWindow->RecordTree()), outline);
+        const PNode site = FindByTitle(FWindow->RecordTree(), "site 40");
+        QVERIFY(
+            view.isExpanded(FWindow->Model().IndexOf(FindByTitle(FWindow->RecordTree(), "Web"))));
+        QVERIFY(
+            !view.isExpanded(FWindow->Model().IndexOf(FindByTitle(FWindow->RecordTree(), "Mail"))));
+        QCOMPARE(view.SelectedNodes(), std::vector<PNode>{site});
+        QCOMPARE(FWindow->Model().NodeOf(view.currentIndex()), site);
+        QCOMPARE(view.verticalScrollBar()->value(), scroll);
+        QVERIFY(Part<QAction>(*FWindow, "ActEditRecord")->isEnabled());
+    }
+
+    // A change that the lock cannot save stays in memory, and the unlock saves it; one that the
+    // lock can save is saved before its records go.
+    void UnsavedChangeIsSavedAtTheLockOrKeptUntilTheUnlock() {
+        StartWindow(true);
+        auto foreign = std::make_unique<TForeignLock>(FVault);
+        FScript->Then(RecordWith({"Mail", "first", "", "pw-1", "", ""}));
+        Part<QAction>(*FWindow, "ActAddRecord")->trigger();
+        FWindow->Vault().StopWaiting();  // the wait for the other program ends unsaved
+        Lock();
+        QVERIFY(FindByTitle(FWindow->RecordTree(), "first"));
+        QVERIFY(FWindow->Vault().HasUnsavedChanges());
+        FWindow->Vault().StopWaiting();
+        foreign.reset();
+        QVERIFY(!FindByTitle(*ReadVault(FVault, kPassword), "first"));
+        FScript->Then(UnlockWith(kPassword));
+        DoubleClickIcon();
+        QVERIFY(!FWindow->Vault().HasUnsavedChanges());
+        QVERIFY(FindByTitle(*ReadVault(FVault, kPassword), "first"));
+        QCOMPARE(Outline(FWindow->RecordTree()), Outline(*ReadVault(FVault, kPassword)));
+
+        foreign = std::make_unique<TForeignLock>(FVault);
+        FScript->Then(RecordWith({"Mail", "second", "", "pw-2", "", ""}));
+        Part<QAction>(*FWindow, "ActAddRecord")->trigger();
+        FWindow->Vault().StopWaiting();
+        foreign.reset();
+        Lock();
+        QCOMPARE(FWindow->RecordTree().Count(), std::size_t{0});
+        QVERIFY(!FWindow->Vault().HasUnsavedChanges());
+        QVERIFY(FindByTitle(*ReadVault(FVault, kPassword), "second"));
+        QVERIFY(FServices->Boxes.isEmpty());
     }
 
     void DoubleClickAsksEveryTimeUntilTheRightPassword() {
@@ -260,11 +340,17 @@ private slots:
         Lock();
         bool editorIsOwnWindow = false;
         bool editorShows = false;
+        QStringList offered;
         const TDialogScript::TAnswer fill = RecordWith({"Web", "shop", "ann", "s3cret", "", ""});
         FScript->Then([&](QDialog& dialog) {
             editorIsOwnWindow = dialog.isWindow();
             dialog.show();
             editorShows = dialog.isVisible();
+            if (const auto* editor = qobject_cast<TfrmNewRecord*>(&dialog)) {
+                for (int i = 0; i < editor->cmbGroup->count(); ++i) {
+                    offered << editor->cmbGroup->itemText(i);
+                }
+            }
             return fill(dialog);
         });
         QMenu* menu = FWindow->TrayLock().PopupTray();
@@ -272,9 +358,11 @@ private slots:
         QCOMPARE(FScript->Shown, QStringList({"TfrmImportDb", "TfrmNewRecord"}));
         QVERIFY(editorIsOwnWindow);
         QVERIFY(editorShows);
+        QCOMPARE(offered, QStringList{"Mail"});  // read from the file for the editor
         QVERIFY(!FWindow->isVisible());
         QVERIFY(ReadVault(FVault, kPassword)->Count() == 4);
         QVERIFY(Outline(*ReadVault(FVault, kPassword)).contains("  shop|ann|s3cret||"));
+        QCOMPARE(FWindow->RecordTree().Count(), std::size_t{0});  // read for the change only
 
         menu->actions()[0]->trigger();  // Password Generator
         QCOMPARE(FWindow->GeneratorWindows().size(), 1);
