@@ -96,8 +96,7 @@ bool TVaultSession::Unload() {
     }
     if (FLoaded) {
         const TTreeReset reset(FObserver);
-        FTree.ForEach([](TRecordTree::TNode& node) { node.Data.Wipe(); });
-        FTree.Clear();
+        FTree.Clear();  // every node's texts are wiped as it goes
         FLoaded = false;
         FDropped = true;
     }

@@ -18,6 +18,7 @@
 #include "app/PassTree.h"
 #include "app/TrayLock.h"
 #include "app/UnitCofferix.h"
+#include "base/StringTable.h"
 #include "common/Settings.h"
 #include "common/TextCodec.h"
 #include "common/tray/CoolTrayIcon.h"
@@ -25,6 +26,7 @@
 #include "dialogs/UnitNewRecord.h"
 #include "support/RecordingServices.h"
 #include "tray/RecordingTrayShell.h"
+#include "vault/VaultOperations.h"
 
 namespace {
 
@@ -40,6 +42,13 @@ TDialogScript::TAnswer UnlockWith(const std::string& password) {
         dialog.EditPass->setText(AnsiToQString(password));
         dialog.btnOKClick();
     });
+}
+
+// Puts bytes into the file in place, as a program that writes over it would.
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 // Lets timers and posted events run for a while, from inside a dialog answer too.
@@ -202,6 +211,46 @@ private slots:
         QVERIFY(!FWindow->Vault().HasUnsavedChanges());
         QVERIFY(FindByTitle(*ReadVault(FVault, kPassword), "second"));
         QVERIFY(FServices->Boxes.isEmpty());
+    }
+
+    // The file changes between the unlock's check of the password and its read. Gone: the
+    // user is told that the file is the matter, nothing is written, and the records come back
+    // once the file is there again. Re-keyed elsewhere: the window asks for the new password.
+    void FileChangedUnderTheUnlockIsToldAndLosesNothing() {
+        StartWindow(true);
+        const QByteArray whole = FileBytes(FVault);
+        const TDialogScript::TAnswer unlock = UnlockWith(kPassword);
+        Lock();
+        FScript->Then([&](QDialog& dialog) {
+            const int result = unlock(dialog);
+            QFile::remove(FVault);
+            return result;
+        });
+        DoubleClickIcon();
+        QVERIFY(FWindow->isVisible());
+        QCOMPARE(FWindow->RecordTree().Count(), std::size_t{0});
+        QStringList warnings = FServices->BoxTexts(IServicesBackend::TBoxKind::Warning);
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY(warnings.first().startsWith(
+            QStringLiteral("The records could not be read again from the database:")));
+        WriteBytes(FVault, whole);
+        QTRY_COMPARE(FWindow->RecordTree().Count(), std::size_t{2});
+        QCOMPARE(FileBytes(FVault), whole);
+
+        Lock();
+        FScript->Then([&](QDialog& dialog) {
+            const int result = unlock(dialog);
+            VaultChangePassword(NativePath(FVault), kPassword, "new-master-2");
+            return result;
+        });
+        FScript->Then(UnlockWith("new-master-2"));
+        DoubleClickIcon();
+        QTRY_VERIFY(FWindow->isVisible());
+        QCOMPARE(FScript->Shown.count(kCheckPassword), 3);
+        warnings = FServices->BoxTexts(IServicesBackend::TBoxKind::Warning);
+        QCOMPARE(warnings.size(), 2);
+        QCOMPARE(warnings.last(), Tr(Str::sPasswordChangedElsewhere));
+        QCOMPARE(Outline(FWindow->RecordTree()), Outline(*ReadVault(FVault, "new-master-2")));
     }
 
     void DoubleClickAsksEveryTimeUntilTheRightPassword() {
