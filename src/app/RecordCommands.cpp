@@ -74,7 +74,8 @@ TNodeData FieldsFromEditor(const TfrmNewRecord& editor, const TNodeData* stored 
 void TRecordCommands::AddRecord() {
     // The editor offers the groups that are in the file now.
     FContext.Vault().TakeInOutsideChange();
-    TfrmNewRecord editor(FContext.Vault().Tree(), FContext.DialogOwner());
+    TRecordTree groups;
+    TfrmNewRecord editor(FContext.Vault().GroupsToOffer(groups), FContext.DialogOwner());
     editor.setWindowTitle(Tr(Str::sAddRecordCaption));
     if (FContext.RunDialog(editor) != QDialog::Accepted) {
         return;

@@ -91,11 +91,14 @@ void TTrayLock::SetUpTrayIcon() {
 void TTrayLock::ShowAtStart(bool autorun) {
     if (!autorun) {
         FWindow.show();
-    } else if (CoolTrayIcon().AddIcon()) {
+        return;
+    }
+    if (CoolTrayIcon().AddIcon()) {
         FTrayWatch.start();  // only the icon shows
     } else {
         LockOnTaskbar();
     }
+    FContext.Vault().Lock();  // reached through the password only: the records wait in the file
 }
 
 QMenu* TTrayLock::PopupTray() const {
@@ -120,12 +123,15 @@ void TTrayLock::ActLockAppExecute() {
     TCoolTrayIcon& tray = CoolTrayIcon();
     if (!tray.AddIcon()) {
         LockOnTaskbar();  // hidden with no icon to come back through, the user would be stuck
-        return;
+    } else {
+        tray.HideMainWindow();
+        tray.ShowBalloon(Tr(Str::sAppTitle), Tr(Str::sUnlockBalloon), TBalloonHintIcon::Information,
+                         kUnlockBalloonSeconds);
+        FTrayWatch.start();
     }
-    tray.HideMainWindow();
-    tray.ShowBalloon(Tr(Str::sAppTitle), Tr(Str::sUnlockBalloon), TBalloonHintIcon::Information,
-                     kUnlockBalloonSeconds);
-    FTrayWatch.start();
+    // Once the window is locked: a save on the way that finds the password changed elsewhere
+    // then only asks for it at the unlock.
+    FContext.Vault().Lock();
 }
 
 void TTrayLock::CoolTrayIconDblClick() {
@@ -169,6 +175,12 @@ void TTrayLock::CoolTrayIconDblClick() {
         // password was changed elsewhere, and the vault is then reloaded with it.
         FContext.Vault().Unlocked(typed);
         WipeString(typed);
+        if (FContext.Vault().IsAwaitingPassword()) {
+            // Changed again elsewhere between the dialog's check and the read: ask anew.
+            FContext.Vault().Lock();
+            UnlockLater();
+            return;
+        }
         Unlock();
     } else if (FLockedOnTaskbar) {
         FWindow.showMinimized();

@@ -21,7 +21,8 @@ class QMainWindow;
 // the unlock dialog that alone brings a locked window back.
 //
 // Locked means the window shows its lock page instead of the records, and is hidden, or,
-// where the desktop has no notification area to hide it in, sits minimised on the taskbar. Every
+// where the desktop has no notification area to hide it in, sits minimised on the taskbar; the
+// records themselves leave memory until the unlock reads them again (TWindowVault::Lock). Every
 // way back to a locked window (the icon, its balloon, a second start of the program, restoring it
 // from the taskbar) goes through the master password.
 class TTrayLock : public QObject {

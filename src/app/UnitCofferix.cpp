@@ -30,6 +30,7 @@
 #include "common/Settings.h"
 #include "common/SingleInstance.h"
 #include "common/TextCodec.h"
+#include "dialogs/DialogHelpers.h"
 #include "dialogs/UnitImportDb.h"
 #include "dialogs/UnitNewPass.h"
 #include "dialogs/UnitOptions.h"
@@ -68,6 +69,9 @@ TfrmCofferix::TfrmCofferix(QWidget* parent)
                                     QList<QAction*>{ActPassGen, ActAddRecord, nullptr, ActExit});
     connect(this, &TfrmCofferix::UnlockRequested, FTrayLock.get(),
             &TTrayLock::CoolTrayIconDblClick);
+    // The find text may be part of a password: it goes with the records.
+    connect(FTrayLock.get(), &TTrayLock::Locking, this,
+            [this] { WipePasswordEdit(FindDialog->edtFindText); });
     FWorkspaceGuard = std::make_unique<TWorkspaceGuard>(*FTrayLock);
     resize(kFirstSize);
     setMinimumSize(kMinimumSize);
@@ -146,6 +150,15 @@ void TfrmCofferix::ConnectVault() {
     });
     connect(FVault.get(), &TWindowVault::PasswordChangedElsewhere, this,
             [this] { FTrayLock->LockForNewPassword(); });
+    // The lock drops the records; the unlock reads them anew and the view comes back as it was.
+    connect(FVault.get(), &TWindowVault::RecordsDropping, this,
+            [this] { FViewAtLock = TTreeViewState::Capture(*PassTree); });
+    connect(FVault.get(), &TWindowVault::RecordsRestored, this, [this] {
+        FModel->ReapplySort();
+        FViewAtLock.Restore(*PassTree);
+        FViewAtLock = {};
+        UpdateActions();
+    });
 }
 
 void TfrmCofferix::VaultReloaded() {

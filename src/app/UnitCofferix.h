@@ -212,6 +212,7 @@ private:
     QWidget* FLockPage = nullptr;
     QTimer* FNoticeTimer = nullptr;
     TTreeViewState FViewBeforeReload;
+    TTreeViewState FViewAtLock;
     QList<QPointer<QWidget>> FGenerators;
     std::unique_ptr<TRecordCommands> FRecordCommands;
     std::unique_ptr<TVaultCommands> FVaultCommands;

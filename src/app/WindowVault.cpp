@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <chrono>
 
+#include "base/StringTable.h"
 #include "common/Services.h"
 #include "common/Settings.h"
 #include "common/TextCodec.h"
@@ -125,6 +126,15 @@ bool TWindowVault::Save(const QString& path) {
     return Attempt([this] { FSession.Save(); }, false);
 }
 
+const TRecordTree& TWindowVault::GroupsToOffer(TRecordTree& groups) const {
+    if (!FSession.IsDropped()) {
+        return FSession.Tree();
+    }
+    // A failure offers no group; the change that follows says what went wrong.
+    RunBriefly([&] { FSession.ReadGroups(groups); });
+    return groups;
+}
+
 bool TWindowVault::Change(const std::function<void(TVaultChange&)>& change) {
     return Attempt([&] { FSession.Change(change); }, false);
 }
@@ -143,6 +153,7 @@ void TWindowVault::TakeInOutsideChange() {
 // from the timer.
 bool TWindowVault::Attempt(const std::function<void()>& operation, bool quiet) {
     const bool outsideChange = FSession.ChangedOnDisk();
+    const bool dropped = FSession.IsDropped();
     if (outsideChange) {
         emit ReloadStarting();
     }
@@ -150,7 +161,11 @@ bool TWindowVault::Attempt(const std::function<void()>& operation, bool quiet) {
     if (outsideChange && FSession.IsLoaded() && !FSession.ChangedOnDisk()) {
         emit Reloaded();
     }
+    if (dropped && !FLocked && FSession.IsLoaded()) {
+        emit RecordsRestored();
+    }
     const bool done = Settle(failure, quiet);
+    DropRecordsIfLocked();
     Watch();
     emit SaveStateChanged();
     return done;
@@ -188,10 +203,21 @@ bool TWindowVault::Settle(const std::exception_ptr& failure, bool quiet) {
         FLastError = ErrorText(error);
         StopLockWait();
         if (!quiet) {
-            ShowWarning(FLastError);
+            // The window stands empty: the user must learn that the file, not the records, is
+            // the matter, and that nothing was written over it.
+            ShowWarning(
+                FSession.IsDropped()
+                    ? Tr(Str::sRecordsNotReadAgain).replace(QStringLiteral("%s"), FLastError)
+                    : FLastError);
         }
     }
     return false;
+}
+
+void TWindowVault::DropRecordsIfLocked() {
+    if (FLocked) {
+        FSession.Unload();  // refused while a change is unsaved: its records stay
+    }
 }
 
 // The wait under way, if any, covers a later operation too: its clock goes on.
@@ -239,14 +265,17 @@ void TWindowVault::CheckFileLater() {
 
 void TWindowVault::CheckFile() {
     Watch();
-    if (FAwaitingPassword || IsWaitingForLock() || !FSession.ChangedOnDisk()) {
+    // Records that the unlock could not read back are tried again when the file changes (put
+    // back, say), quietly: the user was told once.
+    const bool readAgain = FSession.IsDropped() && !FLocked;
+    if (FAwaitingPassword || IsWaitingForLock() || !(readAgain || FSession.ChangedOnDisk())) {
         return;
     }
     if (DialogIsOpen()) {
         FCheckTimer.start(kRecheckMs);
         return;
     }
-    SaveChanges();
+    SaveChanges(readAgain);
 }
 
 // Any modal window of the program: a record editor, a message box, the unlock dialog. A
@@ -255,9 +284,26 @@ bool TWindowVault::DialogIsOpen() const {
     return QApplication::activeModalWidget() != nullptr;
 }
 
+void TWindowVault::Lock() {
+    if (!FLocked && FSession.IsLoaded()) {
+        emit RecordsDropping();
+    }
+    FLocked = true;
+    // A save that waits for another program's lock drops the records once it is done; one
+    // that waits for the new password cannot be done.
+    if (HasUnsavedChanges() && !FAwaitingPassword && !IsWaitingForLock()) {
+        SaveChanges(true);  // the window is locked: the unsaved mark says it, not a box
+    }
+    DropRecordsIfLocked();
+}
+
+// The password is proved: the records are read again the normal way, a load that puts the
+// unsaved changes on top and saves them.
 void TWindowVault::Unlocked(const std::string& password) {
     FSession.SetPassword(password);
-    if (FAwaitingPassword || FSession.ChangedOnDisk()) {
+    FLocked = false;
+    if (FAwaitingPassword || FSession.IsDropped() || FSession.ChangedOnDisk() ||
+        HasUnsavedChanges()) {
         FAwaitingPassword = false;
         SaveChanges();
     }

@@ -50,6 +50,10 @@ public:
     bool Load(const QString& path);
     bool Save(const QString& path);
 
+    // The tree whose groups a record editor offers: the vault's, or while the records are
+    // dropped, groups holds those read from the file (none when it cannot be read).
+    const TRecordTree& GroupsToOffer(TRecordTree& groups) const;
+
     // The one way the window changes records. True when the change is in the file.
     bool Change(const std::function<void(TVaultChange&)>& change);
     // Tries again to save what a failed save left, taking in an outside change first. True
@@ -66,8 +70,13 @@ public:
     // changes, which a late save or a late warning must not overtake).
     void StopWaiting();
     bool IsAwaitingPassword() const { return FAwaitingPassword; }
+    // The window locks: a change not saved yet is saved first, then the records are wiped and
+    // dropped. Those of a change that cannot be saved stay until the unlock, and go as soon as
+    // a retry saves them. A change made while locked (from the tray) reads the records in and
+    // drops them again once it is saved.
+    void Lock();
     // The password that the unlock dialog proved against the file: held from now on, and the
-    // vault reloaded with it when the file changed while the window was locked.
+    // records read again with it (with any unsaved change on top, which is then saved).
     void Unlocked(const std::string& password);
 
 signals:
@@ -77,6 +86,9 @@ signals:
     // The file no longer opens with the held password: nothing more is read or saved until
     // Unlocked gives the new one.
     void PasswordChangedElsewhere();
+    // Before a lock drops the records, and once they are back after the unlock.
+    void RecordsDropping();
+    void RecordsRestored();
     // After every operation that may have saved or left changes unsaved.
     void SaveStateChanged();
     void WaitingForLock(bool waiting);
@@ -84,6 +96,7 @@ signals:
 private:
     bool Attempt(const std::function<void()>& operation, bool quiet);
     bool Settle(const std::exception_ptr& failure, bool quiet);
+    void DropRecordsIfLocked();
     // Waits for the lock from the timer, then makes retry; the wait under way, if any, goes on.
     void StartLockWait(std::function<void()> retry);
     void PollLock();
@@ -104,6 +117,7 @@ private:
     std::function<void()> FRetry;
     // Set while the vault waits for the password that opens its changed file.
     bool FAwaitingPassword = false;
+    bool FLocked = false;
     // A save refused for a change made elsewhere is tried once more after the take-in.
     int FChangedRetries = 0;
 };

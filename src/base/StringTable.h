@@ -120,6 +120,10 @@ inline constexpr std::string_view sVaultReloadedRepeat =
     "want it.";
 inline constexpr std::string_view sVaultReloaded =
     "The database was changed by another program and has been reloaded.";
+// The unlock reads the records again from the file; that read failed.
+inline constexpr std::string_view sRecordsNotReadAgain =
+    "The records could not be read again from the database:\n%s\n\nNothing was written to it; "
+    "it is read again when its file changes.";
 inline constexpr std::string_view sVaultInUse =
     "The database is in use by another program. Try again in a moment.";
 inline constexpr std::string_view sWaitingForVault =

@@ -18,8 +18,7 @@ void WipeBytes(void* data, std::size_t size) {
 }
 
 void WipeString(std::string& text) {
-    if (!text.empty()) {
-        WipeBytes(text.data(), text.size());
-    }
+    text.resize(text.capacity());  // never reallocates
+    WipeBytes(text.data(), text.size());
     text.clear();
 }

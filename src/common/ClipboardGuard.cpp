@@ -1,33 +1,57 @@
 #include "common/ClipboardGuard.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QMimeData>
-#include <QRandomGenerator>
+#include <algorithm>
 #include <memory>
 
 #include "common/Services.h"
 
 namespace {
 
-constexpr int kSaltBytes = 16;
-
 TClipboardGuard* gCurrentGuard = nullptr;
 
+const QString kTextFormat = QStringLiteral("text/plain");
+
+// The copied secret in characters of its own, which are overwritten whenever the clipboard
+// lets it go (cleared, replaced by another copy, or at the end): a plain QMimeData would
+// share the caller's characters and hand them back to the heap as they are.
+class TSecretMimeData : public QMimeData {
+public:
+    explicit TSecretMimeData(const QString& text) : FText(text.constData(), text.size()) {
+        setData(QString::fromLatin1(TClipboardGuard::kHintFormat),
+                QByteArray(TClipboardGuard::kHintValue));
+    }
+    ~TSecretMimeData() override {
+        // Through the shared pointer: whoever still holds a copy of the text sees it wiped.
+        auto* characters = const_cast<QChar*>(FText.constData());
+        std::fill(characters, characters + FText.size(), QChar(u'\0'));
+    }
+    TSecretMimeData(const TSecretMimeData&) = delete;
+    TSecretMimeData& operator=(const TSecretMimeData&) = delete;
+
+    QStringList formats() const override { return QMimeData::formats() << kTextFormat; }
+    bool hasFormat(const QString& format) const override {
+        return format == kTextFormat || QMimeData::hasFormat(format);
+    }
+
+protected:
+    QVariant retrieveData(const QString& format, QMetaType type) const override {
+        return format == kTextFormat ? QVariant(FText) : QMimeData::retrieveData(format, type);
+    }
+
+private:
+    QString FText;
+};
+
 QMimeData* SecretData(const QString& text) {
-    auto* data = new QMimeData;
-    data->setText(text);
-    data->setData(QString::fromLatin1(TClipboardGuard::kHintFormat),
-                  QByteArray(TClipboardGuard::kHintValue));
-    return data;
+    return new TSecretMimeData(text);
 }
 
 }  // namespace
 
 TClipboardGuard::TClipboardGuard(QObject* parent) : QObject(parent) {
     setObjectName(QStringLiteral("ClipboardGuard"));
-    FSalt.resize(kSaltBytes);
-    QRandomGenerator::system()->generate(FSalt.begin(), FSalt.end());
     FTimer.setSingleShot(true);
     connect(&FTimer, &QTimer::timeout, this, &TClipboardGuard::ClearNow);
     // Before the application object goes: on X11 its clipboard hands what it owns to the
@@ -56,19 +80,12 @@ void TClipboardGuard::SetClearDelay(std::chrono::milliseconds delay) {
     }
 }
 
-QByteArray TClipboardGuard::Fingerprint(const QString& text) const {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(FSalt);
-    hash.addData(QByteArrayView(reinterpret_cast<const char*>(text.constData()),
-                                text.size() * static_cast<qsizetype>(sizeof(QChar))));
-    return hash.result();
-}
-
 bool TClipboardGuard::CopySecret(const QString& text) {
-    if (!ServicesBackend().SetClipboardData(SecretData(text))) {
+    QMimeData* data = SecretData(text);
+    FData = data;  // null again if the clipboard refuses and deletes it
+    if (!ServicesBackend().SetClipboardData(data)) {
         return false;
     }
-    FFingerprint = Fingerprint(text);
     FPending = true;
     if (FDelay.count() > 0) {
         FTimer.start(FDelay);
@@ -78,17 +95,11 @@ bool TClipboardGuard::CopySecret(const QString& text) {
     return true;
 }
 
-// Ours means marked as a secret and holding the same text: another program's copy, or a
-// plain copy of a URL or a title by this one, is the user's and stays.
+// Ours means the very data the guard put there: another program's copy, or a plain copy of a
+// URL or a title by this one, is the user's and stays. Known by identity, not by its text: a
+// hash of the text would leave the text in the hash's buffers.
 bool TClipboardGuard::StillOurs() {
-    const QMimeData* now = ServicesBackend().ClipboardData();
-    if (now == nullptr || !now->hasFormat(QString::fromLatin1(kHintFormat))) {
-        return false;
-    }
-    QString text = now->text();
-    const bool same = Fingerprint(text) == FFingerprint;
-    text.fill(QLatin1Char(' '));
-    return same;
+    return FData && ServicesBackend().ClipboardData() == FData.data();
 }
 
 void TClipboardGuard::ClearNow() {
@@ -100,7 +111,7 @@ void TClipboardGuard::ClearNow() {
     if (StillOurs()) {
         ServicesBackend().ClearClipboard();
     }
-    FFingerprint.fill('\0');
+    FData.clear();
 }
 
 bool CopySecretToClipboard(const QString& text) {

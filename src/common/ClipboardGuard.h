@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QByteArray>
+#include <QMimeData>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <chrono>
@@ -39,14 +40,12 @@ public:
     bool Pending() const { return FPending; }
 
 private:
-    QByteArray Fingerprint(const QString& text) const;
     bool StillOurs();
 
     std::chrono::milliseconds FDelay{std::chrono::seconds(kDefaultClearSeconds)};
     QTimer FTimer;
-    // A salted hash instead of the secret itself: the guard must not keep the password.
-    QByteArray FSalt;
-    QByteArray FFingerprint;
+    // The data put on the clipboard, which wipes its text when it goes; null once it went.
+    QPointer<QMimeData> FData;
     bool FPending = false;
 };
 

@@ -62,12 +62,14 @@ void MakePasswordEdit(QLineEdit* edit, int maxLength) {
 }
 
 void WipePasswordEdit(QLineEdit* edit) {
-    // text() shares the edit's own buffer; writing through it reaches the characters there.
-    // Text set from a literal lies in read-only memory and is no typed secret: left alone.
+    // text() shares the edit's own buffer; writing through it reaches the characters there,
+    // also those behind the end that a clear() or a deletion left in place. Text set from a
+    // literal lies in read-only memory and is no typed secret: left alone.
     QString shared = edit->text();
     if (shared.data_ptr().isMutable()) {
         auto* characters = const_cast<QChar*>(shared.constData());
-        std::fill(characters, characters + shared.size(), QChar(u'\0'));
+        const qsizetype storage = shared.size() + shared.data_ptr().freeSpaceAtEnd();
+        std::fill(characters, characters + storage, QChar(u'\0'));
     }
     // setText() drops the undo history.
     edit->setText(QString());

@@ -167,6 +167,10 @@ void TfrmNewRecord::LayOut() {
     edtTitle->setFocus();
 }
 
+TfrmNewRecord::~TfrmNewRecord() {
+    WipePasswordEdit(edtPass);
+}
+
 bool TfrmNewRecord::FillGroupList() {
     cmbGroup->clear();
     FTree.ForEach([this](TRecordTree::TNode& node) {

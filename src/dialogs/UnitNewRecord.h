@@ -19,6 +19,8 @@ class TfrmNewRecord : public TFixedDialog {
     Q_OBJECT
 public:
     explicit TfrmNewRecord(const TRecordTree& tree, QWidget* parent = nullptr);
+    // The password shown or typed leaves memory with the editor.
+    ~TfrmNewRecord() override;
 
     // Lists every group of the tree in its order and selects the first one.
     bool FillGroupList();

@@ -1,7 +1,9 @@
 #include "vault/NodeData.h"
 
-TNodeData::~TNodeData() {
-    WipeString(Password);
-    WipeString(Notes);
+void TNodeData::Wipe() {
+    WipeString(Title);
     WipeString(UserName);
+    WipeString(Password);
+    WipeString(Url);
+    WipeString(Notes);
 }

@@ -45,6 +45,8 @@ struct TNodeData {
     TNodeData(TNodeData&&) noexcept = default;
     TNodeData& operator=(const TNodeData&) = default;
     TNodeData& operator=(TNodeData&&) noexcept = default;
-    // Passwords and notes are secrets: their bytes are wiped before the memory goes back.
-    ~TNodeData();
+    // Wipes every text (a lock drops the records, titles and addresses too).
+    void Wipe();
+    // Passwords and notes are secrets: the texts are wiped before the memory goes back.
+    ~TNodeData() { Wipe(); }
 };

@@ -36,6 +36,7 @@ void TVaultSession::SetPath(const std::string& path) {
     if (path != FPath) {
         FPath = path;
         FLoaded = false;
+        FDropped = false;
         FUnsaved.Clear();  // they were changes of the other vault
     }
 }
@@ -66,6 +67,7 @@ void TVaultSession::Create(const std::string& path, const std::string& password)
         FPassword.Set(password);
         FIdentity = created;
         FLoaded = true;
+        FDropped = false;
     }
 }
 
@@ -88,8 +90,37 @@ void TVaultSession::ReplaceTree(TRecordTree& tree) {
     FTree.Swap(tree);
 }
 
+bool TVaultSession::Unload() {
+    if (HasUnsavedChanges()) {
+        return false;
+    }
+    if (FLoaded) {
+        const TTreeReset reset(FObserver);
+        FTree.Clear();  // every node's texts are wiped as it goes
+        FLoaded = false;
+        FDropped = true;
+    }
+    return true;
+}
+
+void TVaultSession::ReadGroups(TRecordTree& groups) const {
+    TPasswordCopy password{FPassword.Get()};
+    VaultLoad(FPath, password.Value, groups);
+    // From the end, so that no level is renumbered; the records' texts are wiped as they go.
+    for (int row = groups.ChildCount(nullptr) - 1; row >= 0; --row) {
+        const PNode node = groups.Child(nullptr, row);
+        if (!node->Data.IsGroup) {
+            groups.Delete(node);
+            continue;
+        }
+        for (int child = groups.ChildCount(node) - 1; child >= 0; --child) {
+            groups.Delete(groups.Child(node, child));
+        }
+    }
+}
+
 void TVaultSession::Load() {
-    const bool reload = FLoaded;
+    const bool reload = FLoaded || FDropped;
     TPasswordCopy password{FPassword.Get()};
     TRecordTree fresh;
     TFileIdentity identity;
@@ -107,6 +138,7 @@ void TVaultSession::Load() {
     ReplaceTree(fresh);
     FIdentity = identity;
     FLoaded = true;
+    FDropped = false;
 }
 
 void TVaultSession::Save() {
@@ -119,7 +151,7 @@ void TVaultSession::Save() {
 }
 
 void TVaultSession::TakeInOutsideChange() {
-    if (ChangedOnDisk()) {
+    if (FDropped || ChangedOnDisk()) {
         Load();
     }
 }
@@ -129,7 +161,7 @@ void TVaultSession::Change(const std::function<void(TVaultChange&)>& change) {
     // stays unsaved, since the file is not what the tree was loaded from.
     std::exception_ptr takeInFailure;
     try {
-        if (!FLoaded) {
+        if (!FLoaded && !FDropped) {
             throw EVaultNotLoadedError(std::string(Str::sVaultNotLoaded));
         }
         TakeInOutsideChange();

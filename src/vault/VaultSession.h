@@ -43,8 +43,19 @@ public:
     void SetPassword(const std::string& password) { FPassword.Set(password); }
     const TRecordTree& Tree() const { return FTree; }
 
-    // True once a load (or a create) of Path succeeded, until a load fails or the path changes.
+    // True once a load (or a create) of Path succeeded, until a load fails, the path changes or
+    // the records are dropped.
     bool IsLoaded() const { return FLoaded; }
+    // Wipes and drops every record (the window's lock): the path, the password and the unsaved
+    // changes stay, and the next take-in (TakeInOutsideChange, SaveChanges, Change) reads the
+    // vault again. Nothing is saved meanwhile. Refused (false) while changes are unsaved, which
+    // live only in the tree.
+    bool Unload();
+    // True from Unload until a load succeeds or another vault is named.
+    bool IsDropped() const { return FDropped; }
+    // The vault's groups as its file holds them, without a record (a dialog offers them while
+    // the records are dropped). Throws as Load.
+    void ReadGroups(TRecordTree& groups) const;
     // True when the loaded vault's file is still there but is no longer the file as last loaded
     // or saved here: another program wrote it. A missing file is not taken for a change.
     bool ChangedOnDisk() const;
@@ -59,9 +70,9 @@ public:
                         const std::string& newPassword);
     // Reads Path with the held password, and puts the unsaved changes back on top. The first
     // load of a path that fails leaves the tree empty and the session not loaded; a failed
-    // load of the vault that is loaded already (a reload) keeps the tree and its unsaved
-    // changes, and the file stays known as changed, so that nothing is saved over it unseen.
-    // Throws on failure.
+    // load of the vault that is loaded already (a reload) or dropped keeps the tree and its
+    // unsaved changes, and the file stays known as changed, so that nothing is saved over it
+    // unseen. Throws on failure.
     void Load();
     // Throws EVaultNotLoadedError or EVaultChangedError (nothing written) besides the errors of
     // the write itself.
@@ -71,7 +82,7 @@ public:
     // When the vault is not loaded, or taking in or saving fails, the change stays in the
     // tree, unsaved, and the error (EVaultNotLoadedError for the first) is thrown.
     void Change(const std::function<void(TVaultChange&)>& change);
-    // Reloads the vault when another program changed its file.
+    // Reloads the vault when another program changed its file, or when its records were dropped.
     void TakeInOutsideChange();
     // Takes in an outside change, then saves the unsaved changes, if any: the retry of a
     // change whose save failed. Throws as Change.
@@ -92,6 +103,7 @@ private:
     TRecordTree FTree;
     TFileIdentity FIdentity;
     bool FLoaded = false;
+    bool FDropped = false;
     TUnsavedChanges FUnsaved;
     ITreeObserver* FObserver = nullptr;
 };

@@ -1,6 +1,9 @@
 #include "app/AppTestKit.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -77,6 +80,17 @@ PNode FindByTitle(const TRecordTree& tree, const std::string& title) {
         }
     }
     return nullptr;
+}
+
+TForeignLock::TForeignLock(const QString& path)
+    : FFd(::open(QFile::encodeName(path).constData(), O_RDONLY)) {
+    if (FFd < 0 || ::flock(FFd, LOCK_EX) != 0) {
+        qFatal("cannot lock %s", qPrintable(path));
+    }
+}
+
+TForeignLock::~TForeignLock() {
+    ::close(FFd);
 }
 
 void ClearSettings() {

@@ -55,6 +55,18 @@ QByteArray FileBytes(const QString& path);
 // True when only the owner may read or write the file.
 bool IsOwnerOnly(const QString& path);
 
+// Holds the vault's lock as another program's save would, until it goes.
+class TForeignLock {
+public:
+    explicit TForeignLock(const QString& path);
+    TForeignLock(const TForeignLock&) = delete;
+    TForeignLock& operator=(const TForeignLock&) = delete;
+    ~TForeignLock();
+
+private:
+    int FFd;
+};
+
 // Answers the modal dialogs of a window in order, without an event loop. Each answer
 // gets the dialog, fills it and presses its buttons, and answers the dialog's result.
 class TDialogScript {

@@ -3,12 +3,14 @@
 // notification area. The icon lives in a recording notification area; the tests feed it the
 // reports the desktop would deliver.
 #include <QAction>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -16,6 +18,7 @@
 #include "app/PassTree.h"
 #include "app/TrayLock.h"
 #include "app/UnitCofferix.h"
+#include "base/StringTable.h"
 #include "common/Settings.h"
 #include "common/TextCodec.h"
 #include "common/tray/CoolTrayIcon.h"
@@ -23,6 +26,7 @@
 #include "dialogs/UnitNewRecord.h"
 #include "support/RecordingServices.h"
 #include "tray/RecordingTrayShell.h"
+#include "vault/VaultOperations.h"
 
 namespace {
 
@@ -38,6 +42,13 @@ TDialogScript::TAnswer UnlockWith(const std::string& password) {
         dialog.EditPass->setText(AnsiToQString(password));
         dialog.btnOKClick();
     });
+}
+
+// Puts bytes into the file in place, as a program that writes over it would.
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 // Lets timers and posted events run for a while, from inside a dialog answer too.
@@ -117,11 +128,129 @@ private slots:
         QCOMPARE(balloon.TimeoutMs, 10000);
         QVERIFY(FShell->Calls.contains(
             "message:Dravenor Cofferix FREE|Double Click here to unlock the program."));
-        // The vault stays open and the other windows stay as they were.
+        // The vault stays open, its records in the file, and the other windows stay as they were.
         QVERIFY(FWindow->GeneratorWindows().first()->isVisible());
         QCOMPARE(FWindow->Vault().Password(), kPassword);
-        QCOMPARE(FWindow->RecordTree().Count(), std::size_t{2});
+        QCOMPARE(FWindow->DatabaseFile(), FVault);
+        QCOMPARE(FWindow->RecordTree().Count(), std::size_t{0});
         QVERIFY(!FWindow->TrayLock().IsLockedOnTaskbar());
+    }
+
+    // Locked, the window holds no record: the tree and the model are empty, and the copied
+    // password's characters are overwritten. The unlock reads the vault again, and the view
+    // comes back as it was: the open group, the selected record, the scroll.
+    void LockDropsTheRecordsAndUnlockBringsTheViewBack() {
+        std::vector<TRecordSpec> records{{"Mail", "home", "me", "pw", "mail.org", ""}};
+        for (int i = 0; i < 60; ++i) {
+            const std::string number = std::to_string(i);
+            records.push_back({"Web", "site " + number, "", "pw-" + number, "", ""});
+        }
+        FVault = FFolder->filePath("many.dat");
+        WriteVault(FVault, kPassword, records);
+        StartWindow(true);
+        auto& view = *Part<TPassTree>(*FWindow, "PassTree");
+        const QStringList outline = Outline(FWindow->RecordTree());
+        view.expand(FWindow->Model().IndexOf(FindByTitle(FWindow->RecordTree(), "Web")));
+        view.SelectOnly(FindByTitle(FWindow->RecordTree(), "site 40"));
+        view.scrollTo(view.currentIndex(), QAbstractItemView::PositionAtTop);
+        const int scroll = view.verticalScrollBar()->value();
+        QVERIFY(scroll > 0);
+        FWindow->PassTreeGetPopupMenu(view.currentIndex().siblingAtColumn(2));
+        Part<QAction>(*FWindow, "mnuCopy")->trigger();
+        const QString copied = FServices->ClipboardData()->text();  // the clipboard's characters
+        QCOMPARE(copied, QStringLiteral("pw-40"));
+
+        Lock();
+        QCOMPARE(FWindow->Model().rowCount(), 0);
+        QCOMPARE(FWindow->RecordTree().Count(), std::size_t{0});
+        QVERIFY(FWindow->Vault().Session().IsDropped());
+        QCOMPARE(copied, QString(5, QChar(u'\0')));
+
+        FScript->Then(UnlockWith(kPassword));
+        DoubleClickIcon();
+        QVERIFY(FWindow->isVisible());
+        QCOMPARE(Outline(FWindow->RecordTree()), outline);
+        const PNode site = FindByTitle(FWindow->RecordTree(), "site 40");
+        QVERIFY(
+            view.isExpanded(FWindow->Model().IndexOf(FindByTitle(FWindow->RecordTree(), "Web"))));
+        QVERIFY(
+            !view.isExpanded(FWindow->Model().IndexOf(FindByTitle(FWindow->RecordTree(), "Mail"))));
+        QCOMPARE(view.SelectedNodes(), std::vector<PNode>{site});
+        QCOMPARE(FWindow->Model().NodeOf(view.currentIndex()), site);
+        QCOMPARE(view.verticalScrollBar()->value(), scroll);
+        QVERIFY(Part<QAction>(*FWindow, "ActEditRecord")->isEnabled());
+    }
+
+    // A change that the lock cannot save stays in memory, and the unlock saves it; one that the
+    // lock can save is saved before its records go.
+    void UnsavedChangeIsSavedAtTheLockOrKeptUntilTheUnlock() {
+        StartWindow(true);
+        auto foreign = std::make_unique<TForeignLock>(FVault);
+        FScript->Then(RecordWith({"Mail", "first", "", "pw-1", "", ""}));
+        Part<QAction>(*FWindow, "ActAddRecord")->trigger();
+        FWindow->Vault().StopWaiting();  // the wait for the other program ends unsaved
+        Lock();
+        QVERIFY(FindByTitle(FWindow->RecordTree(), "first"));
+        QVERIFY(FWindow->Vault().HasUnsavedChanges());
+        FWindow->Vault().StopWaiting();
+        foreign.reset();
+        QVERIFY(!FindByTitle(*ReadVault(FVault, kPassword), "first"));
+        FScript->Then(UnlockWith(kPassword));
+        DoubleClickIcon();
+        QVERIFY(!FWindow->Vault().HasUnsavedChanges());
+        QVERIFY(FindByTitle(*ReadVault(FVault, kPassword), "first"));
+        QCOMPARE(Outline(FWindow->RecordTree()), Outline(*ReadVault(FVault, kPassword)));
+
+        foreign = std::make_unique<TForeignLock>(FVault);
+        FScript->Then(RecordWith({"Mail", "second", "", "pw-2", "", ""}));
+        Part<QAction>(*FWindow, "ActAddRecord")->trigger();
+        FWindow->Vault().StopWaiting();
+        foreign.reset();
+        Lock();
+        QCOMPARE(FWindow->RecordTree().Count(), std::size_t{0});
+        QVERIFY(!FWindow->Vault().HasUnsavedChanges());
+        QVERIFY(FindByTitle(*ReadVault(FVault, kPassword), "second"));
+        QVERIFY(FServices->Boxes.isEmpty());
+    }
+
+    // The file changes between the unlock's check of the password and its read. Gone: the
+    // user is told that the file is the matter, nothing is written, and the records come back
+    // once the file is there again. Re-keyed elsewhere: the window asks for the new password.
+    void FileChangedUnderTheUnlockIsToldAndLosesNothing() {
+        StartWindow(true);
+        const QByteArray whole = FileBytes(FVault);
+        const TDialogScript::TAnswer unlock = UnlockWith(kPassword);
+        Lock();
+        FScript->Then([&](QDialog& dialog) {
+            const int result = unlock(dialog);
+            QFile::remove(FVault);
+            return result;
+        });
+        DoubleClickIcon();
+        QVERIFY(FWindow->isVisible());
+        QCOMPARE(FWindow->RecordTree().Count(), std::size_t{0});
+        QStringList warnings = FServices->BoxTexts(IServicesBackend::TBoxKind::Warning);
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY(warnings.first().startsWith(
+            QStringLiteral("The records could not be read again from the database:")));
+        WriteBytes(FVault, whole);
+        QTRY_COMPARE(FWindow->RecordTree().Count(), std::size_t{2});
+        QCOMPARE(FileBytes(FVault), whole);
+
+        Lock();
+        FScript->Then([&](QDialog& dialog) {
+            const int result = unlock(dialog);
+            VaultChangePassword(NativePath(FVault), kPassword, "new-master-2");
+            return result;
+        });
+        FScript->Then(UnlockWith("new-master-2"));
+        DoubleClickIcon();
+        QTRY_VERIFY(FWindow->isVisible());
+        QCOMPARE(FScript->Shown.count(kCheckPassword), 3);
+        warnings = FServices->BoxTexts(IServicesBackend::TBoxKind::Warning);
+        QCOMPARE(warnings.size(), 2);
+        QCOMPARE(warnings.last(), Tr(Str::sPasswordChangedElsewhere));
+        QCOMPARE(Outline(FWindow->RecordTree()), Outline(*ReadVault(FVault, "new-master-2")));
     }
 
     void DoubleClickAsksEveryTimeUntilTheRightPassword() {
@@ -260,11 +389,17 @@ private slots:
         Lock();
         bool editorIsOwnWindow = false;
         bool editorShows = false;
+        QStringList offered;
         const TDialogScript::TAnswer fill = RecordWith({"Web", "shop", "ann", "s3cret", "", ""});
         FScript->Then([&](QDialog& dialog) {
             editorIsOwnWindow = dialog.isWindow();
             dialog.show();
             editorShows = dialog.isVisible();
+            if (const auto* editor = qobject_cast<TfrmNewRecord*>(&dialog)) {
+                for (int i = 0; i < editor->cmbGroup->count(); ++i) {
+                    offered << editor->cmbGroup->itemText(i);
+                }
+            }
             return fill(dialog);
         });
         QMenu* menu = FWindow->TrayLock().PopupTray();
@@ -272,9 +407,11 @@ private slots:
         QCOMPARE(FScript->Shown, QStringList({"TfrmImportDb", "TfrmNewRecord"}));
         QVERIFY(editorIsOwnWindow);
         QVERIFY(editorShows);
+        QCOMPARE(offered, QStringList{"Mail"});  // read from the file for the editor
         QVERIFY(!FWindow->isVisible());
         QVERIFY(ReadVault(FVault, kPassword)->Count() == 4);
         QVERIFY(Outline(*ReadVault(FVault, kPassword)).contains("  shop|ann|s3cret||"));
+        QCOMPARE(FWindow->RecordTree().Count(), std::size_t{0});  // read for the change only
 
         menu->actions()[0]->trigger();  // Password Generator
         QCOMPARE(FWindow->GeneratorWindows().size(), 1);

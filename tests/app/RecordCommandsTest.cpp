@@ -137,8 +137,10 @@ private slots:
         const quint64 inode = FileInode(FVault);
         QStringList seen;
         FScript->Then(Answer<TfrmNewRecord>([&seen](TfrmNewRecord& dialog) {
+            // A copy of its own: the editor wipes its password's characters when it goes.
+            const QString password = dialog.edtPass->text();
             seen << dialog.windowTitle() << dialog.edtTitle->text() << dialog.edtID->text()
-                 << dialog.edtPass->text() << dialog.edtUrl->text()
+                 << QString(password.constData(), password.size()) << dialog.edtUrl->text()
                  << dialog.txtInfo->document()->toRawText() << dialog.cmbGroup->currentText();
             dialog.btnOKClick();
         }));

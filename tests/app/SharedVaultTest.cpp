@@ -1,9 +1,5 @@
 // The window beside another writer of its vault (the command-line tool, say): what the other
 // program saved is taken in, and never written over.
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,21 +32,6 @@ void AddElsewhere(const QString& vault, const std::string& title) {
     fields.Title = title;
     other.Change([&](TVaultChange& change) { change.AddRecord("Mail", fields); });
 }
-
-// Holds the vault's lock as another program's save would, until it goes.
-class TForeignLock {
-public:
-    explicit TForeignLock(const QString& path)
-        : FFd(::open(QFile::encodeName(path).constData(), O_RDONLY)) {
-        QVERIFY(FFd >= 0 && ::flock(FFd, LOCK_EX) == 0);
-    }
-    TForeignLock(const TForeignLock&) = delete;
-    TForeignLock& operator=(const TForeignLock&) = delete;
-    ~TForeignLock() { ::close(FFd); }
-
-private:
-    int FFd;
-};
 
 }  // namespace
 

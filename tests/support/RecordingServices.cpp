@@ -98,7 +98,9 @@ bool TRecordingServices::SetClipboardData(QMimeData* data) {
     if (!ClipboardWorks) {
         return false;
     }
-    Clipboard.append(owned->text());
+    // A copy of its own: the clipboard's characters may be wiped when they leave it.
+    const QString text = owned->text();
+    Clipboard.append(QString(text.constData(), text.size()));
     ClipboardContent = std::move(owned);
     return true;
 }
