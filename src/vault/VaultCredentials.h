@@ -25,7 +25,8 @@ public:
     // True when the key held was derived for this header.
     bool Fits(const VaultFormat2::THeader& header) const;
     const TVaultKey& Key() const { return *FKey; }
-    // The vault values of the file the key fits, once its plaintext was read.
+    // The vault values of the file the key fits, once its plaintext was read; of format 101,
+    // the header's times as last loaded.
     const VaultFormat2::TVaultValues* Values() const { return FValues ? &*FValues : nullptr; }
 
     // Holds the key derived for header (format 2); values of another header are dropped.

@@ -551,9 +551,10 @@ TFileIdentity VaultLoad(const std::string& path, const std::string& password, TR
             TVaultCredentials own;
             VaultOperations2::Load(file, path, password, tree, credentials ? *credentials : own);
         } else {
-            ReadVault101(file, path, password, tree);
+            const TVaultHeader header = ReadVault101(file, path, password, tree);
             if (credentials) {
                 credentials->KeepFormat101();
+                credentials->KeepValues({header.CreateTime, header.PasswordTime, {}});
             }
         }
     } catch (...) {

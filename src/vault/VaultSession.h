@@ -56,6 +56,8 @@ public:
     TVaultFormat Format() const { return FCredentials.Format(); }
     const TKdfParameters& KdfParameters() const { return FCredentials.Kdf(); }
     TVaultTextKind TextKind() const;
+    // The vault-wide values (create and password times) as last loaded; null before a load.
+    const VaultFormat2::TVaultValues* Values() const { return FCredentials.Values(); }
 
     // The vault operations. CheckPassword answers whether password opens the vault at path.
     static bool CheckPassword(const std::string& path, const std::string& password);
