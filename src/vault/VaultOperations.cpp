@@ -28,10 +28,9 @@ using namespace VaultFormat;
 using namespace VaultOperationsInternal;
 
 namespace {
-std::function<void()> gAfterSaveCheck;
-}  // namespace
 
-namespace {
+// Runs in every save right after its change check (VaultOperationsTesting).
+std::function<void()> gAfterSaveCheck;
 
 // Counts and sizes in the format and the codec are 32-bit; a file this large (or a content
 // that would grow to it) is refused before any of them could wrap.

@@ -104,14 +104,14 @@ namespace VaultOperations2 {
 
 bool CheckPassword(const TLockedFile& file, const std::string& path, const std::string& password,
                    bool wholeFile, TVaultCredentials& credentials) {
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(file, path);
-    const THeader header = DecodeHeader(bytes.data(), bytes.size(), path);
+    const THeader header = ReadHeader(file, path);
     try {
         DeriveInto(header, password, credentials);
     } catch (const EVaultPasswordError&) {
         return false;
     }
     if (wholeFile) {
+        const std::vector<std::uint8_t> bytes = ReadWholeFile(file, path);
         Open(bytes.data(), bytes.size(), header, credentials.Key(), path);
     }
     return true;
