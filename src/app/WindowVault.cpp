@@ -68,9 +68,15 @@ void TWindowVault::Watch() {
 
 // The dialogs' operations fail soon, with the "in use" text, rather than hold up the window
 // while another program keeps the lock: the user tries again in a moment.
-bool TWindowVault::CheckPassword(const QString& path, const std::string& password) const {
+// A check of the open vault keeps the format-2 key it derived, so that the load after it (the
+// start, an unlock) derives nothing more.
+bool TWindowVault::CheckPassword(const QString& path, const std::string& password) {
     const TThreadLockWaitScope wait{kEventLoopWait};
-    return TVaultSession::CheckPassword(NativePath(path), password);
+    const std::string native = NativePath(path);
+    if (!native.empty() && native == FSession.Path()) {
+        return FSession.CheckPasswordKeepingKey(password);
+    }
+    return TVaultSession::CheckPassword(native, password);
 }
 
 bool TWindowVault::Create(const QString& path, const std::string& password) {

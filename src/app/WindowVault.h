@@ -43,7 +43,7 @@ public:
     void SetDatabaseFile(const QString& path);
 
     // Lets an error opening the file through to the caller.
-    bool CheckPassword(const QString& path, const std::string& password) const;
+    bool CheckPassword(const QString& path, const std::string& password);
     bool Create(const QString& path, const std::string& password);
     bool ChangePassword(const QString& path, const std::string& currentPassword,
                         const std::string& newPassword);

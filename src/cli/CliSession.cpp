@@ -14,7 +14,7 @@ void TCliSession::ReadPassword(std::string_view prompt, std::string_view what, T
     FInput->Read(prompt, what, typed);
     ansi.Wipe();
     try {
-        VaultPasswordFromUtf8(typed.Value(), what, ansi.Value());
+        VaultPasswordFromUtf8(typed.Value(), what, ansi.Value(), FTextKind);
     } catch (...) {
         ansi.Wipe();
         throw;

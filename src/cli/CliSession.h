@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/VaultText.h"
 #include "cli/CommandLine.h"
 #include "cli/PasswordInput.h"
 #include "cli/SecretText.h"
@@ -30,10 +31,16 @@ public:
     // person at the terminal; what names it in messages.
     void ReadPassword(std::string_view prompt, std::string_view what, TSecretText& ansi);
 
+    // The text the command's vault holds (its format's), which passwords read are checked
+    // against; Windows-1252 until a command knows the format.
+    TVaultTextKind TextKind() const { return FTextKind; }
+    void SetTextKind(TVaultTextKind kind) { FTextKind = kind; }
+
 private:
     const TInvocation& FCall;
     TCliStreams& FStreams;
     std::unique_ptr<TPasswordInput> FInput;
+    TVaultTextKind FTextKind = TVaultTextKind::CodePage1252;
 };
 
 inline constexpr std::string_view kMasterPrompt = "Master password: ";

@@ -26,10 +26,39 @@ std::vector<TCommandSpec> BuildTable() {
          "make a new empty vault",
          "Makes a new empty vault at VAULT, creating missing folders. Asks for the new master\n"
          "password twice (new, then confirm); it needs at least 6 letters. A file that exists\n"
-         "already is refused unless --force is given.",
+         "already is refused unless --force is given. The vault is format 2 (its key stretched\n"
+         "with Argon2id for about a second, any text) unless --format 1 asks for format 101,\n"
+         "which version 1 programs read.",
          1,
          1,
-         {{"--force", "", "replace a file that exists at VAULT"}, kPasswordStdin}},
+         {{"--force", "", "replace a file that exists at VAULT"},
+          {"--format", "F", "2 (the default) or 1 (format 101; \"101\" is taken too)"},
+          kPasswordStdin}},
+        {"info",
+         RunInfo,
+         "VAULT",
+         "show the vault's format, key derivation, counts and times",
+         "Prints the format of VAULT and, for format 2, its key derivation parameters (memory,\n"
+         "iterations, parallelism), which need no password. Then asks for the master password\n"
+         "and prints the number of groups and records, when the vault was created and when its\n"
+         "master password was last set.",
+         1,
+         1,
+         {kPasswordStdin}},
+        {"convert",
+         RunConvert,
+         "VAULT --to F",
+         "convert the vault to format 2 or back to format 101",
+         "Rewrites VAULT in place in format F: 2, or 1 (format 101, also written 101). The\n"
+         "file is replaced only once the new one is complete. Converting to format 2 keeps\n"
+         "everything, and converting back gives the former format-101 file back. Converting to\n"
+         "format 101 is refused, with nothing written, when a record holds a character\n"
+         "outside Windows-1252 or a field longer than format 101 holds (title and user name\n"
+         "128 bytes, password and URL 256, notes 1024), or when the master password holds such\n"
+         "a character; the refusal lists the records by group and title.",
+         1,
+         1,
+         {{"--to", "F", "the format to convert to: 2 or 1"}, kPasswordStdin}},
         {"check",
          RunCheck,
          "VAULT",
@@ -105,7 +134,8 @@ std::vector<TCommandSpec> BuildTable() {
          "write the \"Export List\" text",
          "Writes the \"Export List\" text of VAULT to FILE (\"-\": standard output), exactly as\n"
          "the window writes it: seven lines for every group and record, the passwords in\n"
-         "clear, in the vault's own Windows-1252 bytes with CR LF line ends. A new FILE is\n"
+         "clear, in the vault's own text (Windows-1252 for format 101, UTF-8 for format 2)\n"
+         "with CR LF line ends. A new FILE is\n"
          "readable by its owner only; FILE may not be the vault itself.",
          2,
          2,

@@ -10,6 +10,8 @@ int RunCheck(TCliSession& session);
 int RunPasswd(TCliSession& session);
 int RunExport(TCliSession& session);
 int RunBackup(TCliSession& session);
+int RunInfo(TCliSession& session);
+int RunConvert(TCliSession& session);
 
 int RunList(TCliSession& session);
 int RunShow(TCliSession& session);

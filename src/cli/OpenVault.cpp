@@ -10,6 +10,7 @@
 #include "vault/CofferixError.h"
 #include "vault/LockedFile.h"
 #include "vault/PathSafety.h"
+#include "vault/VaultOperations.h"
 
 void EnsureVaultReadable(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -23,6 +24,15 @@ void EnsureVaultReadable(const std::string& path) {
     }
 }
 
+TVaultTextKind TextKindOfVault(const std::string& path) {
+    try {
+        return VaultReadInfo(path).Format == TVaultFormat::Format2 ? TVaultTextKind::Unicode
+                                                                   : TVaultTextKind::CodePage1252;
+    } catch (const ECofferixError&) {
+        return TVaultTextKind::CodePage1252;
+    }
+}
+
 std::string PartialBlocksText(const std::string& path, const std::string& coreText) {
     return coreText + ": the length of \"" + path +
            "\" is not a multiple of 16 bytes, so it is no whole vault";
@@ -30,6 +40,7 @@ std::string PartialBlocksText(const std::string& path, const std::string& coreTe
 
 void OpenVault(TCliSession& session, const std::string& path, TVaultSession& vault) {
     EnsureVaultReadable(path);
+    session.SetTextKind(TextKindOfVault(path));
     TSecretText password;
     session.ReadPassword(kMasterPrompt, kMasterWhat, password);
     vault.SetPath(path);

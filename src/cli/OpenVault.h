@@ -10,6 +10,10 @@
 // so that a wrong path is reported before any password is asked for.
 void EnsureVaultReadable(const std::string& path);
 
+// The text the vault at path holds, told by its format without a password. A file that
+// cannot be read is taken for format 101 here: the command's own open reports it.
+TVaultTextKind TextKindOfVault(const std::string& path);
+
 // The core's refusal of a file whose length is no whole number of cipher blocks, in words
 // that name the file and what is wrong with it. The check and every command that loads say
 // the same.

@@ -68,8 +68,10 @@ struct TWipedText {
 };
 
 TNodes FindRecords(TCliSession& session, const TRecordTree& tree) {
-    const std::string group = VaultTextForMatching(session.Arg(1), kGroupField.Name);
-    const std::string title = VaultTextForMatching(session.Arg(2), kTitleField.Name);
+    const std::string group =
+        VaultTextForMatching(session.Arg(1), kGroupField.Name, session.TextKind());
+    const std::string title =
+        VaultTextForMatching(session.Arg(2), kTitleField.Name, session.TextKind());
     TNodes matches = MatchingRecords(tree, group, title, GuidOption(session));
     if (matches.empty()) {
         throw ECliError("no record " + RecordName(session), kExitRefused);
@@ -88,8 +90,8 @@ PNode FindSingleRecord(TCliSession& session, const TRecordTree& tree) {
     return matches.front();
 }
 
-std::string GroupArgument(const std::string& utf8) {
-    std::string group = VaultTextFromUtf8(utf8, kGroupField);
+std::string GroupArgument(const TCliSession& session, const std::string& utf8) {
+    std::string group = VaultTextFromUtf8(utf8, kGroupField, session.TextKind());
     if (IsBlankGroupName(group)) {
         throw UsageError("the group name is blank");
     }
@@ -102,7 +104,7 @@ std::optional<std::string> FieldOption(const TCliSession& session, std::string_v
     if (value == nullptr) {
         return std::nullopt;
     }
-    return VaultTextFromUtf8(*value, rule);
+    return VaultTextFromUtf8(*value, rule, session.TextKind());
 }
 
 void RefuseTwoPasswordSources(const TCliSession& session) {
@@ -123,7 +125,8 @@ bool NewRecordPassword(TCliSession& session, std::string& password) {
     }
     TSecretText typed;
     session.ReadPassword("Record password: ", "record's password", typed);
-    if (typed.Value().size() > kRecordPasswordMaxLength) {
+    if (session.TextKind() == TVaultTextKind::CodePage1252 &&
+        typed.Value().size() > kRecordPasswordMaxLength) {
         throw UsageError("the record's password is longer than " +
                          std::to_string(kRecordPasswordMaxLength) + " characters");
     }
@@ -168,6 +171,12 @@ void PrintRecord(std::ostream& out, const TRecordTree& tree, const TRecordTree::
     PrintField(out, "GUID", FormatGuid(data.Guid));
 }
 
+// The vault's format decides what text its records take; told before any password is asked,
+// so that text the vault cannot hold is refused first.
+void LearnTextKind(TCliSession& session) {
+    session.SetTextKind(TextKindOfVault(session.Arg(0)));
+}
+
 }  // namespace
 
 int RunList(TCliSession& session) {
@@ -197,9 +206,10 @@ int RunShow(TCliSession& session) {
 
 int RunAdd(TCliSession& session) {
     RefuseTwoPasswordSources(session);
-    const std::string group = GroupArgument(session.Arg(1));
+    LearnTextKind(session);
+    const std::string group = GroupArgument(session, session.Arg(1));
     TNodeData fields;
-    fields.Title = VaultTextFromUtf8(session.Arg(2), kTitleField);
+    fields.Title = VaultTextFromUtf8(session.Arg(2), kTitleField, session.TextKind());
     fields.UserName = FieldOption(session, "--user", kUserField).value_or("");
     fields.Url = FieldOption(session, "--url", kUrlField).value_or("");
     fields.Notes = FieldOption(session, "--notes", kNotesField).value_or("");
@@ -213,13 +223,14 @@ int RunAdd(TCliSession& session) {
 
 int RunEdit(TCliSession& session) {
     RefuseTwoPasswordSources(session);
+    LearnTextKind(session);
     const std::optional<std::string> title = FieldOption(session, "--title", kTitleField);
     const std::optional<std::string> user = FieldOption(session, "--user", kUserField);
     const std::optional<std::string> url = FieldOption(session, "--url", kUrlField);
     const std::optional<std::string> notes = FieldOption(session, "--notes", kNotesField);
     const std::string* groupText = session.Call().Value("--group");
     const std::optional<std::string> group =
-        groupText ? std::optional(GroupArgument(*groupText)) : std::nullopt;
+        groupText ? std::optional(GroupArgument(session, *groupText)) : std::nullopt;
     GuidOption(session);  // a malformed GUID is bad usage, found before any password is asked
 
     TVaultSession vault;
@@ -247,10 +258,12 @@ int RunRemove(TCliSession& session) {
         throw UsageError("--guid picks a record; give its TITLE too");
     }
     GuidOption(session);
+    LearnTextKind(session);
     if (!wholeGroup) {
-        VaultTextForMatching(session.Arg(2), kTitleField.Name);
+        VaultTextForMatching(session.Arg(2), kTitleField.Name, session.TextKind());
     }
-    const std::string group = VaultTextForMatching(session.Arg(1), kGroupField.Name);
+    const std::string group =
+        VaultTextForMatching(session.Arg(1), kGroupField.Name, session.TextKind());
 
     TVaultSession vault;
     OpenVault(session, session.Arg(0), vault);

@@ -9,6 +9,7 @@
 #include "cli/OpenVault.h"
 #include "vault/CofferixError.h"
 #include "vault/FileUtil.h"
+#include "vault/NodeDataText.h"
 #include "vault/PathSafety.h"
 #include "vault/TreeCommands.h"
 #include "vault/VaultOperations.h"
@@ -49,6 +50,26 @@ bool OpensLikeALoad(const std::string& path, const std::string& password, int ex
     }
 }
 
+// The format an option names: "1" or "101" for format 101, "2" for format 2.
+TVaultFormat FormatOption(const TCliSession& session, std::string_view option,
+                          TVaultFormat absent) {
+    const std::string* value = session.Call().Value(option);
+    if (value == nullptr) {
+        return absent;
+    }
+    if (*value == "1" || *value == "101") {
+        return TVaultFormat::Format101;
+    }
+    if (*value == "2") {
+        return TVaultFormat::Format2;
+    }
+    throw UsageError(std::string(option) + " takes 2 or 1 (also written 101)");
+}
+
+std::string FormatName(TVaultFormat format) {
+    return format == TVaultFormat::Format2 ? "2" : "1 (101)";
+}
+
 // Export and backup never write over the vault they read. The core refuses it with the
 // window's text; the tool reports it as bad usage in its own words.
 template <typename TWrite>
@@ -73,15 +94,20 @@ int RunCreate(TCliSession& session) {
     if (FileExists(path) && !session.Call().Has("--force")) {
         throw ECliError("\"" + path + "\" exists already; --force replaces it", kExitFailure);
     }
+    const TVaultFormat format = FormatOption(session, "--format", TVaultFormat::Format2);
+    if (format == TVaultFormat::Format2) {
+        session.SetTextKind(TVaultTextKind::Unicode);
+    }
     TSecretText password;
     ReadNewMasterPassword(session, password);
-    VaultCreate(path, password.Value());
+    VaultCreate(path, password.Value(), format);
     return kExitOk;
 }
 
 int RunCheck(TCliSession& session) {
     const std::string& path = session.Arg(0);
     EnsureVaultReadable(path);
+    session.SetTextKind(TextKindOfVault(path));
     TSecretText password;
     session.ReadPassword(kMasterPrompt, kMasterWhat, password);
     // A file that does not open as a vault is a "no" (status 1), with the reason the load
@@ -89,7 +115,7 @@ int RunCheck(TCliSession& session) {
     if (OpensLikeALoad(path, password.Value(), kExitRefused)) {
         return kExitOk;
     }
-    if (IsShorterThanHeader(path)) {
+    if (session.TextKind() == TVaultTextKind::CodePage1252 && IsShorterThanHeader(path)) {
         throw ECliError(InvalidDatabaseText(path), kExitRefused);
     }
     throw ECliError(std::string(Str::sInvalidPassword), kExitRefused);
@@ -98,6 +124,7 @@ int RunCheck(TCliSession& session) {
 int RunPasswd(TCliSession& session) {
     const std::string& path = session.Arg(0);
     EnsureVaultReadable(path);
+    session.SetTextKind(TextKindOfVault(path));
     TSecretText current;
     session.ReadPassword(kMasterPrompt, kMasterWhat, current);
     // As the window's dialog: the current password is proved before the new one is looked at.
@@ -121,7 +148,7 @@ int RunExport(TCliSession& session) {
     }
     TVaultSession vault;
     OpenVault(session, path, vault);
-    std::string text = ExportListText(vault.Tree());
+    std::string text = ExportListText(vault.Tree(), vault.TextKind());
     const TWipeOnExit wipe{text};
     if (toOutput) {
         session.Out().write(text.data(), static_cast<std::streamsize>(text.size()));
@@ -143,5 +170,52 @@ int RunBackup(TCliSession& session) {
     TVaultSession vault;
     OpenVault(session, path, vault);
     WriteBesideVault([&] { BackupVault(path, destination); });
+    return kExitOk;
+}
+
+int RunInfo(TCliSession& session) {
+    const std::string& path = session.Arg(0);
+    EnsureVaultReadable(path);
+    const TVaultInfo info = VaultReadInfo(path);
+    std::ostream& out = session.Out();
+    out << "Format:          " << FormatName(info.Format) << "\n";
+    if (info.Format == TVaultFormat::Format2) {
+        out << "Key derivation:  Argon2id, " << info.Kdf.MemoryKiB / 1024 << " MiB, "
+            << info.Kdf.Iterations << " iterations, parallelism " << info.Kdf.Parallelism << "\n";
+    } else {
+        out << "Key derivation:  none (the master password is the key)\n";
+    }
+    out.flush();
+    TVaultSession vault;
+    OpenVault(session, path, vault);
+    std::size_t groups = 0;
+    std::size_t records = 0;
+    vault.Tree().ForEach(
+        [&](TRecordTree::TNode& node) { ++(node.Data.IsGroup ? groups : records); });
+    out << "Groups:          " << groups << "\n";
+    out << "Records:         " << records << "\n";
+    if (const VaultFormat2::TVaultValues* values = vault.Values()) {
+        out << "Created:         " << FormatDateTime(values->CreateTime) << "\n";
+        out << "Password set:    " << FormatDateTime(values->PasswordTime) << "\n";
+    }
+    return kExitOk;
+}
+
+int RunConvert(TCliSession& session) {
+    const std::string& path = session.Arg(0);
+    if (!session.Call().Has("--to")) {
+        throw UsageError("convert needs --to 2 or --to 1");
+    }
+    const TVaultFormat to = FormatOption(session, "--to", TVaultFormat::Format2);
+    TVaultSession vault;
+    OpenVault(session, path, vault);
+    try {
+        vault.Convert(to);
+    } catch (const EVaultFormatError& error) {
+        throw ECliError(error.what(), kExitRefused);
+    } catch (const EVaultChangedError&) {
+        throw ECliError(std::string(Str::sVaultChangedElsewhere) + " Run the command again.",
+                        kExitFailure);
+    }
     return kExitOk;
 }

@@ -67,3 +67,9 @@ class EVaultDamagedError : public EVaultError {
 public:
     using EVaultError::EVaultError;
 };
+
+// A conversion the vault's content or password does not allow; nothing was written.
+class EVaultFormatError : public EVaultError {
+public:
+    using EVaultError::EVaultError;
+};

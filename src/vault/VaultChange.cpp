@@ -1,5 +1,6 @@
 #include "vault/VaultChange.h"
 
+#include "vault/Clock.h"
 #include "vault/TreeCommands.h"
 #include "vault/UnsavedChanges.h"
 
@@ -9,12 +10,27 @@ void TVaultChange::RecordPut(PNode record) {
 
 PNode TVaultChange::AddRecord(const std::string& groupName, const TNodeData& fields) {
     const PNode record = AddRecordNode(FTree, groupName, fields, FObserver);
+    record->Data.ModifiedTime = NowAsDateTime();
+    record->Data.PasswordChangedTime = record->Data.ModifiedTime;
     RecordPut(record);
     return record;
 }
 
 void TVaultChange::ModifyRecord(PNode record, TNodeData& fields, const std::string& groupName) {
+    const TNodeData& data = record->Data;
+    const bool passwordChanged = fields.Password != data.Password;
+    const bool changed = passwordChanged || fields.Title != data.Title ||
+                         fields.UserName != data.UserName || fields.Notes != data.Notes ||
+                         fields.Url != data.Url;
     ModifyRecordNode(FTree, record, fields, groupName, FObserver);
+    // Format 2 keeps when a record last changed and when its password did; 101 has no room.
+    const TDateTime now = NowAsDateTime();
+    if (changed) {
+        record->Data.ModifiedTime = now;
+    }
+    if (passwordChanged) {
+        record->Data.PasswordChangedTime = now;
+    }
     RecordPut(record);
 }
 

@@ -3,6 +3,7 @@
 #include <sodium.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <mutex>
@@ -32,6 +33,7 @@ void LabelHash(std::uint8_t* out, std::string_view label, const std::uint8_t* ro
                        rootKey, kKeySize);
 }
 
+std::atomic<std::uint64_t> gDerivations{0};
 std::mutex gCalibrationMutex;
 std::optional<TKdfParameters> gCalibrated;
 
@@ -104,6 +106,7 @@ TDerivedKeys DeriveVaultKeys(const std::string& password, const TVaultSalt& salt
         throw EVaultError("The key derivation settings are out of bounds.");
     }
     TVaultKey rootKey;
+    ++gDerivations;
     if (crypto_pwhash(rootKey.Data(), kKeySize, password.data(), password.size(), salt.data(),
                       parameters.Iterations, std::size_t{parameters.MemoryKiB} * 1024,
                       crypto_pwhash_ALG_ARGON2ID13) != 0) {
@@ -135,6 +138,10 @@ namespace VaultKdfTesting {
 void SetCalibratedParameters(std::optional<TKdfParameters> parameters) {
     const std::lock_guard lock(gCalibrationMutex);
     gCalibrated = parameters;
+}
+
+std::uint64_t DerivationCount() {
+    return gDerivations;
 }
 
 }  // namespace VaultKdfTesting

@@ -85,4 +85,7 @@ namespace VaultKdfTesting {
 // Keeps tests fast.
 void SetCalibratedParameters(std::optional<TKdfParameters> parameters);
 
+// How many derivations this process made: lets a test prove that an operation derived none.
+std::uint64_t DerivationCount();
+
 }  // namespace VaultKdfTesting

@@ -20,10 +20,17 @@
 #include "vault/LockedFile.h"
 #include "vault/StreamCodec.h"
 #include "vault/VaultFormat.h"
+#include "vault/VaultFormat2.h"
+#include "vault/VaultOperations2.h"
+#include "vault/VaultOperationsInternal.h"
 
 using namespace VaultFormat;
+using namespace VaultOperationsInternal;
 
 namespace {
+
+// Runs in every save right after its change check (VaultOperationsTesting).
+std::function<void()> gAfterSaveCheck;
 
 // Counts and sizes in the format and the codec are 32-bit; a file this large (or a content
 // that would grow to it) is refused before any of them could wrap.
@@ -108,12 +115,20 @@ std::string FormatWithPath(std::string_view pattern, const std::string& path) {
     return text;
 }
 
+}  // namespace
+
+namespace VaultOperationsInternal {
+
 void RefuseOversized(const std::string& path, std::uint64_t size) {
     if (size >= kMaxVaultSize) {
         throw EVaultError("The database \"" + path +
                           "\" is too large: database files of 2 GiB or more are not supported.");
     }
 }
+
+}  // namespace VaultOperationsInternal
+
+namespace {
 
 // The size checks every reader of a vault makes; answers the file's size.
 std::uint32_t CheckedVaultSize(const TLockedFile& file, const std::string& path) {
@@ -192,6 +207,10 @@ void CreateFolders(const std::string& folder, std::vector<std::string>& made) {
     makeFolder(folder);
 }
 
+}  // namespace
+
+namespace VaultOperationsInternal {
+
 // The folder part of path, up to and including its last separator, must exist.
 void EnsureVaultFolder(const std::string& path, std::vector<std::string>& made) {
     const std::size_t slash = path.rfind('/');
@@ -213,6 +232,10 @@ void RemoveFolders(const std::vector<std::string>& made) {
         ::rmdir(folder->c_str());
     }
 }
+
+}  // namespace VaultOperationsInternal
+
+namespace {
 
 PNode AddLoadedGroup(TRecordTree& tree, std::string title) {
     PNode group = tree.AddChild(nullptr);
@@ -263,8 +286,8 @@ std::uint32_t CountedSlotsHeld(const TVaultHeader& header, std::uint32_t size) {
 
 // Reads the header and then the counted slots that the file holds whole; a partial last
 // slot ends the load. Bytes beyond the counted slots are not read at all.
-void ReadVault(const TLockedFile& file, std::uint32_t size, const AesExpandedKey256& key,
-               TChunkBuffer& chunk, TRecordTree& tree) {
+TVaultHeader ReadVault(const TLockedFile& file, std::uint32_t size, const AesExpandedKey256& key,
+                       TChunkBuffer& chunk, TRecordTree& tree) {
     const TVaultHeader header = ReadProvenHeader(file, key, chunk.Data());
     const std::uint64_t slotCount = CountedSlotsHeld(header, size);
     TSlotLoader loader(tree);
@@ -276,6 +299,7 @@ void ReadVault(const TLockedFile& file, std::uint32_t size, const AesExpandedKey
             loader.Add(chunk.Data() + i * kSlotSize);
         }
     }
+    return header;
 }
 
 // The header and one slot per node in pre-order, enciphered chunk by chunk on their way to
@@ -298,16 +322,16 @@ void WriteVault(const TRecordTree& tree, const TVaultHeader& header, const AesEx
     WriteEncrypted(bytes, used, key, writer);
 }
 
-// Opens and locks the vault for one operation, and clears away what killed writers of it left.
+}  // namespace
+
+namespace VaultOperationsInternal {
+
 TLockedFile OpenVaultFile(const std::string& path, TLockedFile::TAccess access) {
     TLockedFile file = TLockedFile::Open(path, access);
     RemoveLeftoverTemporaries(path);
     return file;
 }
 
-std::function<void()> gAfterSaveCheck;
-
-// A save's guard, under the save's own lock: the file must be the one the tree came from.
 void RefuseChangedFile(const TLockedFile& file, const TFileIdentity* expected) {
     if (expected && !(file.Identity() == *expected)) {
         throw EVaultChangedError(std::string(Str::sVaultChangedElsewhere));
@@ -317,10 +341,29 @@ void RefuseChangedFile(const TLockedFile& file, const TFileIdentity* expected) {
     }
 }
 
+bool IsFormat2File(const TLockedFile& file) {
+    std::uint8_t magic[VaultFormat2::kMagic.size()];
+    if (file.Size() < sizeof magic) {
+        return false;
+    }
+    file.ReadRange(0, magic, sizeof magic);
+    return VaultFormat2::HasMagic(magic, sizeof magic);
+}
+
+}  // namespace VaultOperationsInternal
+
+namespace {
+
 // The password check, on the header alone; with wholeBlocks, a length that the load refuses
 // is refused with the load's error.
-bool CheckPassword(const std::string& path, const std::string& password, bool wholeBlocks) {
+bool CheckPassword(const std::string& path, const std::string& password, bool wholeBlocks,
+                   TVaultCredentials* credentials) {
     const TLockedFile file = OpenVaultFile(path, TLockedFile::TAccess::Read);
+    if (IsFormat2File(file)) {
+        TVaultCredentials own;
+        return VaultOperations2::CheckPassword(file, path, password, wholeBlocks,
+                                               credentials ? *credentials : own);
+    }
     const std::uint64_t size = file.Size();
     RefuseOversized(path, size);
     if (size < kHeaderSize) {
@@ -341,20 +384,14 @@ bool CheckPassword(const std::string& path, const std::string& password, bool wh
     WipeString(ansi);
     AesDecryptStream(source, kHeaderSize, key.Key, plain);
     const TVaultHeader header = DecodeHeader(plain.Data());
-    return header.HeaderMagic == kMagic && header.Version == kVersion;
+    const bool opens = header.HeaderMagic == kMagic && header.Version == kVersion;
+    if (opens && credentials) {
+        credentials->KeepFormat101();
+    }
+    return opens;
 }
 
-}  // namespace
-
-bool VaultCheckPassword(const std::string& path, const std::string& password) {
-    return CheckPassword(path, password, false);
-}
-
-bool VaultCheckLoadable(const std::string& path, const std::string& password) {
-    return CheckPassword(path, password, true);
-}
-
-TFileIdentity VaultCreate(const std::string& path, const std::string& password) {
+TFileIdentity Create101(const std::string& path, const std::string& password) {
     TMemoryStream plain;
     plain.SetSize(kHeaderSize);
     EncodeHeader(FreshHeader(), plain.Data());
@@ -364,28 +401,17 @@ TFileIdentity VaultCreate(const std::string& path, const std::string& password) 
         AesEncryptStream(plain, 0, key.Key, cipher);
     }
     plain.Clear();
-    std::vector<std::string> madeFolders;
-    try {
-        EnsureVaultFolder(path, madeFolders);
-        const TLockedFile existing = TLockedFile::OpenForReplacing(path);
-        if (existing.IsOpen()) {
-            RemoveLeftoverTemporaries(path);
-        }
-        // A new vault, owner-only whatever file it replaces.
-        return WriteFileAtomically(path, cipher.Data(), cipher.Size(), TFileMode::OwnerOnly());
-    } catch (...) {
-        RemoveFolders(madeFolders);
-        throw;
-    }
+    // A new vault, owner-only whatever file it replaces.
+    return WriteFileAtomically(path, cipher.Data(), cipher.Size(), TFileMode::OwnerOnly());
 }
 
 // The header and the counted slots are deciphered with the current key and enciphered with
 // the new one chunk by chunk; only the header's password time changes. Whatever lay beyond
 // the counted slots (a deleted record's remains, left by a writer that never shortened the
 // file) is not carried into the new file.
-TVaultReplacement VaultChangePassword(const std::string& path, const std::string& currentPassword,
-                                      const std::string& newPassword) {
-    const TLockedFile file = OpenVaultFile(path, TLockedFile::TAccess::ReadWrite);
+TVaultReplacement ChangePassword101(const TLockedFile& file, const std::string& path,
+                                    const std::string& currentPassword,
+                                    const std::string& newPassword) {
     const TFileIdentity before = file.Identity();
     const std::uint32_t size = CheckedVaultSize(file, path);
     RefusePartialBlocks(size);
@@ -408,31 +434,12 @@ TVaultReplacement VaultChangePassword(const std::string& path, const std::string
     return {before, writer.Commit()};
 }
 
-// A failure part-way through the file leaves the tree empty, as one before it does.
-TFileIdentity VaultLoad(const std::string& path, const std::string& password, TRecordTree& tree) {
-    tree.Clear();
-    const TLockedFile file = OpenVaultFile(path, TLockedFile::TAccess::Read);
-    const std::uint32_t size = CheckedVaultSize(file, path);
-    RefusePartialBlocks(size);
-    const TScopedExpandedKey key{DecryptionKeyOf(password)};
-    TChunkBuffer chunk(size);
-    try {
-        ReadVault(file, size, key.Key, chunk, tree);
-    } catch (...) {
-        tree.Clear();
-        throw;
-    }
-    return file.Identity();
-}
-
 // Only the header's plaintext is used, so only the header is deciphered to prove the
 // password; a length that the whole-file decryption would refuse is refused the same way.
 // The new file ends after the last slot written: nothing of a longer former content (a
 // deleted record) outlives the save.
-TFileIdentity VaultSave(const std::string& path, const std::string& password,
-                        const TRecordTree& tree, const TFileIdentity* expected) {
-    const TLockedFile file = OpenVaultFile(path, TLockedFile::TAccess::ReadWrite);
-    RefuseChangedFile(file, expected);
+TFileIdentity Save101(const TLockedFile& file, const std::string& path, const std::string& password,
+                      const TRecordTree& tree) {
     const std::uint32_t oldSize = CheckedVaultSize(file, path);
     const std::uint64_t newSize = kHeaderSize + std::uint64_t{kSlotSize} * tree.Count();
     RefuseOversized(path, newSize);
@@ -449,6 +456,123 @@ TFileIdentity VaultSave(const std::string& path, const std::string& password,
     TAtomicFileWriter writer(path, TFileMode::KeptFrom(file.Fd()));
     WriteVault(tree, header, key.Key, chunk, writer);
     return writer.Commit();
+}
+
+}  // namespace
+
+namespace VaultOperationsInternal {
+
+TVaultHeader ReadVault101(const TLockedFile& file, const std::string& path,
+                          const std::string& password, TRecordTree& tree) {
+    const std::uint32_t size = CheckedVaultSize(file, path);
+    RefusePartialBlocks(size);
+    const TScopedExpandedKey key{DecryptionKeyOf(password)};
+    TChunkBuffer chunk(size);
+    return ReadVault(file, size, key.Key, chunk, tree);
+}
+
+TFileIdentity WriteVault101(const TLockedFile& file, const std::string& path, TVaultHeader header,
+                            const TRecordTree& tree, const std::string& password) {
+    const std::uint64_t newSize = kHeaderSize + std::uint64_t{kSlotSize} * tree.Count();
+    RefuseOversized(path, newSize);
+    TChunkBuffer chunk(newSize);
+    header.RecordCount = static_cast<std::int32_t>(tree.Count());
+    const TScopedExpandedKey key{EncryptionKeyOf(password)};
+    TAtomicFileWriter writer(path, TFileMode::KeptFrom(file.Fd()));
+    WriteVault(tree, header, key.Key, chunk, writer);
+    return writer.Commit();
+}
+
+}  // namespace VaultOperationsInternal
+
+bool VaultCheckPassword(const std::string& path, const std::string& password,
+                        TVaultCredentials* credentials) {
+    return CheckPassword(path, password, false, credentials);
+}
+
+bool VaultCheckLoadable(const std::string& path, const std::string& password,
+                        TVaultCredentials* credentials) {
+    return CheckPassword(path, password, true, credentials);
+}
+
+TFileIdentity VaultCreate(const std::string& path, const std::string& password, TVaultFormat format,
+                          TVaultCredentials* credentials) {
+    std::vector<std::string> madeFolders;
+    try {
+        EnsureVaultFolder(path, madeFolders);
+        const TLockedFile existing = TLockedFile::OpenForReplacing(path);
+        if (existing.IsOpen()) {
+            RemoveLeftoverTemporaries(path);
+        }
+        TVaultCredentials own;
+        TVaultCredentials& kept = credentials ? *credentials : own;
+        if (format == TVaultFormat::Format2) {
+            return VaultOperations2::Create(path, password, kept);
+        }
+        const TFileIdentity created = Create101(path, password);
+        kept.KeepFormat101();
+        return created;
+    } catch (...) {
+        RemoveFolders(madeFolders);
+        throw;
+    }
+}
+
+TVaultInfo VaultReadInfo(const std::string& path) {
+    const TLockedFile file = OpenVaultFile(path, TLockedFile::TAccess::Read);
+    TVaultInfo info;
+    if (IsFormat2File(file)) {
+        info.Format = TVaultFormat::Format2;
+        info.Kdf = VaultOperations2::ReadKdf(file, path);
+    }
+    return info;
+}
+
+TVaultReplacement VaultChangePassword(const std::string& path, const std::string& currentPassword,
+                                      const std::string& newPassword,
+                                      TVaultCredentials* credentials) {
+    const TLockedFile file = OpenVaultFile(path, TLockedFile::TAccess::ReadWrite);
+    if (IsFormat2File(file)) {
+        TVaultCredentials own;
+        return VaultOperations2::ChangePassword(file, path, currentPassword, newPassword,
+                                                credentials ? *credentials : own);
+    }
+    return ChangePassword101(file, path, currentPassword, newPassword);
+}
+
+// A failure part-way through the file leaves the tree empty, as one before it does.
+TFileIdentity VaultLoad(const std::string& path, const std::string& password, TRecordTree& tree,
+                        TVaultCredentials* credentials) {
+    tree.Clear();
+    const TLockedFile file = OpenVaultFile(path, TLockedFile::TAccess::Read);
+    try {
+        if (IsFormat2File(file)) {
+            TVaultCredentials own;
+            VaultOperations2::Load(file, path, password, tree, credentials ? *credentials : own);
+        } else {
+            const TVaultHeader header = ReadVault101(file, path, password, tree);
+            if (credentials) {
+                credentials->KeepFormat101();
+                credentials->KeepValues({header.CreateTime, header.PasswordTime, {}});
+            }
+        }
+    } catch (...) {
+        tree.Clear();
+        throw;
+    }
+    return file.Identity();
+}
+
+TFileIdentity VaultSave(const std::string& path, const std::string& password,
+                        const TRecordTree& tree, const TFileIdentity* expected,
+                        TVaultCredentials* credentials) {
+    const TLockedFile file = OpenVaultFile(path, TLockedFile::TAccess::ReadWrite);
+    RefuseChangedFile(file, expected);
+    if (IsFormat2File(file)) {
+        TVaultCredentials own;
+        return VaultOperations2::Save(file, path, password, tree, credentials ? *credentials : own);
+    }
+    return Save101(file, path, password, tree);
 }
 
 namespace VaultOperationsTesting {

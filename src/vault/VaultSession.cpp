@@ -37,7 +37,8 @@ void TVaultSession::SetPath(const std::string& path) {
         FPath = path;
         FLoaded = false;
         FDropped = false;
-        FUnsaved.Clear();  // they were changes of the other vault
+        FCredentials.KeepFormat101();  // the key of the other vault
+        FUnsaved.Clear();              // they were changes of the other vault
     }
 }
 
@@ -53,13 +54,25 @@ bool TVaultSession::ChangedOnDisk() const {
     return now && !(*now == FIdentity);
 }
 
+TVaultTextKind TVaultSession::TextKind() const {
+    return Format() == TVaultFormat::Format2 ? TVaultTextKind::Unicode
+                                             : TVaultTextKind::CodePage1252;
+}
+
 bool TVaultSession::CheckPassword(const std::string& path, const std::string& password) {
     return VaultCheckPassword(path, password);
 }
 
-void TVaultSession::Create(const std::string& path, const std::string& password) {
+bool TVaultSession::CheckPasswordKeepingKey(const std::string& password) {
+    return VaultCheckPassword(FPath, password, &FCredentials);
+}
+
+void TVaultSession::Create(const std::string& path, const std::string& password,
+                           TVaultFormat format) {
     const bool sessionVault = IsSessionVault(path);
-    const TFileIdentity created = VaultCreate(path, password);
+    TVaultCredentials other;
+    const TFileIdentity created =
+        VaultCreate(path, password, format, sessionVault ? &FCredentials : &other);
     if (sessionVault) {
         const TTreeReset reset(FObserver);
         FTree.Clear();
@@ -73,8 +86,11 @@ void TVaultSession::Create(const std::string& path, const std::string& password)
 
 void TVaultSession::ChangePassword(const std::string& path, const std::string& currentPassword,
                                    const std::string& newPassword) {
-    const TVaultReplacement replacement = VaultChangePassword(path, currentPassword, newPassword);
-    if (!IsSessionVault(path)) {
+    const bool sessionVault = IsSessionVault(path);
+    TVaultCredentials other;
+    const TVaultReplacement replacement = VaultChangePassword(
+        path, currentPassword, newPassword, sessionVault ? &FCredentials : &other);
+    if (!sessionVault) {
         return;
     }
     FPassword.Set(newPassword);
@@ -100,6 +116,7 @@ bool TVaultSession::Unload() {
         FLoaded = false;
         FDropped = true;
     }
+    FCredentials.ForgetKey();  // the unlock derives it again from the password it proves
     return true;
 }
 
@@ -125,7 +142,7 @@ void TVaultSession::Load() {
     TRecordTree fresh;
     TFileIdentity identity;
     try {
-        identity = VaultLoad(FPath, password.Value, fresh);
+        identity = VaultLoad(FPath, password.Value, fresh, &FCredentials);
     } catch (...) {
         if (!reload) {
             TRecordTree empty;
@@ -146,8 +163,20 @@ void TVaultSession::Save() {
         throw EVaultNotLoadedError(std::string(Str::sVaultNotLoaded));
     }
     TPasswordCopy password{FPassword.Get()};
-    FIdentity = VaultSave(FPath, password.Value, FTree, &FIdentity);
+    FIdentity = VaultSave(FPath, password.Value, FTree, &FIdentity, &FCredentials);
     FUnsaved.Clear();
+}
+
+void TVaultSession::Convert(TVaultFormat to) {
+    if (!FLoaded) {
+        throw EVaultNotLoadedError(std::string(Str::sVaultNotLoaded));
+    }
+    SaveChanges();
+    TPasswordCopy password{FPassword.Get()};
+    FIdentity = VaultConvert(FPath, password.Value, to, &FIdentity, &FCredentials).After;
+    // The tree as the new file holds it (a conversion from 101 gives its groups their Guids);
+    // the key is held, so this derives nothing.
+    Load();
 }
 
 void TVaultSession::TakeInOutsideChange() {

@@ -5,10 +5,12 @@
 #include <vector>
 
 #include "base/MasterPassword.h"
+#include "base/VaultText.h"
 #include "vault/FileIdentity.h"
 #include "vault/RecordTree.h"
 #include "vault/UnsavedChanges.h"
 #include "vault/VaultChange.h"
+#include "vault/VaultCredentials.h"
 
 class ITreeObserver;
 
@@ -60,10 +62,28 @@ public:
     // or saved here: another program wrote it. A missing file is not taken for a change.
     bool ChangedOnDisk() const;
 
+    // The format of the vault as last loaded, created or converted, its key derivation
+    // parameters (format 2) and the text its records can hold.
+    TVaultFormat Format() const { return FCredentials.Format(); }
+    const TKdfParameters& KdfParameters() const { return FCredentials.Kdf(); }
+    TVaultTextKind TextKind() const;
+    // The vault-wide values (create and password times) as last loaded; null before a load.
+    const VaultFormat2::TVaultValues* Values() const { return FCredentials.Values(); }
+
     // The vault operations. CheckPassword answers whether password opens the vault at path.
     static bool CheckPassword(const std::string& path, const std::string& password);
+    // Answers whether password opens the session's vault; a format-2 key derived for the
+    // answer is kept, so that the load after it (an unlock) derives nothing more.
+    bool CheckPasswordKeepingKey(const std::string& password);
+    // Drops the key of a format-2 vault (lock): the next load derives it from the password.
+    void ForgetKey() { FCredentials.ForgetKey(); }
     // A new empty vault at path; when path is the session's vault, the tree empties with it.
-    void Create(const std::string& path, const std::string& password);
+    void Create(const std::string& path, const std::string& password,
+                TVaultFormat format = TVaultFormat::Format101);
+    // Rewrites the session's vault in the other format (VaultConvert), after saving the
+    // unsaved changes; a save that fails, or a file changed elsewhere, stops it with nothing
+    // converted. Throws EVaultNotLoadedError when the vault is not loaded.
+    void Convert(TVaultFormat to);
     // Re-keys the vault at path. For the session's own vault, the new password is held from
     // now on, and the file stays known as loaded only if nobody else had changed it before.
     void ChangePassword(const std::string& path, const std::string& currentPassword,
@@ -102,6 +122,7 @@ private:
     TMasterPassword FPassword;
     TRecordTree FTree;
     TFileIdentity FIdentity;
+    TVaultCredentials FCredentials;
     bool FLoaded = false;
     bool FDropped = false;
     TUnsavedChanges FUnsaved;

@@ -13,10 +13,10 @@ namespace {
 class CliPasswordTest : public TCliTest {};
 
 TEST_F(CliPasswordTest, CreateTakesTheNewPasswordThenItsConfirmation) {
-    const TToolResult made =
-        RunInProcess({"create", Vault, "--password-stdin"}, "alpha-first\nalpha-first\n");
+    const TToolResult made = RunInProcess({"create", Vault, "--format", "1", "--password-stdin"},
+                                          "alpha-first\nalpha-first\n");
     ASSERT_EQ(made.ExitCode, 0) << made.Err;
-    EXPECT_EQ(ReadFileBytes(Vault).size(), 512u);
+    EXPECT_EQ(ReadFileBytes(Vault).size(), 512u);  // format 101, as asked
     EXPECT_TRUE(VaultCheckPassword(Vault, "alpha-first"));
     struct stat info {};
     ASSERT_EQ(::stat(Vault.c_str(), &info), 0);

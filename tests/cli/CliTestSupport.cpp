@@ -17,11 +17,21 @@
 #include <gtest/gtest.h>
 
 #include "cli/CofferixCli.h"
+#include "vault/VaultKey.h"
 #include "vault/VaultOperations.h"
 
 extern char** environ;
 
 namespace {
+
+// Format-2 vaults made in this process derive with the least parameters a file may have,
+// so that a test may derive many times; the program itself calibrates.
+const bool kFastKeyDerivation = [] {
+    VaultKdfTesting::SetCalibratedParameters(
+        TKdfParameters{VaultKdf::kArgon2id13, VaultKdf::kMinMemoryKiB, VaultKdf::kMinIterations,
+                       VaultKdf::kParallelism});
+    return true;
+}();
 
 // Every test runs with HOME in a folder of its own, so nothing reaches the real home folder.
 class THomeEnvironment : public testing::Environment {
