@@ -2,7 +2,9 @@
 // content:
 //   0  a format-2 clear header and what follows it (the header parser, before any derivation);
 //   1  a format-2 plaintext, sealed and opened with a fixed key first (the record stream that
-//      a file opened with the right key hands the decoder).
+//      a file opened with the right key hands the decoder);
+//   2  a decrypted format-101 file: its header, then the slots it counts and holds whole, as the
+//      load hands them to the slot loader.
 // A loader may refuse the content with the core's errors; anything else (a crash, a leak, a
 // sanitizer report, a hang) is a fault.
 
@@ -11,6 +13,8 @@
 
 #include "vault/CofferixError.h"
 #include "vault/RecordTree.h"
+#include "vault/SlotLoader.h"
+#include "vault/VaultFormat.h"
 #include "vault/VaultFormat2.h"
 
 namespace {
@@ -33,6 +37,23 @@ void Format2Records(const std::uint8_t* data, std::size_t size) {
     VaultFormat2::DecodePlaintext(opened.Data(), opened.Size(), "fuzz", values, tree);
 }
 
+void Format101Plaintext(const std::uint8_t* data, std::size_t size) {
+    using namespace VaultFormat;
+    if (size < kHeaderSize) {
+        return;  // the load refuses a file shorter than its header before decrypting it
+    }
+    const TVaultHeader header = DecodeHeader(data);
+    if (header.HeaderMagic != kMagic || header.Version != kVersion) {
+        return;  // a wrong password, as the load answers it
+    }
+    TRecordTree tree;
+    TSlotLoader loader(tree);
+    const std::uint32_t slots = CountedSlotsHeld(header, static_cast<std::uint32_t>(size));
+    for (std::uint32_t i = 0; i < slots; ++i) {
+        loader.Add(data + kHeaderSize + std::size_t{i} * kSlotSize);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -40,9 +61,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     try {
-        switch (data[0] % 2) {
+        switch (data[0] % 3) {
             case 0:
                 Format2Header(data + 1, size - 1);
+                break;
+            case 2:
+                Format101Plaintext(data + 1, size - 1);
                 break;
             default:
                 Format2Records(data + 1, size - 1);

@@ -18,6 +18,7 @@
 #include "vault/Clock.h"
 #include "vault/CofferixError.h"
 #include "vault/LockedFile.h"
+#include "vault/SlotLoader.h"
 #include "vault/StreamCodec.h"
 #include "vault/VaultFormat.h"
 #include "vault/VaultFormat2.h"
@@ -236,53 +237,6 @@ void RemoveFolders(const std::vector<std::string>& made) {
 }  // namespace VaultOperationsInternal
 
 namespace {
-
-PNode AddLoadedGroup(TRecordTree& tree, std::string title) {
-    PNode group = tree.AddChild(nullptr);
-    group->Data.Guid = CreateGuid();
-    group->Data.Title = std::move(title);
-    group->Data.IsGroup = true;
-    group->Data.ImageIndex = kGroupImageIndex;
-    return group;
-}
-
-// Adds the tree nodes of counted slots, one slot at a time: each record under the nearest
-// group slot before it, or under a "Default Group" made for records that come before any
-// group. A slot without the vault magic is skipped.
-class TSlotLoader {
-public:
-    explicit TSlotLoader(TRecordTree& tree) : FTree(tree) {}
-
-    void Add(const std::uint8_t* slot) {
-        const TSlotInfo info = DecodeSlotInfo(slot);
-        if (info.SlotMagic != kMagic) {
-            return;
-        }
-        if (info.GroupFlag != 0) {
-            FGroup =
-                AddLoadedGroup(FTree, Cp1252ToUtf8(ReadTextField(slot + kTitleOffset, kTitleSize)));
-            return;
-        }
-        if (!FGroup) {
-            FGroup = AddLoadedGroup(FTree, std::string(Str::sDefaultGroup));
-        }
-        PNode record = FTree.AddChild(FGroup);
-        DecodeSlotFields(slot, record->Data);
-        record->Data.IsGroup = false;
-        record->Data.ImageIndex = kRecordImageIndex;
-    }
-
-private:
-    TRecordTree& FTree;
-    PNode FGroup = nullptr;
-};
-
-// The counted slots that a file of size bytes holds whole; a partial last slot is not one.
-// Whatever lies beyond them is no part of the vault.
-std::uint32_t CountedSlotsHeld(const TVaultHeader& header, std::uint32_t size) {
-    const auto counted = static_cast<std::uint32_t>(std::max(header.RecordCount, 0));
-    return std::min(counted, (size - kHeaderSize) / kSlotSize);
-}
 
 // Reads the header and then the counted slots that the file holds whole; a partial last
 // slot ends the load. Bytes beyond the counted slots are not read at all.
