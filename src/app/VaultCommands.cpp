@@ -46,7 +46,12 @@ void TVaultCommands::Backup() {
 
 void TVaultCommands::ImportDatabase() {
     TfrmImportDb dialog(FContext.Host(), FContext.DialogOwner());
-    if (FContext.RunDialog(dialog) != QDialog::Accepted || !FContext.MayLeaveVault()) {
+    // The password of the other vault may hold any character; the open vault's edits go back
+    // to what it holds as soon as the dialog closes.
+    SetVaultTextKind(TVaultTextKind::Unicode);
+    const bool accepted = FContext.RunDialog(dialog) == QDialog::Accepted;
+    SetVaultTextKind(FContext.Vault().Session().TextKind());
+    if (!accepted || !FContext.MayLeaveVault()) {
         return;
     }
     std::string password = QStringToAnsi(dialog.edtPass->text());
@@ -78,7 +83,9 @@ void TVaultCommands::ExportList() {
     if (destination.isEmpty()) {
         return;
     }
-    std::string text = ExportListText(FContext.Vault().Tree());
+    // In the vault's own text: a format-101 export keeps its bytes, a format-2 one is UTF-8.
+    std::string text =
+        ExportListText(FContext.Vault().Tree(), FContext.Vault().Session().TextKind());
     try {
         WriteSecretFileBesideVault(NativePath(destination), text,
                                    NativePath(FContext.Vault().DatabaseFile()));

@@ -39,6 +39,9 @@ TWindowVault::TWindowVault() {
     connect(&FLockPoll, &QTimer::timeout, this, &TWindowVault::PollLock);
     connect(&FWatcher, &QFileSystemWatcher::fileChanged, this, &TWindowVault::CheckFileLater);
     connect(&FWatcher, &QFileSystemWatcher::directoryChanged, this, &TWindowVault::CheckFileLater);
+    // Connected first, so that whatever hears of the operation after it sees the new kind.
+    connect(this, &TWindowVault::SaveStateChanged, this,
+            [this] { SetVaultTextKind(FSession.TextKind()); });
 }
 
 void TWindowVault::SetDatabaseFile(const QString& path) {
@@ -72,10 +75,10 @@ bool TWindowVault::CheckPassword(const QString& path, const std::string& passwor
     return TVaultSession::CheckPassword(NativePath(path), password);
 }
 
-bool TWindowVault::Create(const QString& path, const std::string& password) {
+bool TWindowVault::Create(const QString& path, const std::string& password, TVaultFormat format) {
     const TThreadLockWaitScope wait{kEventLoopWait};
     try {
-        FSession.Create(NativePath(path), password);
+        FSession.Create(NativePath(path), password, format);
     } catch (const std::exception& error) {
         ShowWarning(ErrorText(error));
         return false;
@@ -123,6 +126,11 @@ bool TWindowVault::Load(const QString& path) {
 bool TWindowVault::Save(const QString& path) {
     FSession.SetPath(NativePath(path));
     return Attempt([this] { FSession.Save(); }, false);
+}
+
+bool TWindowVault::Convert(TVaultFormat to) {
+    // A file changed elsewhere meanwhile is taken in instead, unconverted: the format tells.
+    return Attempt([this, to] { FSession.Convert(to); }, false) && FSession.Format() == to;
 }
 
 bool TWindowVault::Change(const std::function<void(TVaultChange&)>& change) {

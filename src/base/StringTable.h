@@ -154,5 +154,7 @@ inline constexpr std::string_view sIdleLockLabel =
     "Lock the workspace after this many &minutes without input (0 = never):";
 inline constexpr std::string_view sLockWithSession =
     "Lock the workspace when the desktop &session is locked";
+inline constexpr std::string_view sNewVaultsVersion1 =
+    "New databases are &readable by version 1 programs";
 
 }  // namespace Str
