@@ -97,6 +97,7 @@ void TfrmCofferix::ConnectSignals() {
     connect(ActExit, &QAction::triggered, this, &TfrmCofferix::ActExitExecute);
     connect(mnuChangeAccessPass, &QAction::triggered, this,
             &TfrmCofferix::mnuChangeAccessPassClick);
+    connect(mnuDatabaseFormat, &QAction::triggered, this, &TfrmCofferix::mnuDatabaseFormatClick);
     connect(mnuExportList, &QAction::triggered, this, &TfrmCofferix::mnuExportListClick);
     connect(mnuOptions, &QAction::triggered, this, &TfrmCofferix::mnuOptionsClick);
     connect(mnuFindText, &QAction::triggered, this, &TfrmCofferix::mnuFindTextClick);
@@ -180,6 +181,7 @@ void TfrmCofferix::ApplyCaptions() {
     setWindowTitle(Tr(Str::sAppTitle));
     mnuFindText->setText(Tr(Str::sFind));
     mnuChangeAccessPass->setText(Tr(Str::sChangeMasterMenu));
+    mnuDatabaseFormat->setText(Tr(Str::sDatabaseFormatMenu));
     mnuExportList->setText(Tr(Str::sExportList));
     mnuOptions->setText(Tr(Str::sOptionsMenu));
     mnuFile->setTitle(Tr(Str::sFileMenu));
@@ -477,6 +479,10 @@ void TfrmCofferix::btnExportDatabaseClick() {
 
 void TfrmCofferix::mnuChangeAccessPassClick() {
     FVaultCommands->ChangeMasterPassword();
+}
+
+void TfrmCofferix::mnuDatabaseFormatClick() {
+    FVaultCommands->DatabaseFormat();
 }
 
 void TfrmCofferix::mnuExportListClick() {

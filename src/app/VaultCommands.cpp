@@ -5,11 +5,13 @@
 #include <exception>
 #include <string>
 
+#include "app/TreeViewState.h"
 #include "app/WindowVault.h"
 #include "base/StringTable.h"
 #include "common/Services.h"
 #include "common/TextCodec.h"
 #include "dialogs/UnitChangePass.h"
+#include "dialogs/UnitDatabaseFormat.h"
 #include "dialogs/UnitImportDb.h"
 #include "dialogs/VaultHost.h"
 #include "vault/CofferixError.h"
@@ -76,6 +78,25 @@ void TVaultCommands::ChangeMasterPassword() {
     dialog.edtOld->clear();
     dialog.EditPass->clear();
     dialog.EditConfirm->clear();
+}
+
+void TVaultCommands::DatabaseFormat() {
+    TWindowVault& vault = FContext.Vault();
+    vault.TakeInOutsideChange();  // the format of the file as it is now
+    const TVaultSession& session = vault.Session();
+    TfrmDatabaseFormat dialog(session.Format(), session.KdfParameters(), FContext.DialogOwner());
+    if (FContext.RunDialog(dialog) != QDialog::Accepted) {
+        return;
+    }
+    // The conversion reads the tree anew: what the view showed is put back after it.
+    const TTreeViewState view = TTreeViewState::Capture(FContext.View());
+    // A refusal (records that format 101 cannot hold) has been shown, and nothing written.
+    if (!vault.Convert(dialog.Target())) {
+        return;
+    }
+    view.Restore(FContext.View());
+    ShowInformation(
+        Tr(dialog.Target() == TVaultFormat::Format2 ? Str::sConvertedTo2 : Str::sConvertedTo101));
 }
 
 void TVaultCommands::ExportList() {

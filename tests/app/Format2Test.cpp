@@ -1,5 +1,6 @@
 // The window on format 2: a new vault is format 2 (or 101, as the Options ask) and takes any
-// text from the record editor.
+// text from the record editor and gives it to the export; Database Format converts either
+// way, and the edits follow what the vault holds.
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include "app/UnitCofferix.h"
 #include "common/Settings.h"
 #include "common/TextCodec.h"
+#include "dialogs/UnitDatabaseFormat.h"
 #include "dialogs/UnitNewPass.h"
 #include "dialogs/UnitNewRecord.h"
 #include "support/RecordingServices.h"
@@ -58,6 +60,15 @@ TDialogScript::TAnswer TypeRecord(const QString& title, QString& shown) {
         Typed(dialog.edtID, kUser);
         dialog.txtInfo->insertPlainText(kNotes);
         dialog.btnOKClick();
+    });
+}
+
+// Database Format: what it said of the format (and its key stretching), then its Convert
+// button.
+TDialogScript::TAnswer ConvertFormat(QString& shownFormat) {
+    return Answer<TfrmDatabaseFormat>([&shownFormat](TfrmDatabaseFormat& dialog) {
+        shownFormat = dialog.lblFormat->text() + u'\n' + dialog.lblDetail->text();
+        dialog.btnConvert->click();
     });
 }
 
@@ -114,6 +125,13 @@ private slots:
         QVERIFY(record);
         QCOMPARE(record->Data.UserName, Utf8(kUser));
         QCOMPARE(record->Data.Notes, Utf8(QString(kNotes).replace(u'\n', QStringLiteral("\r\n"))));
+
+        // The text export of a format-2 vault is UTF-8.
+        const QString list = FFolder->filePath("list.txt");
+        FServices->SaveFileAnswers = {list};
+        Part<QAction>(*FWindow, "mnuExportList")->trigger();
+        QVERIFY(FileBytes(list).contains(
+            QByteArray("\r\n[" + kTitle.toUtf8() + "]\r\nID=" + kUser.toUtf8() + "\r\n")));
     }
 
     void OptionMakesNewVaultsFormat101() {
@@ -133,6 +151,52 @@ private slots:
         QVERIFY(FWindow->Vault().Session().Format() == TVaultFormat::Format101);
         QCOMPARE(Outline(*ReadVault(FVault, Utf8(QStringLiteral("caf\u00E9-pass")))),
                  QStringList());
+    }
+
+    void DatabaseFormatConvertsBothWaysAndRefusesWhat101CannotHold() {
+        WriteVault(FVault, "master-1", {{"Mail", "home", "me", "pw", "mail.org", "a\r\nb"}});
+        FWindow = StartWindowOn(FVault, "master-1", *FScript);
+        QVERIFY(FWindow);
+        const QStringList before = Outline(*ReadVault(FVault, "master-1"));
+
+        // Format 101: the editor refuses a Chinese character.
+        QString shown;
+        FScript->Then(Answer<TfrmNewRecord>([&shown](TfrmNewRecord& dialog) {
+            shown = Typed(dialog.edtTitle, QStringLiteral("\u738B"));
+            dialog.reject();
+        }));
+        Part<QAction>(*FWindow, "ActAddRecord")->trigger();
+        QCOMPARE(shown, QString());
+
+        QString format;
+        FScript->Then(ConvertFormat(format));
+        Part<QAction>(*FWindow, "mnuDatabaseFormat")->trigger();
+        QVERIFY(format.startsWith(QStringLiteral("Format 101")));
+        QVERIFY(IsFormat2File(FVault));
+        QCOMPARE(Outline(*ReadVault(FVault, "master-1")), before);
+        QCOMPARE(FServices->BoxTexts(TBoxKind::Information),
+                 QStringList{"The database was converted to format 2."});
+
+        // Format 2 now: the editor takes the character in.
+        FScript->Then(TypeRecord(QStringLiteral("\u738B"), shown));
+        Part<QAction>(*FWindow, "ActAddRecord")->trigger();
+        QCOMPARE(shown, QStringLiteral("\u738B"));
+        QVERIFY(FindByTitle(*ReadVault(FVault, "master-1"), "\xE7\x8E\x8B"));
+
+        // Back to 101 is refused, naming the record; the file stays as it was.
+        const QByteArray converted = FileBytes(FVault);
+        FScript->Then(ConvertFormat(format));
+        Part<QAction>(*FWindow, "mnuDatabaseFormat")->trigger();
+        QVERIFY(format.startsWith(QStringLiteral("Format 2")));
+        QVERIFY2(format.contains(QStringLiteral("8 MiB of memory, 3 iterations, parallelism 1")),
+                 qPrintable(format));
+        const QStringList warnings = FServices->BoxTexts(TBoxKind::Warning);
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings[0].contains(QStringLiteral("Friends / \u738B")), qPrintable(warnings[0]));
+        QCOMPARE(FileBytes(FVault), converted);
+        QVERIFY(FWindow->Vault().Session().Format() == TVaultFormat::Format2);
+        QCOMPARE(FServices->BoxTexts(TBoxKind::Information).size(), 1);
+        QVERIFY(FScript->Done());
     }
 
 private:
