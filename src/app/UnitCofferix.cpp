@@ -43,6 +43,12 @@ constexpr QSize kFirstSize(802, 580);
 constexpr QSize kMinimumSize(730, 540);
 constexpr int kStatusNoticeMs = 10000;
 
+// The Options choose the format of the vaults the window makes.
+TVaultFormat NewVaultFormat() {
+    return Settings::NewVaultsReadableByVersion1() ? TVaultFormat::Format101
+                                                   : TVaultFormat::Format2;
+}
+
 }  // namespace
 
 TfrmCofferix::TfrmCofferix(QWidget* parent)
@@ -95,6 +101,7 @@ void TfrmCofferix::ConnectSignals() {
     connect(ActExit, &QAction::triggered, this, &TfrmCofferix::ActExitExecute);
     connect(mnuChangeAccessPass, &QAction::triggered, this,
             &TfrmCofferix::mnuChangeAccessPassClick);
+    connect(mnuDatabaseFormat, &QAction::triggered, this, &TfrmCofferix::mnuDatabaseFormatClick);
     connect(mnuExportList, &QAction::triggered, this, &TfrmCofferix::mnuExportListClick);
     connect(mnuOptions, &QAction::triggered, this, &TfrmCofferix::mnuOptionsClick);
     connect(mnuFindText, &QAction::triggered, this, &TfrmCofferix::mnuFindTextClick);
@@ -187,6 +194,7 @@ void TfrmCofferix::ApplyCaptions() {
     setWindowTitle(Tr(Str::sAppTitle));
     mnuFindText->setText(Tr(Str::sFind));
     mnuChangeAccessPass->setText(Tr(Str::sChangeMasterMenu));
+    mnuDatabaseFormat->setText(Tr(Str::sDatabaseFormatMenu));
     mnuExportList->setText(Tr(Str::sExportList));
     mnuOptions->setText(Tr(Str::sOptionsMenu));
     mnuFile->setTitle(Tr(Str::sFileMenu));
@@ -234,6 +242,9 @@ QString TfrmCofferix::FindVaultPath() const {
 }
 
 bool TfrmCofferix::OpenVaultAtStart(const QString& path) {
+    // The vault's format is known once it is loaded; its password may hold any character (a
+    // format-101 vault just does not open with one that its code page cannot hold).
+    SetVaultTextKind(TVaultTextKind::Unicode);
     TfrmImportDb dialog(*this, this);
     dialog.edtFile->setText(path);
     if (RunDialog(dialog) != QDialog::Accepted) {
@@ -248,6 +259,9 @@ bool TfrmCofferix::OpenVaultAtStart(const QString& path) {
 }
 
 bool TfrmCofferix::CreateVaultAtStart() {
+    // The master password of the new vault holds what its format holds.
+    SetVaultTextKind(NewVaultFormat() == TVaultFormat::Format2 ? TVaultTextKind::Unicode
+                                                               : TVaultTextKind::CodePage1252);
     TfrmNewPassword dialog(*this, this);
     dialog.edtFile->setText(AppDataVault());
     if (RunDialog(dialog) != QDialog::Accepted) {
@@ -385,7 +399,7 @@ bool TfrmCofferix::CheckVaultPassword(const QString& path, const std::string& pa
 bool TfrmCofferix::CreateVault(const QString& path, const std::string& password, bool) {
     // The side settings file would keep the master password next to the vault in a
     // reversible form, so it is never written, whatever the caller asks.
-    return FVault->Create(path, password);
+    return FVault->Create(path, password, NewVaultFormat());
 }
 
 bool TfrmCofferix::ChangeVaultPassword(const QString& path, const std::string& currentPassword,
@@ -478,6 +492,10 @@ void TfrmCofferix::btnExportDatabaseClick() {
 
 void TfrmCofferix::mnuChangeAccessPassClick() {
     FVaultCommands->ChangeMasterPassword();
+}
+
+void TfrmCofferix::mnuDatabaseFormatClick() {
+    FVaultCommands->DatabaseFormat();
 }
 
 void TfrmCofferix::mnuExportListClick() {

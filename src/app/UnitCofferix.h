@@ -125,6 +125,7 @@ public slots:
     void btnBackupDatabaseClick();
     void btnExportDatabaseClick();
     void mnuChangeAccessPassClick();
+    void mnuDatabaseFormatClick();
     void mnuExportListClick();
     void mnuOptionsClick();
     void chkDisplayPassClick();
@@ -164,6 +165,7 @@ private:
     QLabel* lblInstanceWarning;
     QMenu* mnuFile;
     QAction* mnuChangeAccessPass;
+    QAction* mnuDatabaseFormat;
     QAction* mnuExportList;
     QAction* mnuOptions;
     QMenu* mnuEdit;

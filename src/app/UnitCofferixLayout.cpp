@@ -55,6 +55,7 @@ void TfrmCofferix::CreateActions() {
     ActExit = NamedAction(this, "ActExit");
     ActLockApp = NamedAction(this, "ActLockApp");
     mnuChangeAccessPass = NamedAction(this, "mnuChangeAccessPass");
+    mnuDatabaseFormat = NamedAction(this, "mnuDatabaseFormat");
     mnuExportList = NamedAction(this, "mnuExportList");
     mnuOptions = NamedAction(this, "mnuOptions");
     mnuFindText = NamedAction(this, "mnuFindText");
@@ -211,6 +212,7 @@ void TfrmCofferix::CreateMenus() {
     mnuFile = menuBar()->addMenu(QString());
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFile->addAction(mnuChangeAccessPass);
+    mnuFile->addAction(mnuDatabaseFormat);
     mnuFile->addSeparator();
     mnuFile->addAction(mnuExportList);
     mnuFile->addAction(mnuOptions);

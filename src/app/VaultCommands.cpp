@@ -5,11 +5,13 @@
 #include <exception>
 #include <string>
 
+#include "app/TreeViewState.h"
 #include "app/WindowVault.h"
 #include "base/StringTable.h"
 #include "common/Services.h"
 #include "common/TextCodec.h"
 #include "dialogs/UnitChangePass.h"
+#include "dialogs/UnitDatabaseFormat.h"
 #include "dialogs/UnitImportDb.h"
 #include "dialogs/VaultHost.h"
 #include "vault/CofferixError.h"
@@ -46,7 +48,12 @@ void TVaultCommands::Backup() {
 
 void TVaultCommands::ImportDatabase() {
     TfrmImportDb dialog(FContext.Host(), FContext.DialogOwner());
-    if (FContext.RunDialog(dialog) != QDialog::Accepted || !FContext.MayLeaveVault()) {
+    // The password of the other vault may hold any character; the open vault's edits go back
+    // to what it holds as soon as the dialog closes.
+    SetVaultTextKind(TVaultTextKind::Unicode);
+    const bool accepted = FContext.RunDialog(dialog) == QDialog::Accepted;
+    SetVaultTextKind(FContext.Vault().Session().TextKind());
+    if (!accepted || !FContext.MayLeaveVault()) {
         return;
     }
     std::string password = QStringToAnsi(dialog.edtPass->text());
@@ -73,12 +80,33 @@ void TVaultCommands::ChangeMasterPassword() {
     dialog.EditConfirm->clear();
 }
 
+void TVaultCommands::DatabaseFormat() {
+    TWindowVault& vault = FContext.Vault();
+    vault.TakeInOutsideChange();  // the format of the file as it is now
+    const TVaultSession& session = vault.Session();
+    TfrmDatabaseFormat dialog(session.Format(), session.KdfParameters(), FContext.DialogOwner());
+    if (FContext.RunDialog(dialog) != QDialog::Accepted) {
+        return;
+    }
+    // The conversion reads the tree anew: what the view showed is put back after it.
+    const TTreeViewState view = TTreeViewState::Capture(FContext.View());
+    // A refusal (records that format 101 cannot hold) has been shown, and nothing written.
+    if (!vault.Convert(dialog.Target())) {
+        return;
+    }
+    view.Restore(FContext.View());
+    ShowInformation(
+        Tr(dialog.Target() == TVaultFormat::Format2 ? Str::sConvertedTo2 : Str::sConvertedTo101));
+}
+
 void TVaultCommands::ExportList() {
     const QString destination = AskSaveFileName(Tr(Str::sExportFilter), Tr(Str::sExportSuffix));
     if (destination.isEmpty()) {
         return;
     }
-    std::string text = ExportListText(FContext.Vault().Tree());
+    // In the vault's own text: a format-101 export keeps its bytes, a format-2 one is UTF-8.
+    std::string text =
+        ExportListText(FContext.Vault().Tree(), FContext.Vault().Session().TextKind());
     try {
         WriteSecretFileBesideVault(NativePath(destination), text,
                                    NativePath(FContext.Vault().DatabaseFile()));

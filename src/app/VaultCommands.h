@@ -5,7 +5,7 @@
 #include "app/WindowContext.h"
 
 // The main window's commands on the vault as a whole: backup, switching to another vault
-// ("Import Database"), changing the master password and the plain-text export.
+// ("Import Database"), changing the master password, its format and the plain-text export.
 class TVaultCommands {
 public:
     explicit TVaultCommands(IWindowContext& context) : FContext(context) {}
@@ -13,6 +13,8 @@ public:
     void Backup();
     void ImportDatabase();
     void ChangeMasterPassword();
+    // Shows the open vault's format and converts it to the other one when the user asks.
+    void DatabaseFormat();
     void ExportList();
 
 private:

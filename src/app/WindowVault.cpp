@@ -40,6 +40,9 @@ TWindowVault::TWindowVault() {
     connect(&FLockPoll, &QTimer::timeout, this, &TWindowVault::PollLock);
     connect(&FWatcher, &QFileSystemWatcher::fileChanged, this, &TWindowVault::CheckFileLater);
     connect(&FWatcher, &QFileSystemWatcher::directoryChanged, this, &TWindowVault::CheckFileLater);
+    // Connected first, so that whatever hears of the operation after it sees the new kind.
+    connect(this, &TWindowVault::SaveStateChanged, this,
+            [this] { SetVaultTextKind(FSession.TextKind()); });
 }
 
 void TWindowVault::SetDatabaseFile(const QString& path) {
@@ -79,10 +82,10 @@ bool TWindowVault::CheckPassword(const QString& path, const std::string& passwor
     return TVaultSession::CheckPassword(native, password);
 }
 
-bool TWindowVault::Create(const QString& path, const std::string& password) {
+bool TWindowVault::Create(const QString& path, const std::string& password, TVaultFormat format) {
     const TThreadLockWaitScope wait{kEventLoopWait};
     try {
-        FSession.Create(NativePath(path), password);
+        FSession.Create(NativePath(path), password, format);
     } catch (const std::exception& error) {
         ShowWarning(ErrorText(error));
         return false;
@@ -139,6 +142,11 @@ const TRecordTree& TWindowVault::GroupsToOffer(TRecordTree& groups) const {
     // A failure offers no group; the change that follows says what went wrong.
     RunBriefly([&] { FSession.ReadGroups(groups); });
     return groups;
+}
+
+bool TWindowVault::Convert(TVaultFormat to) {
+    // A file changed elsewhere meanwhile is taken in instead, unconverted: the format tells.
+    return Attempt([this, to] { FSession.Convert(to); }, false) && FSession.Format() == to;
 }
 
 bool TWindowVault::Change(const std::function<void(TVaultChange&)>& change) {

@@ -23,6 +23,8 @@
 // program writes it, the vault is reloaded as soon as no dialog of the window is open, with
 // any unsaved change on top. Waiting for another program's lock never holds up the event
 // loop for longer than a moment: the wait goes on from a timer while the user reads on.
+// Every operation ends with SaveStateChanged, and with it the edits learn what the vault's
+// format holds now (SetVaultTextKind): a load, a reload, a create and a conversion alike.
 class TWindowVault : public QObject {
     Q_OBJECT
 public:
@@ -44,7 +46,10 @@ public:
 
     // Lets an error opening the file through to the caller.
     bool CheckPassword(const QString& path, const std::string& password);
-    bool Create(const QString& path, const std::string& password);
+    bool Create(const QString& path, const std::string& password, TVaultFormat format);
+    // Rewrites the open vault in the other format, after saving what is unsaved; a refusal
+    // (text that format 101 cannot hold) is shown and leaves the file as it was.
+    bool Convert(TVaultFormat to);
     bool ChangePassword(const QString& path, const std::string& currentPassword,
                         const std::string& newPassword);
     bool Load(const QString& path);

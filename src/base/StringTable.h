@@ -149,6 +149,34 @@ inline constexpr std::string_view sSecondCopyNotKeptOut =
 inline constexpr std::string_view sVaultDamaged =
     "The database file \"%s\" is damaged and cannot be opened";
 
+// The database format: what each format means, and its conversion. "%1" to "%3" are numbers.
+inline constexpr std::string_view sDatabaseFormatMenu = "Database Format...";
+inline constexpr std::string_view sDatabaseFormatCaption = "Database Format";
+inline constexpr std::string_view sFormatIs = "This database is stored in:";
+inline constexpr std::string_view sFormat2Name =
+    "Format 2 (Argon2id key stretching, authenticated encryption, any character)";
+inline constexpr std::string_view sFormat101Name =
+    "Format 101 (readable by version 1 programs; no key stretching)";
+inline constexpr std::string_view sFormat2Kdf =
+    "The master password is stretched with Argon2id: %1 MiB of memory, %2 iterations, "
+    "parallelism %3.";
+inline constexpr std::string_view sFormat101Risk =
+    "Anyone with a copy of this file can try millions of master passwords a second. It holds "
+    "only Windows-1252 characters, and each field has a fixed length.";
+inline constexpr std::string_view sConvertTo2Meaning =
+    "Converting to format 2 stretches the master password, so that every guess costs about a "
+    "second, and authenticates the file, so that any change made to it is detected. Records "
+    "may then hold any character and text of any length. Version 1 programs cannot read the "
+    "converted file. Nothing is lost.";
+inline constexpr std::string_view sConvertTo101Meaning =
+    "Converting to format 101 makes the file readable by version 1 programs, but a copy of it "
+    "falls again to fast offline guessing, and it holds only Windows-1252 text and fixed field "
+    "lengths. If some records do not fit, they are listed and nothing is converted.";
+inline constexpr std::string_view sConvertTo2Button = "Convert to Format &2";
+inline constexpr std::string_view sConvertTo101Button = "Convert to Format &101";
+inline constexpr std::string_view sConvertedTo2 = "The database was converted to format 2.";
+inline constexpr std::string_view sConvertedTo101 = "The database was converted to format 101.";
+
 // Options
 inline constexpr std::string_view sOptionsMenu = "Options";
 inline constexpr std::string_view sOptionsCaption = "Options";
@@ -158,5 +186,7 @@ inline constexpr std::string_view sIdleLockLabel =
     "Lock the workspace after this many &minutes without input (0 = never):";
 inline constexpr std::string_view sLockWithSession =
     "Lock the workspace when the desktop &session is locked";
+inline constexpr std::string_view sNewVaultsVersion1 =
+    "New databases are &readable by version 1 programs";
 
 }  // namespace Str

@@ -14,6 +14,7 @@ const QString kDisplayPassValue = QStringLiteral("DisplayPass");
 const QString kClearClipboardValue = QStringLiteral("ClearClipboardSeconds");
 const QString kIdleLockValue = QStringLiteral("IdleLockMinutes");
 const QString kLockWithSessionValue = QStringLiteral("LockWithSession");
+const QString kNewVaultsVersion1Value = QStringLiteral("NewVaultsReadableByVersion1");
 
 // A fresh object on every call, so that each get reads what is stored now.
 std::unique_ptr<QSettings> OpenSettings() {
@@ -87,6 +88,14 @@ bool LockWithSession() {
 
 void SetLockWithSession(bool value) {
     OpenSettings()->setValue(kLockWithSessionValue, value ? 1 : 0);
+}
+
+bool NewVaultsReadableByVersion1() {
+    return NumberOr(kNewVaultsVersion1Value, 0, 1) != 0;
+}
+
+void SetNewVaultsReadableByVersion1(bool value) {
+    OpenSettings()->setValue(kNewVaultsVersion1Value, value ? 1 : 0);
 }
 
 }  // namespace Settings

@@ -27,5 +27,9 @@ void SetIdleLockMinutes(int minutes);
 // Lock when the desktop session locks; true when absent.
 bool LockWithSession();
 void SetLockWithSession(bool value);
+// New vaults in format 101, which version 1 programs read, rather than format 2; false when
+// absent.
+bool NewVaultsReadableByVersion1();
+void SetNewVaultsReadableByVersion1(bool value);
 
 }  // namespace Settings

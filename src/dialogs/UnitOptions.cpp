@@ -36,6 +36,8 @@ TfrmOptions::TfrmOptions(QWidget* parent) : QDialog(parent) {
     lblIdleLock->setBuddy(SpinIdleMinutes);
     chkLockWithSession = new QCheckBox(Tr(Str::sLockWithSession), this);
     chkLockWithSession->setObjectName(QStringLiteral("chkLockWithSession"));
+    chkNewVaultsVersion1 = new QCheckBox(Tr(Str::sNewVaultsVersion1), this);
+    chkNewVaultsVersion1->setObjectName(QStringLiteral("chkNewVaultsVersion1"));
     Buttons = new QDialogButtonBox(this);
     btnOK = Buttons->addButton(Tr(Str::sOK), QDialogButtonBox::AcceptRole);
     btnCancel = Buttons->addButton(Tr(Str::sCancel), QDialogButtonBox::RejectRole);
@@ -55,9 +57,11 @@ void TfrmOptions::LayOut() {
     page->addWidget(SpinIdleMinutes, 0, Qt::AlignLeft);
     page->addSpacing(6);
     page->addWidget(chkLockWithSession);
+    page->addWidget(chkNewVaultsVersion1);
     page->addStretch(1);
     page->addWidget(Buttons);
-    SetTabChain({SpinClearSeconds, SpinIdleMinutes, chkLockWithSession, btnOK, btnCancel});
+    SetTabChain({SpinClearSeconds, SpinIdleMinutes, chkLockWithSession, chkNewVaultsVersion1, btnOK,
+                 btnCancel});
     SpinClearSeconds->setFocus();
 }
 
@@ -65,6 +69,7 @@ void TfrmOptions::LoadSettings() {
     SpinClearSeconds->setValue(Settings::ClearClipboardSeconds());
     SpinIdleMinutes->setValue(Settings::IdleLockMinutes());
     chkLockWithSession->setChecked(Settings::LockWithSession());
+    chkNewVaultsVersion1->setChecked(Settings::NewVaultsReadableByVersion1());
 }
 
 void TfrmOptions::SaveSettings() const {
@@ -74,4 +79,5 @@ void TfrmOptions::SaveSettings() const {
     Settings::SetClearClipboardSeconds(SpinClearSeconds->value());
     Settings::SetIdleLockMinutes(SpinIdleMinutes->value());
     Settings::SetLockWithSession(chkLockWithSession->isChecked());
+    Settings::SetNewVaultsReadableByVersion1(chkNewVaultsVersion1->isChecked());
 }

@@ -56,7 +56,8 @@ private slots:
         QCOMPARE(bar[0]->text(), QStringLiteral("File"));
         QCOMPARE(bar[1]->text(), QStringLiteral("Edit"));
         QCOMPARE(Items(Part<QMenu>(*FWindow, "mnuFile")),
-                 QStringList({"Change Master Password", "-", "Export List", "Options", "Close"}));
+                 QStringList({"Change Master Password", "Database Format...", "-", "Export List",
+                              "Options", "Close"}));
         QCOMPARE(Items(Part<QMenu>(*FWindow, "mnuEdit")),
                  QStringList(
                      {"Add Record", "Delete Record", "Modify Record", "-", "Password Generator"}));
