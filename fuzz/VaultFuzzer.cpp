@@ -4,7 +4,8 @@
 //   1  a format-2 plaintext, sealed and opened with a fixed key first (the record stream that
 //      a file opened with the right key hands the decoder);
 //   2  a decrypted format-101 file: its header, then the slots it counts and holds whole, as the
-//      load hands them to the slot loader.
+//      load hands them to the slot loader;
+//   3  a format-2 message as the cipher hands it over: its stated length and zlib stream.
 // A loader may refuse the content with the core's errors; anything else (a crash, a leak, a
 // sanitizer report, a hang) is a fault.
 
@@ -13,6 +14,7 @@
 
 #include "vault/CofferixError.h"
 #include "vault/RecordTree.h"
+#include "vault/SecretZlib.h"
 #include "vault/SlotLoader.h"
 #include "vault/VaultFormat.h"
 #include "vault/VaultFormat2.h"
@@ -61,12 +63,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     try {
-        switch (data[0] % 3) {
+        switch (data[0] % 4) {
             case 0:
                 Format2Header(data + 1, size - 1);
                 break;
             case 2:
                 Format101Plaintext(data + 1, size - 1);
+                break;
+            case 3:
+                DecompressSecret(data + 1, size - 1, "fuzz");
                 break;
             default:
                 Format2Records(data + 1, size - 1);

@@ -9,6 +9,7 @@
 #include "base/Cp1252.h"
 #include "base/StringTable.h"
 #include "vault/CofferixError.h"
+#include "vault/SecretZlib.h"
 #include "vault/VaultFormat.h"
 
 namespace VaultFormat2 {
@@ -26,8 +27,8 @@ constexpr std::size_t kSaltOffset = 32;
 constexpr std::size_t kCipherOffset = 48;
 constexpr std::size_t kNonceOffset = 52;
 constexpr std::size_t kKeyCheckOffset = 76;
-constexpr std::size_t kFlagsOffset = 108;
-static_assert(kFlagsOffset + 4 == kHeaderSize);
+constexpr std::size_t kCompressionOffset = 108;
+static_assert(kCompressionOffset + 4 == kHeaderSize);
 
 // Plaintext sizes.
 constexpr std::size_t kLengthSize = 4;
@@ -164,6 +165,7 @@ std::array<std::uint8_t, kHeaderSize> EncodeHeader(const THeader& header) {
     VaultFormat::WriteUint32(&out[kCipherOffset], header.Cipher);
     std::copy(header.Nonce.begin(), header.Nonce.end(), &out[kNonceOffset]);
     std::copy(header.KeyCheck.begin(), header.KeyCheck.end(), &out[kKeyCheckOffset]);
+    VaultFormat::WriteUint32(&out[kCompressionOffset], header.Compression);
     return out;
 }
 
@@ -173,7 +175,7 @@ THeader DecodeHeader(const std::uint8_t* data, std::size_t size, const std::stri
     }
     if (VaultFormat::ReadUint32(data + kVersionOffset) != kVersion ||
         VaultFormat::ReadUint32(data + kHeaderSizeOffset) != kHeaderSize ||
-        VaultFormat::ReadUint32(data + kFlagsOffset) != 0) {
+        VaultFormat::ReadUint32(data + kCompressionOffset) > kCompressionZlib) {
         Damaged(path, "it was written by a newer version of the program, or changed");
     }
     THeader header;
@@ -184,6 +186,7 @@ THeader DecodeHeader(const std::uint8_t* data, std::size_t size, const std::stri
     if (const std::string problem = KdfParametersProblem(header.Kdf); !problem.empty()) {
         Damaged(path, problem);
     }
+    header.Compression = VaultFormat::ReadUint32(data + kCompressionOffset);
     header.Cipher = VaultFormat::ReadUint32(data + kCipherOffset);
     if (header.Cipher != kCipherXChaCha20Poly1305) {
         Damaged(path, "it names a cipher this program does not know");
@@ -252,13 +255,17 @@ TNonce NewNonce() {
 
 std::vector<std::uint8_t> Seal(const THeader& header, const TVaultKey& key,
                                const TWipedBytes& plaintext) {
+    const TWipedBytes packed = header.Compression == kCompressionZlib
+                                   ? CompressSecret(plaintext.Data(), plaintext.Size())
+                                   : TWipedBytes();
+    const TWipedBytes& message = header.Compression == kCompressionZlib ? packed : plaintext;
     const auto clearHeader = EncodeHeader(header);
-    std::vector<std::uint8_t> file(kHeaderSize + plaintext.Size() + kTagSize);
+    std::vector<std::uint8_t> file(kHeaderSize + message.Size() + kTagSize);
     std::copy(clearHeader.begin(), clearHeader.end(), file.begin());
     unsigned long long sealedSize = 0;
     crypto_aead_xchacha20poly1305_ietf_encrypt(
-        file.data() + kHeaderSize, &sealedSize, plaintext.Data(), plaintext.Size(),
-        clearHeader.data(), clearHeader.size(), nullptr, header.Nonce.data(), key.Data());
+        file.data() + kHeaderSize, &sealedSize, message.Data(), message.Size(), clearHeader.data(),
+        clearHeader.size(), nullptr, header.Nonce.data(), key.Data());
     return file;
 }
 
@@ -273,6 +280,9 @@ TWipedBytes Open(const std::uint8_t* file, std::size_t size, const THeader& head
             plaintext.Data(), &openedSize, nullptr, file + kHeaderSize, size - kHeaderSize, file,
             kHeaderSize, header.Nonce.data(), key.Data()) != 0) {
         Damaged(path, "its content was changed or cut");
+    }
+    if (header.Compression == kCompressionZlib) {
+        return DecompressSecret(plaintext.Data(), plaintext.Size(), path);
     }
     return plaintext;
 }

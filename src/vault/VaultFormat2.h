@@ -12,8 +12,9 @@
 #include "vault/VaultKey.h"
 
 // Format 2 of the vault file (docs/vault-format-2.md has it byte by byte): a clear header
-// that names the key derivation, its salt, the nonce and the key-check value, then the whole
-// plaintext sealed at once with XChaCha20-Poly1305, the header being the associated data.
+// that names the key derivation, its salt, the nonce, the key-check value and the compression,
+// then the whole plaintext, zlib-compressed, sealed at once with XChaCha20-Poly1305, the header
+// being the associated data.
 // Text is UTF-8 with no field limit. All integers are little-endian.
 
 namespace VaultFormat2 {
@@ -22,6 +23,8 @@ constexpr std::array<std::uint8_t, 8> kMagic = {0x89, 'C', 'F', 'X', '\r', '\n',
 constexpr std::uint32_t kVersion = 2;
 constexpr std::uint32_t kHeaderSize = 112;
 constexpr std::uint32_t kCipherXChaCha20Poly1305 = 1;
+constexpr std::uint32_t kCompressionNone = 0;
+constexpr std::uint32_t kCompressionZlib = 1;  // what this program writes
 constexpr std::size_t kNonceSize = 24;
 constexpr std::size_t kTagSize = 16;
 
@@ -36,6 +39,7 @@ struct THeader {
     std::uint32_t Cipher = kCipherXChaCha20Poly1305;
     TNonce Nonce{};
     TKeyCheck KeyCheck{};
+    std::uint32_t Compression = kCompressionZlib;
 };
 
 // The vault-wide values that the plaintext carries before the entries. Reserved101 holds the

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "vault/CofferixError.h"
+#include "vault/SecretZlib.h"
 #include "vault/VaultFormat2.h"
 #include "vault/VaultKey.h"
 
@@ -222,7 +223,7 @@ TBytes DumpFromFormatPage(const std::string& name) {
 // the page an independent reader works from says what the code does.
 TEST(VaultFormat2Test, FormatPageExampleIsWhatTheCodeReadsAndWrites) {
     const TBytes file = DumpFromFormatPage("file");
-    ASSERT_EQ(file.size(), 369u);
+    ASSERT_EQ(file.size(), 286u);
     TOpenedFile opened = OpenWithPassword(file.data(), file.size(), kPassword, "example");
     EXPECT_EQ(opened.Header.Kdf, kFastKdf);
     const TBytes plaintext(opened.Plaintext.Data(),
@@ -240,6 +241,35 @@ TEST(VaultFormat2Test, FormatPageExampleIsWhatTheCodeReadsAndWrites) {
     EXPECT_EQ(record.PasswordChangedTime, 46002.75);
 
     EXPECT_EQ(Seal(opened.Header, opened.CipherKey, EncodePlaintext(values, tree)), file);
+}
+
+}  // namespace
+
+namespace {
+
+// The message unpacks only to exactly what was packed: a stated length that lies, a cut stream
+// or bytes after it are damage, never a short or padded plaintext.
+TEST(VaultFormat2Test, PackedMessageUnpacksOnlyWhole) {
+    const std::string text(5000, 'x');
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    const TWipedBytes packed = CompressSecret(bytes, text.size());
+    ASSERT_LT(packed.Size(), 200u);
+    const TBytes good(packed.Data(), packed.Data() + packed.Size());
+    const TWipedBytes back = DecompressSecret(good.data(), good.size(), "v");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(back.Data()), back.Size()), text);
+    TBytes longer = good;
+    longer[0] += 1;
+    TBytes shorter = good;
+    shorter[0] -= 1;
+    TBytes huge = good;
+    huge[7] = 0x80;
+    TBytes extra = good;
+    extra.push_back(0);
+    const TBytes cut(good.begin(), good.end() - 1);
+    for (const TBytes* bad :
+         std::initializer_list<const TBytes*>{&longer, &shorter, &huge, &extra, &cut}) {
+        EXPECT_THROW(DecompressSecret(bad->data(), bad->size(), "v"), EVaultDamagedError);
+    }
 }
 
 }  // namespace

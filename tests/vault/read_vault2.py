@@ -8,6 +8,7 @@ import hashlib
 import json
 import struct
 import sys
+import zlib
 
 from nacl import bindings, pwhash
 
@@ -32,7 +33,8 @@ def read(data, password):
     (cipher,) = struct.unpack_from("<I", data, 48)
     nonce = data[52:76]
     key_check = data[76:108]
-    if cipher != 1 or data[108:112] != b"\0\0\0\0":
+    (compression,) = struct.unpack_from("<I", data, 108)
+    if cipher != 1 or compression not in (0, 1):
         sys.exit(2)
     cipher_key, check = derive(password, salt, memory_kib, iterations)
     if check != key_check:
@@ -42,6 +44,12 @@ def read(data, password):
             data[HEADER_SIZE:], data[:HEADER_SIZE], nonce, cipher_key)
     except Exception:
         sys.exit(2)
+    if compression == 1:
+        (length,) = struct.unpack_from("<Q", plain, 0)
+        inflater = zlib.decompressobj()
+        plain = inflater.decompress(plain[8:])
+        if len(plain) != length or not inflater.eof or inflater.unused_data:
+            sys.exit(2)
     pos = 0
 
     def take(size):
