@@ -11,9 +11,12 @@
 #include <QtTest>
 
 #include "app/AppTestKit.h"
+#include "app/TrayLock.h"
 #include "app/UnitCofferix.h"
 #include "common/Settings.h"
 #include "common/TextCodec.h"
+#include "common/tray/CoolTrayIcon.h"
+#include "dialogs/UnitCheckPass.h"
 #include "dialogs/UnitDatabaseFormat.h"
 #include "dialogs/UnitNewPass.h"
 #include "dialogs/UnitNewRecord.h"
@@ -125,6 +128,20 @@ private slots:
         QVERIFY(record);
         QCOMPARE(record->Data.UserName, Utf8(kUser));
         QCOMPARE(record->Data.Notes, Utf8(QString(kNotes).replace(u'\n', QStringLiteral("\r\n"))));
+
+        // A lock drops the records and the key; the unlock derives the key once, for the check,
+        // and the reload after it reuses it.
+        Part<QPushButton>(*FWindow, "btnLockApp")->click();
+        QVERIFY(FWindow->Vault().Session().IsDropped());
+        const std::uint64_t before = VaultKdfTesting::DerivationCount();
+        FScript->Then(Answer<TfrmCheckPassword>([](TfrmCheckPassword& dialog) {
+            dialog.EditPass->setText(kPassword);
+            dialog.btnOKClick();
+        }));
+        FWindow->TrayLock().CoolTrayIcon().HandleMouse(TTrayMouse::LButtonDblClk);
+        QTRY_VERIFY(!FWindow->Vault().Session().IsDropped());
+        QCOMPARE(VaultKdfTesting::DerivationCount() - before, std::uint64_t{1});
+        QVERIFY(FindByTitle(FWindow->RecordTree(), Utf8(kTitle)));
 
         // The text export of a format-2 vault is UTF-8.
         const QString list = FFolder->filePath("list.txt");
