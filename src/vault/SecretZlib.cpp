@@ -6,9 +6,9 @@
 #include <cstring>
 #include <new>
 
-#include "base/StringTable.h"
 #include "base/Wipe.h"
 #include "vault/CofferixError.h"
+#include "vault/VaultFormat2.h"
 
 namespace {
 
@@ -46,9 +46,7 @@ z_stream WipingStream() {
 }
 
 [[noreturn]] void Damaged(const std::string& path) {
-    std::string text(Str::sVaultDamaged);
-    text.replace(text.find("%s"), 2, path);
-    throw EVaultDamagedError(text + ": its content does not unpack.");
+    throw EVaultDamagedError(VaultFormat2::DamagedVaultText(path, "its content does not unpack"));
 }
 
 }  // namespace

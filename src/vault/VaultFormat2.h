@@ -51,6 +51,9 @@ struct TVaultValues {
     std::vector<std::uint8_t> Reserved101;
 };
 
+// "The database file "path" is damaged and cannot be opened: reason."
+std::string DamagedVaultText(const std::string& path, const std::string& reason = {});
+
 // True when the bytes (at least the magic's size) start with format 2's magic.
 bool HasMagic(const std::uint8_t* data, std::size_t size);
 
