@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -162,11 +163,13 @@ TEST(VaultFormat2Test, NoRepeatedBlocksAcrossFilesOrEqualPasswords) {
     }
     const TBytes first = SealTree(tree);
     const TBytes second = SealTree(tree);
-    std::set<TBytes> blocks;
+    std::set<std::array<std::uint8_t, 16>> blocks;
     std::size_t total = 0;
     for (const TBytes* file : {&first, &second}) {
         for (std::size_t at = kHeaderSize; at + 16 <= file->size(); at += 16, ++total) {
-            blocks.emplace(file->begin() + at, file->begin() + at + 16);
+            std::array<std::uint8_t, 16> block;
+            std::copy_n(file->begin() + static_cast<std::ptrdiff_t>(at), 16, block.begin());
+            blocks.insert(block);
         }
     }
     EXPECT_EQ(blocks.size(), total);
