@@ -53,7 +53,7 @@ z_stream WipingStream() {
 
 TWipedBytes CompressSecret(const std::uint8_t* data, std::size_t size) {
     z_stream stream = WipingStream();
-    if (deflateInit(&stream, Z_DEFAULT_COMPRESSION) != Z_OK) {
+    if (deflateInit(&stream, Z_BEST_SPEED) != Z_OK) {
         throw std::bad_alloc();
     }
     TWipedBytes room(kLengthSize + deflateBound(&stream, static_cast<uLong>(size)));

@@ -226,7 +226,7 @@ TBytes DumpFromFormatPage(const std::string& name) {
 // the page an independent reader works from says what the code does.
 TEST(VaultFormat2Test, FormatPageExampleIsWhatTheCodeReadsAndWrites) {
     const TBytes file = DumpFromFormatPage("file");
-    ASSERT_EQ(file.size(), 286u);
+    ASSERT_EQ(file.size(), 293u);
     TOpenedFile opened = OpenWithPassword(file.data(), file.size(), kPassword, "example");
     EXPECT_EQ(opened.Header.Kdf, kFastKdf);
     const TBytes plaintext(opened.Plaintext.Data(),
