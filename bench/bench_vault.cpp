@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "BenchTree.h"
 #include "vault/RecordTree.h"
 #include "vault/StreamCodec.h"
 #include "vault/VaultOperations.h"
@@ -13,7 +14,6 @@
 namespace {
 
 constexpr std::uint32_t kCodecBytes = 16u << 20;
-constexpr int kRecordsPerGroup = 100;
 const std::string kPassword = "benchmark master password";
 
 void FillPattern(TMemoryStream& stream, std::uint32_t size) {
@@ -84,26 +84,7 @@ public:
         char pattern[] = "/tmp/cofferix-bench-XXXXXX";
         FFolder = ::mkdtemp(pattern) ? pattern : "";
         FPath = FFolder + "/UserData.dat";
-        // Built node by node: looking each record's group up by name would make this
-        // quadratic in the number of records.
-        PNode group = nullptr;
-        for (int i = 0; i < records; ++i) {
-            if (i % kRecordsPerGroup == 0) {
-                group = FTree.AddChild(nullptr);
-                group->Data.IsGroup = true;
-                group->Data.Title = "Group " + std::to_string(i / kRecordsPerGroup);
-                group->Data.ImageIndex = kGroupImageIndex;
-            }
-            TNodeData& fields = FTree.AddChild(group)->Data;
-            fields.Guid.Bytes[0] = static_cast<std::uint8_t>(i);
-            fields.Title = "Account number " + std::to_string(i);
-            fields.UserName = "user" + std::to_string(i) + "@example.org";
-            fields.Password = "p4ss-" + std::to_string(i * 7919) + "-word";
-            fields.Url = "https://service" + std::to_string(i) + ".example.org/login";
-            fields.Notes = "Security question: first pet?\r\nAnswer: none " + std::to_string(i);
-            fields.AddedTime = 45000.5;
-            fields.ImageIndex = kRecordImageIndex;
-        }
+        FillBenchTree(FTree, records);
         VaultCreate(FPath, kPassword);
         VaultSave(FPath, kPassword, FTree);
     }

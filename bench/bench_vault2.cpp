@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "BenchTree.h"
 #include "vault/RecordTree.h"
 #include "vault/VaultKey.h"
 #include "vault/VaultOperations.h"
@@ -15,34 +16,12 @@
 
 namespace {
 
-constexpr int kRecordsPerGroup = 100;
 const std::string kPassword = "benchmark master password";
 const TKdfParameters kFastKdf{VaultKdf::kArgon2id13, VaultKdf::kMinMemoryKiB,
                               VaultKdf::kMinIterations, VaultKdf::kParallelism};
 
 TVaultFormat FormatOf(const benchmark::State& state) {
     return state.range(1) == 2 ? TVaultFormat::Format2 : TVaultFormat::Format101;
-}
-
-void FillTree(TRecordTree& tree, int records) {
-    PNode group = nullptr;
-    for (int i = 0; i < records; ++i) {
-        if (i % kRecordsPerGroup == 0) {
-            group = tree.AddChild(nullptr);
-            group->Data.IsGroup = true;
-            group->Data.Title = "Group " + std::to_string(i / kRecordsPerGroup);
-            group->Data.ImageIndex = kGroupImageIndex;
-        }
-        TNodeData& fields = tree.AddChild(group)->Data;
-        fields.Guid.Bytes[0] = static_cast<std::uint8_t>(i);
-        fields.Title = "Account number " + std::to_string(i);
-        fields.UserName = "user" + std::to_string(i) + "@example.org";
-        fields.Password = "p4ss-" + std::to_string(i * 7919) + "-word";
-        fields.Url = "https://service" + std::to_string(i) + ".example.org/login";
-        fields.Notes = "Security question: first pet?\r\nAnswer: none " + std::to_string(i);
-        fields.AddedTime = 45000.5;
-        fields.ImageIndex = kRecordImageIndex;
-    }
 }
 
 // A vault of the given records in the given format, in a temporary folder that goes with it.
@@ -53,7 +32,7 @@ public:
         char pattern[] = "/tmp/cofferix-bench-XXXXXX";
         FFolder = ::mkdtemp(pattern) ? pattern : "";
         FPath = FFolder + "/UserData.dat";
-        FillTree(FTree, records);
+        FillBenchTree(FTree, records);
         VaultCreate(FPath, kPassword, format);
         VaultSave(FPath, kPassword, FTree);
     }

@@ -14,6 +14,21 @@
 
 namespace {
 
+bool ReadLinkAt(int folderFd, const std::string& name, std::string& target) {
+    std::vector<char> buffer(256);
+    for (;;) {
+        const ssize_t size = ::readlinkat(folderFd, name.c_str(), buffer.data(), buffer.size());
+        if (size < 0) {
+            return false;
+        }
+        if (static_cast<std::size_t>(size) < buffer.size()) {
+            target.assign(buffer.data(), static_cast<std::size_t>(size));
+            return true;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
 // As the kernel: a chain of more links than this is a loop.
 constexpr int kMaxLinkHops = 40;
 
@@ -27,21 +42,6 @@ std::string FolderPart(const std::string& path) {
         return "";
     }
     return path.substr(0, slash + 1);
-}
-
-bool ReadLink(const std::string& path, std::string& target) {
-    std::vector<char> buffer(256);
-    for (;;) {
-        const ssize_t size = ::readlink(path.c_str(), buffer.data(), buffer.size());
-        if (size < 0) {
-            return false;
-        }
-        if (static_cast<std::size_t>(size) < buffer.size()) {
-            target.assign(buffer.data(), static_cast<std::size_t>(size));
-            return true;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
 }
 
 bool OwnedByUser(const struct stat& info) {
@@ -76,7 +76,7 @@ TWalk WalkLinks(const std::string& path) {
             walk.Reason = kForeignLinkReason;
             return walk;
         }
-        if (!ReadLink(walk.End, target)) {
+        if (!ReadLinkAt(AT_FDCWD, walk.End, target)) {
             walk.Error = errno;
             return walk;
         }
@@ -111,21 +111,6 @@ std::string Joined(const std::string& folder, const std::string& name) {
 std::string ParentOf(const std::string& folder) {
     const std::size_t slash = folder.rfind('/');
     return slash == 0 || slash == std::string::npos ? "/" : folder.substr(0, slash);
-}
-
-bool ReadLinkAt(int folderFd, const std::string& name, std::string& target) {
-    std::vector<char> buffer(256);
-    for (;;) {
-        const ssize_t size = ::readlinkat(folderFd, name.c_str(), buffer.data(), buffer.size());
-        if (size < 0) {
-            return false;
-        }
-        if (static_cast<std::size_t>(size) < buffer.size()) {
-            target.assign(buffer.data(), static_cast<std::size_t>(size));
-            return true;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
 }
 
 std::string CurrentFolder() {
