@@ -15,6 +15,7 @@ namespace {
 constexpr std::size_t kLengthSize = 8;
 // The largest plaintext a vault may hold: its file is refused from 2 GiB on.
 constexpr std::uint64_t kMaxPlaintext = std::uint64_t{1} << 31;
+constexpr std::uint64_t kMaxRatio = 1032;
 
 // zlib's allocations carry their size in front, so that the free can wipe them.
 voidpf WipingAlloc(voidpf, uInt items, uInt size) {
@@ -83,7 +84,9 @@ TWipedBytes DecompressSecret(const std::uint8_t* data, std::size_t size, const s
     for (std::size_t i = 0; i < kLengthSize; ++i) {
         length |= std::uint64_t{data[i]} << (8 * i);
     }
-    if (length > kMaxPlaintext) {
+    // Deflate packs at most 1032 bytes into one: a stated length beyond that is a lie, and
+    // must not make the reader allocate it.
+    if (length > kMaxPlaintext || length > (size - kLengthSize) * kMaxRatio + kMaxRatio) {
         Damaged(path);
     }
     TWipedBytes plaintext(static_cast<std::size_t>(length));
