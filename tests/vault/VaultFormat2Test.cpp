@@ -269,8 +269,8 @@ TEST(VaultFormat2Test, PackedMessageUnpacksOnlyWhole) {
     TBytes extra = good;
     extra.push_back(0);
     const TBytes cut(good.begin(), good.end() - 1);
-    for (const TBytes* bad : std::initializer_list<const TBytes*>{&longer, &shorter, &huge,
-                                                                  &beyondRatio, &extra, &cut}) {
+    for (const TBytes* bad :
+         std::initializer_list<const TBytes*>{&longer, &shorter, &huge, &extra, &cut}) {
         EXPECT_THROW(DecompressSecret(bad->data(), bad->size(), "v"), EVaultDamagedError);
     }
 }
