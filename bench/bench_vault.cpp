@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "BenchTree.h"
+#include "BenchVault.h"
 #include "vault/RecordTree.h"
 #include "vault/StreamCodec.h"
 #include "vault/VaultOperations.h"
@@ -14,7 +14,6 @@
 namespace {
 
 constexpr std::uint32_t kCodecBytes = 16u << 20;
-const std::string kPassword = "benchmark master password";
 
 void FillPattern(TMemoryStream& stream, std::uint32_t size) {
     stream.SetSize(size);
@@ -50,7 +49,7 @@ void BM_AesEncryptStream(benchmark::State& state) {
     TMemoryStream destination;
     FillPattern(source, kCodecBytes);
     destination.Reserve(kCodecBytes);
-    const AesKey256 key = PasswordKey(kPassword);
+    const AesKey256 key = PasswordKey(kBenchPassword);
     for (auto _ : state) {
         destination.Seek(0);
         AesEncryptStream(source, 0, key, destination);
@@ -66,7 +65,7 @@ void BM_AesDecryptStream(benchmark::State& state) {
     TMemoryStream destination;
     FillPattern(source, kCodecBytes);
     destination.Reserve(kCodecBytes);
-    const AesKey256 key = PasswordKey(kPassword);
+    const AesKey256 key = PasswordKey(kBenchPassword);
     for (auto _ : state) {
         destination.Seek(0);
         AesDecryptStream(source, 0, key, destination);
@@ -76,44 +75,13 @@ void BM_AesDecryptStream(benchmark::State& state) {
 }
 BENCHMARK(BM_AesDecryptStream)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// A vault of the given number of records in groups of 100, with every text field in use, in
-// a temporary folder under /tmp that goes with the object.
-class TBenchVault {
-public:
-    explicit TBenchVault(int records) {
-        char pattern[] = "/tmp/cofferix-bench-XXXXXX";
-        FFolder = ::mkdtemp(pattern) ? pattern : "";
-        FPath = FFolder + "/UserData.dat";
-        FillBenchTree(FTree, records);
-        VaultCreate(FPath, kPassword);
-        VaultSave(FPath, kPassword, FTree);
-    }
-    TBenchVault(const TBenchVault&) = delete;
-    TBenchVault& operator=(const TBenchVault&) = delete;
-    ~TBenchVault() {
-        std::error_code ignored;
-        std::filesystem::remove_all(FFolder, ignored);
-    }
-
-    const std::string& Path() const { return FPath; }
-    const TRecordTree& Tree() const { return FTree; }
-    std::int64_t FileSize() const {
-        return static_cast<std::int64_t>(std::filesystem::file_size(FPath));
-    }
-
-private:
-    std::string FFolder;
-    std::string FPath;
-    TRecordTree FTree;
-};
-
 // The argument is the number of records.
 void BM_VaultSave(benchmark::State& state) {
     TBenchVault vault(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        VaultSave(vault.Path(), kPassword, vault.Tree());
+        VaultSave(vault.Path(), kBenchPassword, vault.Tree());
     }
-    state.SetBytesProcessed(state.iterations() * vault.FileSize());
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(vault.FileSize()));
     state.counters["nodes"] = static_cast<double>(vault.Tree().Count());
 }
 BENCHMARK(BM_VaultSave)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -122,10 +90,10 @@ void BM_VaultLoad(benchmark::State& state) {
     TBenchVault vault(static_cast<int>(state.range(0)));
     TRecordTree tree;
     for (auto _ : state) {
-        VaultLoad(vault.Path(), kPassword, tree);
+        VaultLoad(vault.Path(), kBenchPassword, tree);
         benchmark::DoNotOptimize(tree.First());
     }
-    state.SetBytesProcessed(state.iterations() * vault.FileSize());
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(vault.FileSize()));
     state.counters["nodes"] = static_cast<double>(tree.Count());
 }
 BENCHMARK(BM_VaultLoad)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,8 +1,15 @@
 #pragma once
 
+#include <stdlib.h>
+
+#include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "vault/RecordTree.h"
+#include "vault/VaultOperations.h"
+
+inline const std::string kBenchPassword = "benchmark master password";
 
 // The benchmarks' vault content: records in groups of 100, every text field in use. Built
 // node by node: looking each record's group up by name would make this quadratic in the
@@ -28,3 +35,32 @@ inline void FillBenchTree(TRecordTree& tree, int records) {
         fields.ImageIndex = kRecordImageIndex;
     }
 }
+
+// A vault of FillBenchTree's records in the given format, in a temporary folder under /tmp that
+// goes with the object.
+class TBenchVault {
+public:
+    explicit TBenchVault(int records, TVaultFormat format = TVaultFormat::Format101) {
+        char pattern[] = "/tmp/cofferix-bench-XXXXXX";
+        FFolder = ::mkdtemp(pattern) ? pattern : "";
+        FPath = FFolder + "/UserData.dat";
+        FillBenchTree(FTree, records);
+        VaultCreate(FPath, kBenchPassword, format);
+        VaultSave(FPath, kBenchPassword, FTree);
+    }
+    TBenchVault(const TBenchVault&) = delete;
+    TBenchVault& operator=(const TBenchVault&) = delete;
+    ~TBenchVault() {
+        std::error_code ignored;
+        std::filesystem::remove_all(FFolder, ignored);
+    }
+
+    const std::string& Path() const { return FPath; }
+    const TRecordTree& Tree() const { return FTree; }
+    std::uint64_t FileSize() const { return std::filesystem::file_size(FPath); }
+
+private:
+    std::string FFolder;
+    std::string FPath;
+    TRecordTree FTree;
+};
