@@ -296,15 +296,20 @@ TWipedBytes Open(const std::uint8_t* file, std::size_t size, const THeader& head
     return plaintext;
 }
 
-TOpenedFile OpenWithPassword(const std::uint8_t* file, std::size_t size,
-                             const std::string& password, const std::string& path) {
-    const THeader header = DecodeHeader(file, size, path);
+TVaultKey DeriveCheckedKey(const THeader& header, const std::string& password) {
     TDerivedKeys keys = DeriveVaultKeys(password, header.Salt, header.Kdf);
     if (sodium_memcmp(keys.KeyCheck.data(), header.KeyCheck.data(), keys.KeyCheck.size()) != 0) {
         throw EVaultPasswordError(std::string(Str::sInvalidPassword));
     }
-    TWipedBytes plaintext = Open(file, size, header, keys.CipherKey, path);
-    return {header, std::move(keys.CipherKey), std::move(plaintext)};
+    return std::move(keys.CipherKey);
+}
+
+TOpenedFile OpenWithPassword(const std::uint8_t* file, std::size_t size,
+                             const std::string& password, const std::string& path) {
+    const THeader header = DecodeHeader(file, size, path);
+    TVaultKey key = DeriveCheckedKey(header, password);
+    TWipedBytes plaintext = Open(file, size, header, key, path);
+    return {header, std::move(key), std::move(plaintext)};
 }
 
 }  // namespace VaultFormat2

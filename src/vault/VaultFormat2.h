@@ -85,6 +85,10 @@ struct TOpenedFile {
     TWipedBytes Plaintext;
 };
 
+// The cipher key that password gives for header; throws EVaultPasswordError
+// (sInvalidPassword) when the key check fails.
+TVaultKey DeriveCheckedKey(const THeader& header, const std::string& password);
+
 // Decodes the header, derives the key and opens the file. Throws EVaultPasswordError
 // (sInvalidPassword) when the key check fails, EVaultDamagedError when the header or the
 // sealed content is not right.

@@ -1,11 +1,7 @@
 #include "vault/VaultOperations2.h"
-
-#include <sodium.h>
-
 #include <algorithm>
 #include <vector>
 
-#include "base/StringTable.h"
 #include "vault/AtomicFile.h"
 #include "vault/Clock.h"
 #include "vault/CofferixError.h"
@@ -38,11 +34,7 @@ THeader ReadHeader(const TLockedFile& file, const std::string& path) {
 // wrong password.
 void DeriveInto(const THeader& header, const std::string& password,
                 TVaultCredentials& credentials) {
-    TDerivedKeys keys = DeriveVaultKeys(password, header.Salt, header.Kdf);
-    if (sodium_memcmp(keys.KeyCheck.data(), header.KeyCheck.data(), keys.KeyCheck.size()) != 0) {
-        throw EVaultPasswordError(std::string(Str::sInvalidPassword));
-    }
-    credentials.Keep(header, std::move(keys.CipherKey));
+    credentials.Keep(header, DeriveCheckedKey(header, password));
 }
 
 // The plaintext of the file, with the key the credentials hold when it fits, else derived.
