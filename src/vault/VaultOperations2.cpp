@@ -1,4 +1,5 @@
 #include "vault/VaultOperations2.h"
+
 #include <algorithm>
 #include <vector>
 
