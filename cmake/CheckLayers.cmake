@@ -2,19 +2,24 @@
 # downwards only, and the Qt-free layers include no Qt header at all.
 #
 #   base < vault < generator (src/dialogs, the files of its CoreSources.txt) < cli
-#   base < vault < common (Qt) < tray < dialogs (Qt) < app;  the dialogs also see the generator
+#   base < vault < interop (other managers' files, merging) < cli
+#   base < vault < generator < health (the password health report) < cli
+#   base < vault < common (Qt) < tray < dialogs (Qt) < app;  the dialogs also see the generator,
+#   interop and health
 #
 # Run as a script: cmake -DROOT=<source folder> [-DSTAMP=<file touched when clean>] -P this.
 
 set(sees_base base)
 set(sees_vault base vault)
 set(sees_generator base vault generator)
-set(sees_cli base vault generator cli)
+set(sees_interop base vault interop)
+set(sees_health base vault generator health)
+set(sees_cli base vault generator interop health cli)
 set(sees_common base vault common)
 set(sees_tray base vault common tray)
-set(sees_dialogs base vault common tray generator dialogs)
-set(sees_app base vault common tray generator dialogs app)
-set(qt_free base vault generator cli)
+set(sees_dialogs base vault common tray generator interop health dialogs)
+set(sees_app base vault common tray generator interop health dialogs app)
+set(qt_free base vault generator interop health cli)
 
 file(STRINGS ${ROOT}/src/dialogs/CoreSources.txt generator_sources)
 set(generator_names "")
@@ -35,7 +40,7 @@ function(layer_of relative result)
         else()
             set(layer dialogs)
         endif()
-    elseif(relative MATCHES "^(base|vault|cli|common|app)/")
+    elseif(relative MATCHES "^(base|vault|interop|health|cli|common|app)/")
         set(layer ${CMAKE_MATCH_1})
     endif()
     set(${result} "${layer}" PARENT_SCOPE)

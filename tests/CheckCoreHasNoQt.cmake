@@ -2,6 +2,8 @@
 file(GLOB_RECURSE core_files
      ${ROOT}/src/base/*.h ${ROOT}/src/base/*.cpp
      ${ROOT}/src/vault/*.h ${ROOT}/src/vault/*.cpp
+     ${ROOT}/src/interop/*.h ${ROOT}/src/interop/*.cpp
+     ${ROOT}/src/health/*.h ${ROOT}/src/health/*.cpp
      ${ROOT}/src/cli/*.h ${ROOT}/src/cli/*.cpp)
 file(READ ${ROOT}/src/dialogs/CoreSources.txt dialogs_list)
 string(REGEX MATCHALL "[A-Za-z0-9_]+\\.(h|cpp)" dialogs_names "${dialogs_list}")

@@ -94,3 +94,30 @@ TGuid CreateGuid() {
     bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);
     return guid;
 }
+
+namespace {
+
+long ZoneOffsetAt(std::int64_t unixSeconds) {
+    const time_t when = static_cast<time_t>(unixSeconds);
+    tm local{};
+    localtime_r(&when, &local);
+    return local.tm_gmtoff;
+}
+
+}  // namespace
+
+TDateTime DateTimeFromUnixSeconds(std::int64_t unixSeconds) {
+    const double localSeconds =
+        static_cast<double>(unixSeconds) + static_cast<double>(ZoneOffsetAt(unixSeconds));
+    return kUnixEpochAsDateTime + localSeconds / kSecondsPerDay;
+}
+
+std::int64_t UnixSecondsFromDateTime(TDateTime time) {
+    const auto localSeconds =
+        static_cast<std::int64_t>(std::llround((time - kUnixEpochAsDateTime) * kSecondsPerDay));
+    // The zone's offset at the local time taken as UTC is off by at most the offset itself
+    // near a change of offset; the second guess is the offset at the true moment.
+    std::int64_t unixSeconds = localSeconds - ZoneOffsetAt(localSeconds);
+    unixSeconds = localSeconds - ZoneOffsetAt(unixSeconds);
+    return unixSeconds;
+}

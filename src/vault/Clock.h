@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "vault/NodeData.h"
 
 // The local wall clock as days since 1899-12-30, or the time a TFixedClock set. Every time the
@@ -21,3 +23,8 @@ private:
 
 // 16 random bytes from the operating system, shaped as a version-4 UUID in the Windows layout.
 TGuid CreateGuid();
+
+// The local wall-clock time, as NowAsDateTime counts it, of seconds since 1970-01-01 UTC, and
+// back. Other programs' files count time in UTC.
+TDateTime DateTimeFromUnixSeconds(std::int64_t unixSeconds);
+std::int64_t UnixSecondsFromDateTime(TDateTime time);
