@@ -39,9 +39,10 @@ std::vector<TCommandSpec> BuildTable() {
          "VAULT",
          "show the vault's format, key derivation, counts and times",
          "Prints the format of VAULT and, for format 2, its key derivation parameters (memory,\n"
-         "iterations, parallelism), which need no password. Then asks for the master password\n"
-         "and prints the number of groups and records, when the vault was created and when its\n"
-         "master password was last set.",
+         "iterations, parallelism), and the sync conflict copies of VAULT in its folder\n"
+         "(Syncthing's, Nextcloud's, ownCloud's and Dropbox's; see merge), which need no\n"
+         "password. Then asks for the master password and prints the number of groups and\n"
+         "records, when the vault was created and when its master password was last set.",
          1,
          1,
          {kPasswordStdin}},
@@ -136,7 +137,44 @@ std::vector<TCommandSpec> BuildTable() {
          "the window writes it: seven lines for every group and record, the passwords in\n"
          "clear, in the vault's own text (Windows-1252 for format 101, UTF-8 for format 2)\n"
          "with CR LF line ends. A new FILE is\n"
-         "readable by its owner only; FILE may not be the vault itself.",
+         "readable by its owner only; FILE may not be the vault itself.\n"
+         "With --to F, writes instead a file that another password manager imports:\n"
+         "keepassxc-csv (KeePassXC's CSV), keepass-xml (KeePass 2 XML, which KeePassXC,\n"
+         "KeePass and keepassxc-cli import read) or bitwarden-json (Bitwarden's unencrypted\n"
+         "JSON). The passwords are in clear there too.",
+         2,
+         2,
+         {{"--to", "F", "keepassxc-csv, keepass-xml or bitwarden-json"}, kPasswordStdin}},
+        {"import",
+         RunImport,
+         "VAULT FILE",
+         "take in the records of another password manager's export",
+         "Reads FILE, an export of another password manager, and adds its records to VAULT in\n"
+         "one change. The format is told from the content unless --from names it:\n"
+         "keepassxc-csv, keepass-xml, bitwarden-json, bitwarden-csv, chrome-csv or\n"
+         "firefox-csv. Nested groups become one group named by their path (\"Internet/Email\");\n"
+         "what has no field here (TOTP, custom fields, further URLs, card and identity\n"
+         "fields, times without a field) goes into the notes as \"Name: value\" lines. A\n"
+         "record identical to one in the vault is skipped, so importing a file twice adds\n"
+         "nothing the second time. A format-101 vault leaves out, and lists, a record holding\n"
+         "a character outside Windows-1252 or a field longer than format 101 holds; nothing\n"
+         "is cut. A malformed or encrypted FILE is refused with the line, nothing imported.\n"
+         "Prints how many records were added, skipped as already present and left out.",
+         2,
+         2,
+         {{"--from", "F", "the format of FILE, when it should not be told from the content"},
+          kPasswordStdin}},
+        {"merge",
+         RunMerge,
+         "VAULT OTHER",
+         "take in every record of another Cofferix vault",
+         "Adds the records of OTHER, another Cofferix vault of either format (a sync conflict\n"
+         "copy, say), to VAULT in one change. Records are matched by their GUID: one only in\n"
+         "OTHER is added to its group; when both hold different content, the one changed\n"
+         "later stays in place and the other is kept beside it as a copy whose title ends in\n"
+         "\"(merged copy)\" (format 101 records no change time: both are kept). Merging the\n"
+         "same file twice changes nothing the second time. Asks for VAULT's master password,\n"
+         "then for OTHER's when that one does not open it. OTHER is not changed.",
          2,
          2,
          {kPasswordStdin}},

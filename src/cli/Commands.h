@@ -12,6 +12,8 @@ int RunExport(TCliSession& session);
 int RunBackup(TCliSession& session);
 int RunInfo(TCliSession& session);
 int RunConvert(TCliSession& session);
+int RunImport(TCliSession& session);
+int RunMerge(TCliSession& session);
 
 int RunList(TCliSession& session);
 int RunShow(TCliSession& session);

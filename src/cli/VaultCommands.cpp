@@ -1,11 +1,15 @@
-// The commands on the vault as a whole: create, check, passwd, export, backup.
+// The commands on the vault as a whole: create, check, passwd, export, backup, info, convert.
 
 #include <sys/stat.h>
 
 #include "base/StringTable.h"
 #include "base/VaultRules.h"
+#include "interop/ForeignFormat.h"
+#include "interop/ImportApply.h"
 #include "cli/CliError.h"
+#include "cli/CliText.h"
 #include "cli/Commands.h"
+#include "cli/ExportFormatOption.h"
 #include "cli/OpenVault.h"
 #include "vault/CofferixError.h"
 #include "vault/FileUtil.h"
@@ -141,6 +145,7 @@ int RunExport(TCliSession& session) {
     const std::string& path = session.Arg(0);
     const std::string& destination = session.Arg(1);
     const bool toOutput = destination == "-";
+    const std::optional<TForeignFormat> format = ExportFormatOption(session);
     if (!toOutput) {
         // A refused destination, before the password is asked.
         WriteBesideVault([&] { RefuseOpenVaultDestination(destination, path); });
@@ -148,7 +153,8 @@ int RunExport(TCliSession& session) {
     }
     TVaultSession vault;
     OpenVault(session, path, vault);
-    std::string text = ExportListText(vault.Tree(), vault.TextKind());
+    std::string text = format ? ExportForeignFile(vault.Tree(), *format)
+                              : ExportListText(vault.Tree(), vault.TextKind());
     const TWipeOnExit wipe{text};
     if (toOutput) {
         session.Out().write(text.data(), static_cast<std::streamsize>(text.size()));
@@ -184,6 +190,9 @@ int RunInfo(TCliSession& session) {
             << info.Kdf.Iterations << " iterations, parallelism " << info.Kdf.Parallelism << "\n";
     } else {
         out << "Key derivation:  none (the master password is the key)\n";
+    }
+    for (const std::string& copy : FindConflictCopies(path)) {
+        out << "Conflict copy:   " << EscapeControls(copy) << "\n";
     }
     out.flush();
     TVaultSession vault;
