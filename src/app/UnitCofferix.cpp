@@ -21,6 +21,7 @@
 #include <iostream>
 
 #include "app/FindDialog.h"
+#include "app/InteropCommands.h"
 #include "app/RecordCommands.h"
 #include "app/TrayLock.h"
 #include "app/VaultCommands.h"
@@ -62,7 +63,8 @@ TfrmCofferix::TfrmCofferix(QWidget* parent)
           this)),
       FProgramFolder(QCoreApplication::applicationDirPath()),
       FRecordCommands(std::make_unique<TRecordCommands>(static_cast<IWindowContext&>(*this))),
-      FVaultCommands(std::make_unique<TVaultCommands>(static_cast<IWindowContext&>(*this))) {
+      FVaultCommands(std::make_unique<TVaultCommands>(static_cast<IWindowContext&>(*this))),
+      FInteropCommands(std::make_unique<TInteropCommands>(static_cast<IWindowContext&>(*this))) {
     FVault->Session().SetObserver(FModel);
     setObjectName(QStringLiteral("frmCofferix"));
     CreateActions();
@@ -104,6 +106,10 @@ void TfrmCofferix::ConnectSignals() {
     connect(mnuDatabaseFormat, &QAction::triggered, this, &TfrmCofferix::mnuDatabaseFormatClick);
     connect(mnuExportList, &QAction::triggered, this, &TfrmCofferix::mnuExportListClick);
     connect(mnuOptions, &QAction::triggered, this, &TfrmCofferix::mnuOptionsClick);
+    TInteropCommands* interop = FInteropCommands.get();
+    connect(mnuImportOther, &QAction::triggered, interop, &TInteropCommands::ImportFromManager);
+    connect(mnuExportOther, &QAction::triggered, interop, &TInteropCommands::ExportForManager);
+    connect(mnuMergeDatabase, &QAction::triggered, interop, &TInteropCommands::MergeDatabase);
     connect(mnuFindText, &QAction::triggered, this, &TfrmCofferix::mnuFindTextClick);
     connect(mnuCopy, &QAction::triggered, this, &TfrmCofferix::mnuCopyClick);
     connect(btnSearch, &QPushButton::clicked, this, &TfrmCofferix::btnSearchClick);
@@ -174,7 +180,12 @@ void TfrmCofferix::VaultReloaded() {
     UpdateActions();
     // In the status label rather than as a status message, which a hidden window's status bar
     // would draw over the label once the window shows again.
-    lblStatus->setText(Tr(Str::sVaultReloaded));
+    ShowNotice(Tr(Str::sVaultReloaded));
+    FInteropCommands->CheckConflictCopies();
+}
+
+void TfrmCofferix::ShowNotice(const QString& text) {
+    lblStatus->setText(text);
     FNoticeTimer->start(kStatusNoticeMs);
 }
 
@@ -196,6 +207,9 @@ void TfrmCofferix::ApplyCaptions() {
     mnuChangeAccessPass->setText(Tr(Str::sChangeMasterMenu));
     mnuDatabaseFormat->setText(Tr(Str::sDatabaseFormatMenu));
     mnuExportList->setText(Tr(Str::sExportList));
+    mnuImportOther->setText(Tr(Str::sImportOtherMenu));
+    mnuExportOther->setText(Tr(Str::sExportOtherMenu));
+    mnuMergeDatabase->setText(Tr(Str::sMergeMenu));
     mnuOptions->setText(Tr(Str::sOptionsMenu));
     mnuFile->setTitle(Tr(Str::sFileMenu));
     mnuEdit->setTitle(Tr(Str::sEditMenu));
@@ -390,6 +404,7 @@ QString TfrmCofferix::StatusText() const {
 void TfrmCofferix::ShowDatabaseInStatusBar() {
     const QString path = DatabaseFile();
     lblStatus->setText(path.isEmpty() ? Tr(Str::sStatusNotice) : path);
+    FInteropCommands->CheckConflictCopies();
 }
 
 bool TfrmCofferix::CheckVaultPassword(const QString& path, const std::string& password) {

@@ -31,6 +31,7 @@ class TRecordCommands;
 class TSingleInstance;
 class TTrayLock;
 class TVaultCommands;
+class TInteropCommands;
 class TWorkspaceGuard;
 
 // The main window: the open vault's state (path, master password, record tree), the five
@@ -96,6 +97,7 @@ public:
     void SetLastFound(PNode node) override { FLastFound = node; }
     QString StatusText() const;
     void ShowDatabaseInStatusBar() override;
+    void ShowNotice(const QString& text) override;
     // The central area shows either the records page or the lock page: whatever the records
     // page holds is hidden with it while locked.
     void ShowLockPage(bool locked) override;
@@ -167,6 +169,9 @@ private:
     QAction* mnuChangeAccessPass;
     QAction* mnuDatabaseFormat;
     QAction* mnuExportList;
+    QAction* mnuImportOther;
+    QAction* mnuExportOther;
+    QAction* mnuMergeDatabase;
     QAction* mnuOptions;
     QMenu* mnuEdit;
     QMenu* PopupMenuTree;
@@ -218,6 +223,7 @@ private:
     QList<QPointer<QWidget>> FGenerators;
     std::unique_ptr<TRecordCommands> FRecordCommands;
     std::unique_ptr<TVaultCommands> FVaultCommands;
+    std::unique_ptr<TInteropCommands> FInteropCommands;
     std::unique_ptr<TTrayLock> FTrayLock;
     std::unique_ptr<TWorkspaceGuard> FWorkspaceGuard;
 };

@@ -57,6 +57,9 @@ void TfrmCofferix::CreateActions() {
     mnuChangeAccessPass = NamedAction(this, "mnuChangeAccessPass");
     mnuDatabaseFormat = NamedAction(this, "mnuDatabaseFormat");
     mnuExportList = NamedAction(this, "mnuExportList");
+    mnuImportOther = NamedAction(this, "mnuImportOther");
+    mnuExportOther = NamedAction(this, "mnuExportOther");
+    mnuMergeDatabase = NamedAction(this, "mnuMergeDatabase");
     mnuOptions = NamedAction(this, "mnuOptions");
     mnuFindText = NamedAction(this, "mnuFindText");
     mnuCopy = NamedAction(this, "mnuCopy");
@@ -105,6 +108,7 @@ void TfrmCofferix::CreateComponents() {
     lblInstanceWarning->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     lblInstanceWarning->hide();
     StatusBar->addWidget(lblInstanceWarning, 1);
+    StatusBar->addWidget(FInteropCommands->CreateConflictNotice(StatusBar), 1);
     FNoticeTimer = new QTimer(this);
     FNoticeTimer->setSingleShot(true);
     connect(FNoticeTimer, &QTimer::timeout, this, &TfrmCofferix::ShowDatabaseInStatusBar);
@@ -215,6 +219,9 @@ void TfrmCofferix::CreateMenus() {
     mnuFile->addAction(mnuDatabaseFormat);
     mnuFile->addSeparator();
     mnuFile->addAction(mnuExportList);
+    mnuFile->addAction(mnuImportOther);
+    mnuFile->addAction(mnuExportOther);
+    mnuFile->addAction(mnuMergeDatabase);
     mnuFile->addAction(mnuOptions);
     mnuFile->addAction(ActExit);
     mnuEdit = menuBar()->addMenu(QString());

@@ -2,6 +2,8 @@
 
 #include "vault/RecordTree.h"
 
+class QString;
+
 class IVaultHost;
 class QDialog;
 class QWidget;
@@ -27,4 +29,6 @@ public:
     // Before another vault is opened: true when the unsaved changes may go.
     virtual bool MayLeaveVault() = 0;
     virtual void ShowDatabaseInStatusBar() = 0;
+    // A short notice in the status bar, for a few seconds (no box to click away).
+    virtual void ShowNotice(const QString& text) = 0;
 };

@@ -189,4 +189,41 @@ inline constexpr std::string_view sLockWithSession =
 inline constexpr std::string_view sNewVaultsVersion1 =
     "New databases are &readable by version 1 programs";
 
+// Other password managers' files and merging. "%1" and "%2" are names or counts.
+inline constexpr std::string_view sImportOtherMenu = "Import from Another Manager...";
+inline constexpr std::string_view sExportOtherMenu = "Export for Another Manager...";
+inline constexpr std::string_view sMergeMenu = "Merge Database...";
+inline constexpr std::string_view sImportOtherFilter =
+    "Exports of other password managers (*.csv *.xml *.json);;All Files (*)";
+inline constexpr std::string_view sExportOtherFilter =
+    "KeePass 2 XML, for KeePassXC and KeePass (*.xml);;KeePassXC CSV (*.csv);;"
+    "Bitwarden JSON, unencrypted (*.json)";
+inline constexpr std::string_view sImportCannot =
+    "\"%1\" cannot be imported. %2 Nothing was imported.";
+inline constexpr std::string_view sImportQuestion =
+    "%1 holds %2 records. Importing it into this database will give:\n\n%3\nImport them now?";
+inline constexpr std::string_view sImported =
+    "%1 records imported, %2 already present, %3 left out.";
+inline constexpr std::string_view sExportOtherWarning =
+    "The file will hold every password in clear, readable by anyone who gets a copy of it. "
+    "Delete it once the other program has imported it.\n\nWrite it now?";
+inline constexpr std::string_view sExportOtherSuffix =
+    "Please choose a file name ending in .xml (KeePass 2 XML), .csv (KeePassXC CSV) or .json "
+    "(Bitwarden JSON).";
+inline constexpr std::string_view sMergeSameFile =
+    "This is the open database file. Please choose another file.";
+inline constexpr std::string_view sMergePasswordCaption = "Merge Database";
+inline constexpr std::string_view sMergePasswordPrompt = "Master password of %1:";
+inline constexpr std::string_view sMergeQuestion =
+    "Merging %1 into this database will give:\n\n%2\nMerge it now?";
+inline constexpr std::string_view sMerged =
+    "Merged: %1 added, %2 updated, %3 kept as merged copies.";
+inline constexpr std::string_view sConflictFound =
+    "A sync conflict copy of this database lies beside it: %1";
+inline constexpr std::string_view sConflictsFound =
+    "%2 sync conflict copies of this database lie beside it, first %1";
+inline constexpr std::string_view sConflictMergeButton = "Merge...";
+inline constexpr std::string_view sConflictDeleteQuestion =
+    "The conflict copy %1 has been merged into this database. Delete the copy now?";
+
 }  // namespace Str

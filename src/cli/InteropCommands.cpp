@@ -46,9 +46,9 @@ TImportedRecords ReadRecordsToImport(const TCliSession& session, const std::stri
             from ? FormatFromOption(*from, false) : DetectForeignFormat(content);
         return ImportForeignFile(content, format);
     } catch (const EImportError& error) {
-        throw ECliError("\"" + file + "\" cannot be imported. " + error.what() +
-                            " Nothing was imported.",
-                        kExitFailure);
+        throw ECliError(
+            "\"" + file + "\" cannot be imported. " + error.what() + " Nothing was imported.",
+            kExitFailure);
     }
 }
 
@@ -62,8 +62,8 @@ void LoadOtherVault(TCliSession& session, const std::string& path, const TVaultS
     if (!VaultCheckPassword(path, password)) {
         session.SetTextKind(TextKindOfVault(path));
         TSecretText own;
-        session.ReadPassword("Master password of " + path + ": ", "master password of the other vault",
-                             own);
+        session.ReadPassword("Master password of " + path + ": ",
+                             "master password of the other vault", own);
         password = own.Value();
     }
     VaultLoad(path, password, other);

@@ -61,6 +61,19 @@ public:
         return box.exec() == QMessageBox::Ok;
     }
 
+    bool InputPassword(QWidget* owner, const QString& caption, const QString& prompt,
+                       QString& answer) override {
+        QInputDialog dialog(owner);
+        dialog.setInputMode(QInputDialog::TextInput);
+        dialog.setTextEchoMode(QLineEdit::Password);
+        dialog.setWindowTitle(caption);
+        dialog.setLabelText(prompt);
+        if (dialog.exec() != QDialog::Accepted) {
+            return false;
+        }
+        answer = dialog.textValue();
+        return true;
+    }
     bool InputText(QWidget* owner, const QString& caption, const QString& prompt,
                    const QString& defaultText, QString& answer) override {
         QInputDialog dialog(owner);

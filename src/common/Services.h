@@ -21,6 +21,12 @@ public:
     // One-line input box; false when cancelled.
     virtual bool InputText(QWidget* owner, const QString& caption, const QString& prompt,
                            const QString& defaultText, QString& answer) = 0;
+    // One-line input box whose text is not shown (a password); false when cancelled. A
+    // stand-in that scripts InputText answers this the same way.
+    virtual bool InputPassword(QWidget* owner, const QString& caption, const QString& prompt,
+                               QString& answer) {
+        return InputText(owner, caption, prompt, QString(), answer);
+    }
     // File dialogs; an empty answer means cancelled.
     virtual QString OpenFileName(QWidget* owner, const QString& filter,
                                  const QString& initialPath) = 0;

@@ -12,8 +12,7 @@ std::string ImportSummaryText(const TImportSummary& summary, TVaultFormat format
     std::string text = Count(summary.Added, "record added", "records added") + "\n" +
                        Count(summary.AlreadyPresent, "record skipped as already present",
                              "records skipped as already present") +
-                       "\n" +
-                       Count(summary.LeftOut.size(), "record left out", "records left out") +
+                       "\n" + Count(summary.LeftOut.size(), "record left out", "records left out") +
                        "\n";
     for (const std::string& leftOut : summary.LeftOut) {
         text += "  " + leftOut + "\n";
