@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "base/StringTable.h"
+#include "base/Wipe.h"
 
 EImportError::EImportError(std::size_t line, std::string_view what)
     : ECofferixError("Line " + std::to_string(line) + ": " + std::string(what)) {}
@@ -91,17 +92,33 @@ void AppendNoteLine(std::string& notes, std::string_view name, std::string_view 
     if (value.empty()) {
         return;
     }
+    // Room for the worst case first: a growing string would leave its former buffer, which
+    // may hold secrets, in freed memory unwiped.
+    const std::size_t needed = notes.size() + 2 + name.size() + 2 + 2 * value.size();
+    if (needed > notes.capacity()) {
+        std::string larger;
+        larger.reserve(needed);
+        larger = notes;
+        WipeString(notes);
+        notes.swap(larger);
+    }
     if (!notes.empty()) {
         notes += "\r\n";
     }
     notes += name;
     notes += ": ";
-    notes += MultiLine(value);
+    ForEachWithBreaks(value, [&](char c) {
+        if (c == '\n') {
+            notes += "\r\n";
+        } else {
+            notes += c;
+        }
+    });
 }
 
 std::string MultiLine(std::string_view text) {
     std::string out;
-    out.reserve(text.size());
+    out.reserve(2 * text.size());  // never reallocated: no unwiped copy is left behind
     ForEachWithBreaks(text, [&](char c) {
         if (c == '\n') {
             out += "\r\n";

@@ -22,7 +22,7 @@ constexpr std::int32_t kRecordImageIndex = 0;
 constexpr std::int32_t kGroupImageIndex = 1;
 
 // The data every tree node carries, group or record. A default-constructed value is the
-// zero-filled block a new node starts with. Text is 8-bit (Windows-1252) bytes.
+// zero-filled block a new node starts with. Text is UTF-8, line breaks in the notes CR LF.
 struct TNodeData {
     TGuid Guid;
     std::string Title;
