@@ -314,6 +314,7 @@ void WriteItem(TWipingText& out, TUniqueGuids& guids, const TNodeData& record,
     AppendJsonString(out, record.Password, false);
     out << ",\n        \"totp\": null\n      },\n      \"collectionIds\": null\n    }";
 }
+
 }  // namespace
 
 TImportedRecords ImportBitwardenJson(std::string_view content) {

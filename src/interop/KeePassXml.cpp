@@ -196,7 +196,6 @@ std::string UuidOf(TUniqueGuids& guids, const TGuid& wanted) {
     return Base64Encode(guid.Bytes.data(), guid.Bytes.size());
 }
 
-// Entries sit one level deeper than their group's start tag.
 void WriteString(TWipingText& out, std::string_view indent, std::string_view key,
                  std::string_view value) {
     out << indent << "<String>\n"
@@ -243,6 +242,7 @@ void WriteGroupStart(TWipingText& out, TUniqueGuids& guids, const TGuid& guid,
     AppendXmlText(out, name, false);
     out << "</Name>\n";
 }
+
 }  // namespace
 
 TImportedRecords ImportKeePassXml(std::string_view content) {

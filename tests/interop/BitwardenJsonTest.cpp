@@ -76,6 +76,7 @@ TEST(BitwardenJsonTest, ExportReadsBackEveryRecordWithAwkwardText) {
     EXPECT_NE(json.find("\"creationDate\": \"2024-01-15T10:20:30.000Z\""), std::string::npos);
     EXPECT_NE(json.find("\"name\": \"bell\\u0007 \\u001f\""), std::string::npos);
     EXPECT_NE(json.find("\"folderId\": null"), std::string::npos);
+    EXPECT_NE(json.find("\"notes\": \"line 1\\n  indented"), std::string::npos);
     TImportedRecords records = ImportBitwardenJson(json);
     ASSERT_EQ(records.size(), 4u);
     EXPECT_EQ(records[1].Fields.Title, "bell\x07 \x1F");

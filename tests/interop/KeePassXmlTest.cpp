@@ -72,6 +72,7 @@ TEST(KeePassXmlTest, ExportReadsBackEveryRecordWithAwkwardTextAndIsoTimes) {
     std::string xml = ExportKeePassXml(tree);
     EXPECT_NE(xml.find("<CreationTime>2024-01-15T10:20:30Z</CreationTime>"), std::string::npos);
     EXPECT_NE(xml.find("<Name>Work/Projects</Name>"), std::string::npos);
+    EXPECT_NE(xml.find("<Value>line 1\n  indented &lt;b&gt;&amp;amp;"), std::string::npos);
     ExpectSameRecords(tree, ImportKeePassXml(xml));
 
     // Characters XML 1.0 cannot hold are replaced, so that KeePassXC still reads the file; a
