@@ -107,50 +107,49 @@ bool CanExportForeignFormat(TForeignFormat format) {
 
 TForeignFormat DetectForeignFormat(std::string_view content) {
     switch (FirstSignificant(content)) {
-        case '<':
-            return TForeignFormat::KeePassXml;
-        case '{':
-            return TForeignFormat::BitwardenJson;
-        default:
-            break;
+    case '<':
+        return TForeignFormat::KeePassXml;
+    case '{':
+        return TForeignFormat::BitwardenJson;
+    default:
+        break;
     }
     if (const std::optional<TForeignFormat> csv = DetectCsvFormat(content)) {
         return *csv;
     }
-    throw EImportError(
-        1, "the file is none of the formats Cofferix imports (" + ForeignFormatNames(false) + ")");
+    throw EImportError(1, "the file is none of the formats Cofferix imports (" +
+                              ForeignFormatNames(false) + ")");
 }
 
 TImportedRecords ImportForeignFile(std::string_view content, TForeignFormat format) {
     switch (format) {
-        case TForeignFormat::KeePassXcCsv:
-            return ImportKeePassXcCsv(content);
-        case TForeignFormat::KeePassXml:
-            return ImportKeePassXml(content);
-        case TForeignFormat::BitwardenJson:
-            return ImportBitwardenJson(content);
-        case TForeignFormat::BitwardenCsv:
-            return ImportBitwardenCsv(content);
-        case TForeignFormat::ChromeCsv:
-            return ImportChromeCsv(content);
-        case TForeignFormat::FirefoxCsv:
-            return ImportFirefoxCsv(content);
+    case TForeignFormat::KeePassXcCsv:
+        return ImportKeePassXcCsv(content);
+    case TForeignFormat::KeePassXml:
+        return ImportKeePassXml(content);
+    case TForeignFormat::BitwardenJson:
+        return ImportBitwardenJson(content);
+    case TForeignFormat::BitwardenCsv:
+        return ImportBitwardenCsv(content);
+    case TForeignFormat::ChromeCsv:
+        return ImportChromeCsv(content);
+    case TForeignFormat::FirefoxCsv:
+        return ImportFirefoxCsv(content);
     }
     return {};
 }
 
 std::string ExportForeignFile(const TRecordTree& tree, TForeignFormat format) {
     switch (format) {
-        case TForeignFormat::KeePassXcCsv:
-            return ExportKeePassXcCsv(tree);
-        case TForeignFormat::KeePassXml:
-            return ExportKeePassXml(tree);
-        case TForeignFormat::BitwardenJson:
-            return ExportBitwardenJson(tree);
-        default:
-            throw ECofferixError("Cofferix does not write " +
-                                 std::string(ForeignFormatName(format)) + " files; it writes " +
-                                 ForeignFormatNames(true));
+    case TForeignFormat::KeePassXcCsv:
+        return ExportKeePassXcCsv(tree);
+    case TForeignFormat::KeePassXml:
+        return ExportKeePassXml(tree);
+    case TForeignFormat::BitwardenJson:
+        return ExportBitwardenJson(tree);
+    default:
+        throw ECofferixError("Cofferix does not write " + std::string(ForeignFormatName(format)) +
+                             " files; it writes " + ForeignFormatNames(true));
     }
 }
 

@@ -132,7 +132,7 @@ std::string MultiLine(std::string_view text) {
 std::string SingleLine(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    ForEachWithBreaks(text, [&](char c) { out += (c == '\n' || c == '\t') ? ' ' : c; });
+    ForEachWithBreaks(text, [&](char c) { out += c == '\n' ? ' ' : c; });
     return out;
 }
 

@@ -41,7 +41,8 @@ void AppendNoteLine(std::string& notes, std::string_view name, std::string_view 
 // Text for a multi-line field: every CR LF, lone CR or lone LF becomes CR LF.
 std::string MultiLine(std::string_view text);
 
-// Text for a single-line field: each line break (CR LF, CR or LF) and tab becomes a space.
+// Text for a single-line field: each line break (CR LF, CR or LF) becomes a space. Tabs stay:
+// a password may hold one.
 std::string SingleLine(std::string_view text);
 
 // A group path as one group name: the parts joined by "/", empty parts left out; the first

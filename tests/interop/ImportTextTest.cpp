@@ -44,7 +44,7 @@ TEST(ImportTextTest, UnixSecondsSurviveTheLocalClockBothWaysAcrossADaylightSavin
 
 TEST(ImportTextTest, LineBreaksAreNormalisedAndGroupPathsLoseOnlyTheirRoot) {
     EXPECT_EQ(MultiLine("a\nb\r\nc\rd"), "a\r\nb\r\nc\r\nd");
-    EXPECT_EQ(SingleLine("a\nb\r\nc\td"), "a b c d");
+    EXPECT_EQ(SingleLine("a\nb\r\nc\td"), "a b c\td");
     std::string notes;
     AppendNoteLine(notes, "TOTP", "otpauth://x");
     AppendNoteLine(notes, "Empty", "");
