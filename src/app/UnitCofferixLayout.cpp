@@ -75,6 +75,7 @@ void TfrmCofferix::CreateComponents() {
 
     PassTree = new TPassTree(plTip);
     PassTree->setObjectName(QStringLiteral("PassTree"));
+    PassTree->setAccessibleName(Tr(Str::sRecordTreeName));
     PassTree->SetRecordModel(FModel);
 
     auto* layout = new QVBoxLayout(plTip);
