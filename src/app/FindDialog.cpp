@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "common/TextCodec.h"
+#include "dialogs/DialogHelpers.h"
 
 namespace {
 constexpr int kMaxFindText = 255;
@@ -45,6 +46,8 @@ QString TFindDialog::FindText() const {
 void TFindDialog::ApplyCaptions(const QString& caption, const QString& findCaption,
                                 const QString& closeCaption) {
     setWindowTitle(caption);
+    // The find text has no label: the window's caption names it.
+    edtFindText->setAccessibleName(AccessibleNameOf(caption));
     btnFind->setText(findCaption);
     btnClose->setText(closeCaption);
 }

@@ -32,7 +32,7 @@ PNode TRecordTreeModel::NodeOf(const QModelIndex& index) const {
 }
 
 QModelIndex TRecordTreeModel::IndexOf(const TRecordTree::TNode* node, int column) const {
-    if (!node) {
+    if (!node || FWithheld) {
         return {};
     }
     return createIndex(node->Row, column, const_cast<TRecordTree::TNode*>(node));
@@ -43,7 +43,8 @@ QModelIndex TRecordTreeModel::ParentIndexOf(const TRecordTree::TNode* node) cons
 }
 
 QModelIndex TRecordTreeModel::index(int row, int column, const QModelIndex& parent) const {
-    if (column < 0 || column >= kColumnCount || (parent.isValid() && parent.column() != 0)) {
+    if (FWithheld || column < 0 || column >= kColumnCount ||
+        (parent.isValid() && parent.column() != 0)) {
         return {};
     }
     PNode child = FTree.Child(NodeOf(parent), row);
@@ -55,7 +56,7 @@ QModelIndex TRecordTreeModel::parent(const QModelIndex& child) const {
 }
 
 int TRecordTreeModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid() && parent.column() != 0) {
+    if (FWithheld || (parent.isValid() && parent.column() != 0)) {
         return 0;
     }
     return FTree.ChildCount(NodeOf(parent));
@@ -97,13 +98,22 @@ QString TRecordTreeModel::ColumnCaption(int column) const {
     return column >= 0 && column < FCaptions.size() ? FCaptions[column] : QString();
 }
 
+void TRecordTreeModel::SetWithheld(bool withheld) {
+    if (withheld == FWithheld) {
+        return;
+    }
+    beginResetModel();
+    FWithheld = withheld;
+    endResetModel();
+}
+
 void TRecordTreeModel::SetDisplayPass(bool display) {
     if (display == FDisplayPass) {
         return;
     }
     FDisplayPass = display;
     // Only the Password column changes; announce it level by level.
-    const int topCount = FTree.ChildCount(nullptr);
+    const int topCount = FWithheld ? 0 : FTree.ChildCount(nullptr);
     if (topCount == 0) {
         return;
     }
@@ -195,31 +205,49 @@ void TRecordTreeModel::TreeReset() {
 }
 
 void TRecordTreeModel::NodeInserting(const TNode* parent, int row) {
+    if (FWithheld) {
+        return;  // no rows shown, none to announce
+    }
     beginInsertRows(IndexOf(parent), row, row);
 }
 
 void TRecordTreeModel::NodeInserted() {
+    if (FWithheld) {
+        return;
+    }
     endInsertRows();
 }
 
 void TRecordTreeModel::NodeMoving(const TNode* node, const TNode* newParent, int row) {
+    if (FWithheld) {
+        return;
+    }
     beginMoveRows(ParentIndexOf(node), node->Row, node->Row, IndexOf(newParent), row);
 }
 
 void TRecordTreeModel::NodeMoved() {
+    if (FWithheld) {
+        return;
+    }
     endMoveRows();
 }
 
 void TRecordTreeModel::NodeRemoving(const TNode* node) {
+    if (FWithheld) {
+        return;
+    }
     beginRemoveRows(ParentIndexOf(node), node->Row, node->Row);
 }
 
 void TRecordTreeModel::NodeRemoved() {
+    if (FWithheld) {
+        return;
+    }
     endRemoveRows();
 }
 
 void TRecordTreeModel::NodeChanged(const TNode* node) {
-    if (node) {
+    if (node && !FWithheld) {
         emit dataChanged(IndexOf(node, colTitle), IndexOf(node, kColumnCount - 1));
     }
 }

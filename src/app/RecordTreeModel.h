@@ -40,6 +40,11 @@ public:
     void SetColumnCaptions(const QStringList& captions);
     QString ColumnCaption(int column) const;
 
+    // Withheld, the model shows no rows at all while the tree keeps its records: the locked
+    // window's view, which screen readers can still read, then holds nothing of them.
+    bool Withheld() const { return FWithheld; }
+    void SetWithheld(bool withheld);
+
     // Whether the Password column shows passwords in clear or the record mask.
     bool DisplayPass() const { return FDisplayPass; }
     void SetDisplayPass(bool display);
@@ -83,6 +88,7 @@ private:
     QIcon FRecordIcon;
     QIcon FGroupIcon;
     bool FDisplayPass = false;
+    bool FWithheld = false;
     bool FSortDescending = false;
     int FSortColumn = -1;
 };

@@ -164,12 +164,19 @@ void TfrmCofferix::ConnectVault() {
     connect(FVault.get(), &TWindowVault::PasswordChangedElsewhere, this,
             [this] { FTrayLock->LockForNewPassword(); });
     // The lock drops the records; the unlock reads them anew and the view comes back as it was.
-    connect(FVault.get(), &TWindowVault::RecordsDropping, this,
-            [this] { FViewAtLock = TTreeViewState::Capture(*PassTree); });
+    // Behind the lock page the view is empty already and its state taken (ShowLockPage); it
+    // comes back with the page.
+    connect(FVault.get(), &TWindowVault::RecordsDropping, this, [this] {
+        if (!FModel->Withheld()) {
+            FViewAtLock = TTreeViewState::Capture(*PassTree);
+        }
+    });
     connect(FVault.get(), &TWindowVault::RecordsRestored, this, [this] {
         FModel->ReapplySort();
-        FViewAtLock.Restore(*PassTree);
-        FViewAtLock = {};
+        if (!FModel->Withheld()) {
+            FViewAtLock.Restore(*PassTree);
+            FViewAtLock = {};
+        }
         UpdateActions();
     });
 }

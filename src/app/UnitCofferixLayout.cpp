@@ -78,6 +78,7 @@ void TfrmCofferix::CreateComponents() {
 
     PassTree = new TPassTree(plTip);
     PassTree->setObjectName(QStringLiteral("PassTree"));
+    PassTree->setAccessibleName(Tr(Str::sRecordTreeName));
     PassTree->SetRecordModel(FModel);
 
     auto* layout = new QVBoxLayout(plTip);
@@ -203,6 +204,17 @@ QWidget* TfrmCofferix::CreateLockPage() {
 }
 
 void TfrmCofferix::ShowLockPage(bool locked) {
+    // The view holds no record while locked, not even for a screen reader, which reads hidden
+    // widgets too; records an unsaved change keeps in memory stay out of it as well.
+    if (locked && !FModel->Withheld()) {
+        FViewAtLock = TTreeViewState::Capture(*PassTree);
+        FModel->SetWithheld(true);
+    } else if (!locked && FModel->Withheld()) {
+        FModel->SetWithheld(false);
+        // Kept: records the unlock could not read yet come back later with this view.
+        FViewAtLock.Restore(*PassTree);
+        UpdateActions();
+    }
     FPages->setCurrentWidget(locked ? FLockPage : plTip);
     // The menus reach the records too.
     menuBar()->setVisible(!locked);

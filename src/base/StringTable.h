@@ -41,6 +41,10 @@ inline constexpr std::string_view sColPassword = "Password";
 inline constexpr std::string_view sColUrl = "URL";
 inline constexpr std::string_view sColNotes = "Notes";
 
+// Read by screen readers only: names of controls that have no label.
+inline constexpr std::string_view sRecordTreeName = "Records";
+inline constexpr std::string_view sGeneratedPasswordsName = "Generated passwords";
+
 // Dialog windows
 inline constexpr std::string_view sPassGenCaption = "Password Generator";
 inline constexpr std::string_view sPassGenInfo =

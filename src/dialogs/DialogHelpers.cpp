@@ -24,6 +24,30 @@ void SetPasswordsMasked(std::initializer_list<QLineEdit*> edits, bool masked) {
     }
 }
 
+QString AccessibleNameOf(const QString& labelText) {
+    QString name;
+    name.reserve(labelText.size());
+    for (qsizetype i = 0; i < labelText.size(); ++i) {
+        if (labelText.at(i) == QLatin1Char('&')) {
+            ++i;  // the marker goes; of "&&" one '&' stays
+            if (i == labelText.size()) {
+                break;
+            }
+        }
+        name += labelText.at(i);
+    }
+    name = name.trimmed();
+    if (name.endsWith(QLatin1Char(':'))) {
+        name.chop(1);
+    }
+    return name.trimmed();
+}
+
+void LabelField(QLabel* label, QWidget* field) {
+    label->setBuddy(field);
+    field->setAccessibleName(AccessibleNameOf(label->text()));
+}
+
 void SetTabChain(std::initializer_list<QWidget*> widgets) {
     QWidget* previous = nullptr;
     for (QWidget* widget : widgets) {

@@ -23,6 +23,14 @@ void SelectAndFocus(QLineEdit* edit);
 // Masks the edits with '*' or shows their text in clear.
 void SetPasswordsMasked(std::initializer_list<QLineEdit*> edits, bool masked);
 
+// A label's text as a screen reader should read it for the field it names: without the
+// mnemonic marker ('&'; "&&" stands for a plain '&') and without a closing colon.
+QString AccessibleNameOf(const QString& labelText);
+
+// Makes the label the field's own: the label's mnemonic moves the focus to the field, and a
+// screen reader reads the label's text (AccessibleNameOf) as the field's name.
+void LabelField(QLabel* label, QWidget* field);
+
 // Makes the keyboard focus move through the widgets in the given order.
 void SetTabChain(std::initializer_list<QWidget*> widgets);
 

@@ -59,6 +59,13 @@ TfrmChangePassword::TfrmChangePassword(IVaultHost& host, QWidget* parent)
     EditConfirm = new QLineEdit(this);
     MakePasswordEdit(EditConfirm, kPasswordLimit);
     chkDisplayPass = new QCheckBox(Tr(Str::sDisplayPassword), this);
+    edtOld->setObjectName(QStringLiteral("edtOld"));
+    EditPass->setObjectName(QStringLiteral("EditPass"));
+    EditConfirm->setObjectName(QStringLiteral("EditConfirm"));
+    chkDisplayPass->setObjectName(QStringLiteral("chkDisplayPass"));
+    LabelField(lblOldPass, edtOld);
+    LabelField(lblPass, EditPass);
+    LabelField(lblConfirm, EditConfirm);
     btnPassGen = MakeButton(Tr(Str::sPassGenButton));
     btnOK = MakeButton(Tr(Str::sOK));
     btnCancel = MakeButton(Tr(Str::sCancel));

@@ -32,6 +32,9 @@ TfrmCheckPassword::TfrmCheckPassword(IVaultHost& host, QWidget* parent)
     EditPass = new QLineEdit(this);
     MakePasswordEdit(EditPass, kPasswordLimit);
     chkDisplayPass = new QCheckBox(Tr(Str::sDisplayPassword), this);
+    EditPass->setObjectName(QStringLiteral("EditPass"));
+    chkDisplayPass->setObjectName(QStringLiteral("chkDisplayPass"));
+    LabelField(lblPass, EditPass);
     btnOK = MakeButton(Tr(Str::sOK));
     btnCancel = MakeButton(Tr(Str::sCancel));
     LayOut();

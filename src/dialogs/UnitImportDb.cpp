@@ -40,6 +40,11 @@ TfrmImportDb::TfrmImportDb(IVaultHost& host, QWidget* parent)
     edtPass = new QLineEdit(this);
     MakePasswordEdit(edtPass, kPasswordLimit);
     chkDisplayPass = new QCheckBox(Tr(Str::sDisplayPassword), this);
+    edtFile->setObjectName(QStringLiteral("edtFile"));
+    edtPass->setObjectName(QStringLiteral("edtPass"));
+    chkDisplayPass->setObjectName(QStringLiteral("chkDisplayPass"));
+    LabelField(lblChooseDb, edtFile);
+    LabelField(lblPass, edtPass);
     btnOK = MakeButton(Tr(Str::sOK));
     btnCancel = MakeButton(Tr(Str::sCancel));
     LayOut();

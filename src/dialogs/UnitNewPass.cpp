@@ -49,6 +49,13 @@ TfrmNewPassword::TfrmNewPassword(IVaultHost& host, QWidget* parent)
     EditConfirm = new QLineEdit(this);
     MakePasswordEdit(EditConfirm, kPasswordLimit);
     chkDisplayPass = new QCheckBox(Tr(Str::sDisplayPassword), this);
+    edtFile->setObjectName(QStringLiteral("edtFile"));
+    EditPass->setObjectName(QStringLiteral("EditPass"));
+    EditConfirm->setObjectName(QStringLiteral("EditConfirm"));
+    chkDisplayPass->setObjectName(QStringLiteral("chkDisplayPass"));
+    LabelField(lblChooseDb, edtFile);
+    LabelField(lblPass, EditPass);
+    LabelField(lblConfirm, EditConfirm);
     btnPassGen = MakeButton(Tr(Str::sPassGenButton));
     btnOK = MakeButton(Tr(Str::sOK));
     btnCancel = MakeButton(Tr(Str::sCancel));

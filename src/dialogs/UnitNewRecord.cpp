@@ -77,6 +77,7 @@ std::string FoldCase(std::string text) {
 TfrmNewRecord::TfrmNewRecord(const TRecordTree& tree, QWidget* parent)
     : TFixedDialog(parent, kClientWidth, kClientHeight), FTree(tree) {
     CreateControls();
+    NameFields();
     LayOut();
     FillGroupList();
     ShapePass->hide();
@@ -123,6 +124,21 @@ void TfrmNewRecord::CreateControls() {
     MakeAnsiMemo(txtInfo, kNotesLimit);
     btnOK = MakeButton(Tr(Str::sOK));
     btnCancel = MakeButton(Tr(Str::sCancel));
+}
+
+void TfrmNewRecord::NameFields() {
+    edtTitle->setObjectName(QStringLiteral("edtTitle"));
+    cmbGroup->setObjectName(QStringLiteral("cmbGroup"));
+    edtID->setObjectName(QStringLiteral("edtID"));
+    edtPass->setObjectName(QStringLiteral("edtPass"));
+    edtUrl->setObjectName(QStringLiteral("edtUrl"));
+    txtInfo->setObjectName(QStringLiteral("txtInfo"));
+    LabelField(lblTitle, edtTitle);
+    LabelField(lblGroup, cmbGroup);
+    LabelField(lblID, edtID);
+    LabelField(lblPass, edtPass);
+    LabelField(lblURL, edtUrl);
+    LabelField(lblInfo, txtInfo);
 }
 
 void TfrmNewRecord::LayOut() {

@@ -57,6 +57,8 @@ public slots:
 
 private:
     void CreateControls();
+    // Object names, and each label names its field for the keyboard and screen readers.
+    void NameFields();
     void LayOut();
 
     const TRecordTree& FTree;

@@ -29,11 +29,11 @@ TfrmOptions::TfrmOptions(QWidget* parent) : QDialog(parent) {
     lblClearClipboard = new QLabel(Tr(Str::sClearClipboardLabel), this);
     SpinClearSeconds = MakeNumberField(Settings::kMaxClearClipboardSeconds, this);
     SpinClearSeconds->setObjectName(QStringLiteral("SpinClearSeconds"));
-    lblClearClipboard->setBuddy(SpinClearSeconds);
+    LabelField(lblClearClipboard, SpinClearSeconds);
     lblIdleLock = new QLabel(Tr(Str::sIdleLockLabel), this);
     SpinIdleMinutes = MakeNumberField(Settings::kMaxIdleLockMinutes, this);
     SpinIdleMinutes->setObjectName(QStringLiteral("SpinIdleMinutes"));
-    lblIdleLock->setBuddy(SpinIdleMinutes);
+    LabelField(lblIdleLock, SpinIdleMinutes);
     chkLockWithSession = new QCheckBox(Tr(Str::sLockWithSession), this);
     chkLockWithSession->setObjectName(QStringLiteral("chkLockWithSession"));
     chkNewVaultsVersion1 = new QCheckBox(Tr(Str::sNewVaultsVersion1), this);

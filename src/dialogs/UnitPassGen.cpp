@@ -27,8 +27,9 @@ namespace {
 constexpr int kClientWidth = 702;
 constexpr int kClientHeight = 466;
 
-QCheckBox* MakeCheckBox(const char* caption, bool ticked, QWidget* parent) {
+QCheckBox* MakeCheckBox(const char* name, const char* caption, bool ticked, QWidget* parent) {
     auto* box = new QCheckBox(QString::fromLatin1(caption), parent);
+    box->setObjectName(QLatin1String(name));
     box->setChecked(ticked);
     return box;
 }
@@ -66,16 +67,18 @@ void TfrmPassGen::CreateControls() {
     SpinPassLen =
         new TSpinEdit(kGeneratorMinLength, kGeneratorMaxLength, kGeneratorDefaultLength, this);
     const TCharSets& ticked = kDefaultCharSets;
-    chkSmallLetter = MakeCheckBox("Include small letter(a,b,c...)", ticked.SmallLetters, this);
-    chkCaptialLetter =
-        MakeCheckBox("Include Captial letter(eg. A,B,C...)", ticked.CapitalLetters, this);
-    chkNumber = MakeCheckBox("Include number(1,2,3..)", ticked.Digits, this);
-    chkPunctuation =
-        MakeCheckBox("Include punctuation symbols(~,@,#,$,*,!,^...)", ticked.Punctuation, this);
-    chkBrackets = MakeCheckBox("Include Brackets([,],<,>,{,})", ticked.Brackets, this);
-    chkSpace = MakeCheckBox("Include Space( )", ticked.Space, this);
-    chkMinus = MakeCheckBox("Include Minus(-)", ticked.Minus, this);
-    chkUnderLine = MakeCheckBox("Include Underline(_)", ticked.Underline, this);
+    chkSmallLetter =
+        MakeCheckBox("chkSmallLetter", "Include small letter(a,b,c...)", ticked.SmallLetters, this);
+    chkCaptialLetter = MakeCheckBox("chkCaptialLetter", "Include Captial letter(eg. A,B,C...)",
+                                    ticked.CapitalLetters, this);
+    chkNumber = MakeCheckBox("chkNumber", "Include number(1,2,3..)", ticked.Digits, this);
+    chkPunctuation = MakeCheckBox("chkPunctuation", "Include punctuation symbols(~,@,#,$,*,!,^...)",
+                                  ticked.Punctuation, this);
+    chkBrackets =
+        MakeCheckBox("chkBrackets", "Include Brackets([,],<,>,{,})", ticked.Brackets, this);
+    chkSpace = MakeCheckBox("chkSpace", "Include Space( )", ticked.Space, this);
+    chkMinus = MakeCheckBox("chkMinus", "Include Minus(-)", ticked.Minus, this);
+    chkUnderLine = MakeCheckBox("chkUnderLine", "Include Underline(_)", ticked.Underline, this);
     Label2 = new QLabel(QStringLiteral("Quantity(How many password you want to create):"), this);
     SpinCount = new TSpinEdit(kGeneratorMinCount, kGeneratorMaxCount, kGeneratorDefaultCount, this);
     txtGen = new QPlainTextEdit(this);
@@ -85,6 +88,13 @@ void TfrmPassGen::CreateControls() {
     txtGen->setTabChangesFocus(true);
     MakeAnsiMemo(txtGen, std::numeric_limits<int>::max());
     txtGen->clear();
+    SpinPassLen->setObjectName(QStringLiteral("SpinPassLen"));
+    SpinCount->setObjectName(QStringLiteral("SpinCount"));
+    txtGen->setObjectName(QStringLiteral("txtGen"));
+    LabelField(Label1, SpinPassLen);
+    LabelField(Label2, SpinCount);
+    // The list has no label of its own.
+    txtGen->setAccessibleName(Tr(Str::sGeneratedPasswordsName));
     btnClear = MakeButton(Tr(Str::sClear));
     BtnCopy = MakeButton(QStringLiteral("Copy"));
     btnSaveToFile = MakeButton(QStringLiteral("Save"));
