@@ -17,6 +17,7 @@
 #include "app/UnitCofferix.h"
 #include "base/StringTable.h"
 #include "common/TextCodec.h"
+#include "dialogs/DialogHelpers.h"
 
 namespace {
 
@@ -173,6 +174,9 @@ QWidget* TfrmCofferix::CreateBottomRow() {
     row->setContentsMargins(0, 0, 0, 0);
     chkDisplayPass = new QCheckBox(area);
     chkDisplayPass->setObjectName(QStringLiteral("chkDisplayPass"));
+    // Named before the captions are applied: a screen reader already sees it behind the
+    // start-up dialogs.
+    chkDisplayPass->setAccessibleName(AccessibleNameOf(Tr(Str::sDisplayPassword)));
     btnLockApp = NamedButton(area, "btnLockApp");
     btnBackupDatabase = NamedButton(area, "btnBackupDatabase");
     btnExportDatabase = NamedButton(area, "btnExportDatabase");
