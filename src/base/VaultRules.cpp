@@ -18,6 +18,14 @@ int CaseFoldedCompare(std::string_view a, std::string_view b) {
                                                        std::numeric_limits<int>::max()));
 }
 
+std::size_t CaseFoldedHash(std::string_view text) {
+    std::uint64_t hash = 0xCBF29CE484222325ull;  // FNV-1a of the folded bytes
+    for (const char c : text) {
+        hash = (hash ^ FoldAZ(c)) * 0x100000001B3ull;
+    }
+    return static_cast<std::size_t>(hash);
+}
+
 bool ContainsCaseFolded(std::string_view haystack, std::string_view needle) {
     if (needle.empty()) {
         return false;

@@ -40,6 +40,8 @@ inline unsigned char FoldAZ(char c) {
 // Byte-by-byte comparison of the folded bytes: the difference of the first differing folded
 // bytes, else the difference of the lengths.
 int CaseFoldedCompare(std::string_view a, std::string_view b);
+// A hash under which texts equal by CaseFoldedCompare fall together.
+std::size_t CaseFoldedHash(std::string_view text);
 
 // True when needle occurs in haystack by the folded comparison; an empty needle never does.
 bool ContainsCaseFolded(std::string_view haystack, std::string_view needle);

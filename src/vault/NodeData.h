@@ -1,7 +1,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "base/Wipe.h"
@@ -14,6 +16,19 @@ using TDateTime = double;
 struct TGuid {
     std::array<std::uint8_t, 16> Bytes{};
     friend bool operator==(const TGuid&, const TGuid&) = default;
+};
+
+// For hashed containers keyed by Guid. Every byte counts: Guids from other writers need not
+// be random.
+struct TGuidHash {
+    std::size_t operator()(const TGuid& guid) const noexcept {
+        std::uint64_t low = 0;
+        std::uint64_t high = 0;
+        std::memcpy(&low, guid.Bytes.data(), sizeof low);
+        std::memcpy(&high, guid.Bytes.data() + sizeof low, sizeof high);
+        const std::uint64_t mixed = (low ^ (high * 0x9E3779B97F4A7C15ull)) * 0xBF58476D1CE4E5B9ull;
+        return static_cast<std::size_t>(mixed ^ (mixed >> 31));
+    }
 };
 
 using TSpareValue = std::array<std::uint8_t, 8>;

@@ -5,6 +5,7 @@
 #include "base/StringTable.h"
 #include "base/Wipe.h"
 #include "vault/Clock.h"
+#include "vault/GroupIndex.h"
 #include "vault/TreeObserver.h"
 
 namespace {
@@ -30,6 +31,24 @@ private:
     TObserverScopeEnd FEnd;
 };
 
+PNode FindOrAddGroup(TRecordTree& tree, const std::string& name, ITreeObserver* observer,
+                     TGroupIndex* groups) {
+    const PNode group = groups ? groups->Find(name) : FindGroupByName(tree, name);
+    return group ? group : AddGroupNode(tree, name, observer, groups);
+}
+
+// A new record as the last child of the group found or made by name, its data filled in before
+// the observer hears of it.
+template <typename TFill>
+PNode AddFilledRecord(TRecordTree& tree, const std::string& groupName, ITreeObserver* observer,
+                      TGroupIndex* groups, TFill fill) {
+    const PNode group = FindOrAddGroup(tree, groupName, observer, groups);
+    TInsertion insertion(observer, group, tree.ChildCount(group));
+    PNode record = tree.AddChild(group);
+    fill(record->Data);
+    return record;
+}
+
 }  // namespace
 
 PNode FindGroupByName(const TRecordTree& tree, const std::string& name) {
@@ -41,36 +60,43 @@ PNode FindGroupByName(const TRecordTree& tree, const std::string& name) {
     return nullptr;
 }
 
-PNode AddGroupNode(TRecordTree& tree, const std::string& name, ITreeObserver* observer) {
+PNode AddGroupNode(TRecordTree& tree, const std::string& name, ITreeObserver* observer,
+                   TGroupIndex* groups) {
     TInsertion insertion(observer, nullptr, tree.ChildCount(nullptr));
     PNode group = tree.AddChild(nullptr);
     group->Data.Guid = CreateGuid();
     group->Data.Title = name;
     group->Data.IsGroup = true;
     group->Data.ImageIndex = kGroupImageIndex;
+    if (groups) {
+        groups->Added(group);
+    }
     return group;
 }
 
 PNode AddRecordNode(TRecordTree& tree, const std::string& groupName, const TNodeData& fields,
-                    ITreeObserver* observer) {
-    PNode group = FindGroupByName(tree, groupName);
-    if (!group) {
-        group = AddGroupNode(tree, groupName, observer);
-    }
-    TInsertion insertion(observer, group, tree.ChildCount(group));
-    PNode record = tree.AddChild(group);
-    TNodeData& data = record->Data;
-    data.Guid = CreateGuid();
-    data.Title = fields.Title;
-    data.UserName = fields.UserName;
-    data.Password = fields.Password;
-    data.Url = fields.Url;
-    data.Notes = fields.Notes;
-    data.IsGroup = false;
-    data.ImageIndex = kRecordImageIndex;
-    data.AddedTime = NowAsDateTime();
-    data.AddedTime2 = NowAsDateTime();
-    return record;
+                    ITreeObserver* observer, TGroupIndex* groups) {
+    return AddFilledRecord(tree, groupName, observer, groups, [&](TNodeData& data) {
+        data.Guid = CreateGuid();
+        data.Title = fields.Title;
+        data.UserName = fields.UserName;
+        data.Password = fields.Password;
+        data.Url = fields.Url;
+        data.Notes = fields.Notes;
+        data.IsGroup = false;
+        data.ImageIndex = kRecordImageIndex;
+        data.AddedTime = NowAsDateTime();
+        data.AddedTime2 = NowAsDateTime();
+    });
+}
+
+PNode AddRecordNodeAsIs(TRecordTree& tree, const std::string& groupName, TNodeData data,
+                        ITreeObserver* observer, TGroupIndex* groups) {
+    return AddFilledRecord(tree, groupName, observer, groups, [&](TNodeData& added) {
+        added = std::move(data);  // the new node's texts are empty: nothing is left behind
+        added.IsGroup = false;
+        added.ImageIndex = kRecordImageIndex;
+    });
 }
 
 std::string GroupNameOf(const TRecordTree& tree, const TRecordTree::TNode* record) {
@@ -79,14 +105,11 @@ std::string GroupNameOf(const TRecordTree& tree, const TRecordTree::TNode* recor
 }
 
 bool MoveRecordToGroup(TRecordTree& tree, PNode record, const std::string& groupName,
-                       ITreeObserver* observer) {
+                       ITreeObserver* observer, TGroupIndex* groups) {
     if (!record || CaseFoldedCompare(GroupNameOf(tree, record), groupName) == 0) {
         return false;
     }
-    PNode group = FindGroupByName(tree, groupName);
-    if (!group) {
-        group = AddGroupNode(tree, groupName, observer);
-    }
+    const PNode group = FindOrAddGroup(tree, groupName, observer, groups);
     if (observer) {
         observer->NodeMoving(record, group, tree.ChildCount(group));
     }
@@ -98,7 +121,7 @@ bool MoveRecordToGroup(TRecordTree& tree, PNode record, const std::string& group
 }
 
 void ModifyRecordNode(TRecordTree& tree, PNode record, TNodeData& fields,
-                      const std::string& groupName, ITreeObserver* observer) {
+                      const std::string& groupName, ITreeObserver* observer, TGroupIndex* groups) {
     TNodeData& data = record->Data;
     data.Title = std::move(fields.Title);
     data.UserName = std::move(fields.UserName);
@@ -108,17 +131,25 @@ void ModifyRecordNode(TRecordTree& tree, PNode record, TNodeData& fields,
     if (observer) {
         observer->NodeChanged(record);
     }
-    MoveRecordToGroup(tree, record, groupName, observer);
+    MoveRecordToGroup(tree, record, groupName, observer, groups);
 }
 
-void RenameNode(PNode node, const std::string& title, ITreeObserver* observer) {
+void RenameNode(PNode node, const std::string& title, ITreeObserver* observer,
+                TGroupIndex* groups) {
+    if (groups) {
+        groups->Forget(node);
+    }
     node->Data.Title = title;
+    if (groups) {
+        groups->Added(node);
+    }
     if (observer) {
         observer->NodeChanged(node);
     }
 }
 
-void RemoveNodes(TRecordTree& tree, const std::vector<PNode>& nodes, ITreeObserver* observer) {
+void RemoveNodes(TRecordTree& tree, const std::vector<PNode>& nodes, ITreeObserver* observer,
+                 TGroupIndex* groups) {
     // Drop the nodes below another listed node first, while every pointer is still alive.
     const std::set<const TRecordTree::TNode*> chosen(nodes.begin(), nodes.end());
     std::vector<PNode> doomed;
@@ -135,6 +166,9 @@ void RemoveNodes(TRecordTree& tree, const std::vector<PNode>& nodes, ITreeObserv
     for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) {
         if (observer) {
             observer->NodeRemoving(*it);
+        }
+        if (groups) {
+            groups->Forget(*it);
         }
         tree.Delete(*it);
         if (observer) {

@@ -2,6 +2,7 @@
 
 #include "vault/Clock.h"
 #include "vault/TreeCommands.h"
+#include "vault/TreeObserver.h"
 #include "vault/UnsavedChanges.h"
 
 void TVaultChange::RecordPut(PNode record) {
@@ -9,7 +10,7 @@ void TVaultChange::RecordPut(PNode record) {
 }
 
 PNode TVaultChange::AddRecord(const std::string& groupName, const TNodeData& fields) {
-    const PNode record = AddRecordNode(FTree, groupName, fields, FObserver);
+    const PNode record = AddRecordNode(FTree, groupName, fields, FObserver, &FGroups);
     record->Data.ModifiedTime = NowAsDateTime();
     record->Data.PasswordChangedTime = record->Data.ModifiedTime;
     RecordPut(record);
@@ -22,7 +23,7 @@ void TVaultChange::ModifyRecord(PNode record, TNodeData& fields, const std::stri
     const bool changed = passwordChanged || fields.Title != data.Title ||
                          fields.UserName != data.UserName || fields.Notes != data.Notes ||
                          fields.Url != data.Url;
-    ModifyRecordNode(FTree, record, fields, groupName, FObserver);
+    ModifyRecordNode(FTree, record, fields, groupName, FObserver, &FGroups);
     // Format 2 keeps when a record last changed and when its password did; 101 has no room.
     const TDateTime now = NowAsDateTime();
     if (changed) {
@@ -35,7 +36,7 @@ void TVaultChange::ModifyRecord(PNode record, TNodeData& fields, const std::stri
 }
 
 bool TVaultChange::MoveRecord(PNode record, const std::string& groupName) {
-    const bool moved = MoveRecordToGroup(FTree, record, groupName, FObserver);
+    const bool moved = MoveRecordToGroup(FTree, record, groupName, FObserver, &FGroups);
     if (moved) {
         RecordPut(record);
     }
@@ -44,7 +45,7 @@ bool TVaultChange::MoveRecord(PNode record, const std::string& groupName) {
 
 void TVaultChange::RenameGroup(PNode group, const std::string& name) {
     const std::string oldName = group->Data.Title;
-    RenameNode(group, name, FObserver);
+    RenameNode(group, name, FObserver, &FGroups);
     FUnsaved.GroupRenamed(oldName, name);
 }
 
@@ -52,5 +53,43 @@ void TVaultChange::Remove(const std::vector<PNode>& nodes) {
     for (const PNode node : nodes) {
         FUnsaved.NodeRemoved(*node);
     }
-    RemoveNodes(FTree, nodes, FObserver);
+    RemoveNodes(FTree, nodes, FObserver, &FGroups);
+}
+
+PNode TVaultChange::TakeInRecord(const std::string& groupName, const TNodeData& data) {
+    return TakeInRecord(groupName, TNodeData(data));
+}
+
+PNode TVaultChange::TakeInRecord(const std::string& groupName, TNodeData&& data) {
+    const PNode record = AddRecordNodeAsIs(FTree, groupName, std::move(data), FObserver, &FGroups);
+    RecordPut(record);
+    return record;
+}
+
+void TVaultChange::TakeInContent(PNode record, const TNodeData& data) {
+    TNodeData& kept = record->Data;
+    kept.Title = data.Title;
+    kept.UserName = data.UserName;
+    WipeString(kept.Password);  // a shorter password would leave the old one's end behind
+    kept.Password = data.Password;
+    WipeString(kept.Notes);
+    kept.Notes = data.Notes;
+    kept.Url = data.Url;
+    kept.AddedTime = data.AddedTime;
+    kept.AddedTime2 = data.AddedTime2;
+    kept.ModifiedTime = data.ModifiedTime;
+    kept.PasswordChangedTime = data.PasswordChangedTime;
+    if (FObserver) {
+        FObserver->NodeChanged(record);
+    }
+    RecordPut(record);
+}
+
+PNode TVaultChange::AddGroup(const std::string& name) {
+    if (const PNode group = FGroups.FindAny(name)) {
+        return group;
+    }
+    const PNode group = AddGroupNode(FTree, name, FObserver, &FGroups);
+    FUnsaved.GroupAdded(name);
+    return group;
 }

@@ -7,6 +7,7 @@
 #include "base/VaultText.h"
 #include "base/Wipe.h"
 #include "vault/CofferixError.h"
+#include "vault/VaultFormat.h"
 #include "vault/VaultOperations.h"
 #include "vault/VaultOperations2.h"
 #include "vault/VaultOperationsInternal.h"
@@ -15,29 +16,12 @@ using namespace VaultOperationsInternal;
 
 namespace {
 
-// True when format 101's slot field of fieldSize bytes holds text as it is: every character
-// in Windows-1252, no zero byte (a reader stops there) and no more bytes than the field.
-bool SlotHolds(const std::string& text, std::size_t fieldSize) {
-    std::string ansi;
-    const bool held = Utf8ToCp1252(text, ansi).Ok() && ansi.size() <= fieldSize &&
-                      ansi.find('\0') == std::string::npos;
-    WipeString(ansi);
-    return held;
-}
-
-bool SlotHoldsNode(const TNodeData& data) {
-    using namespace VaultFormat;
-    return SlotHolds(data.Title, kTitleSize) && SlotHolds(data.UserName, kUserNameSize) &&
-           SlotHolds(data.Password, kPasswordSize) && SlotHolds(data.Notes, kNotesSize) &&
-           SlotHolds(data.Url, kUrlSize);
-}
-
 // Refuses a tree that format 101 cannot hold, naming group and title of every node (a group
 // by its title alone) that it cannot.
 void RefuseWhatFormat101CannotHold(const TRecordTree& tree) {
     std::string list;
     for (PNode node = tree.First(); node; node = tree.Next(node)) {
-        if (SlotHoldsNode(node->Data)) {
+        if (VaultFormat::SlotHoldsNode(node->Data)) {
             continue;
         }
         const PNode parent = tree.Parent(node);

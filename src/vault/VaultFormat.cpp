@@ -114,6 +114,35 @@ std::string ReadModelText(const std::uint8_t* field, std::size_t fieldSize) {
 
 }  // namespace
 
+TSlotTextCheck CheckSlotText(std::string_view text, std::size_t fieldSize) {
+    std::string ansi;
+    ansi.reserve(text.size());  // no reallocation leaves a copy behind
+    const TUtf8Result converted = Utf8ToCp1252(text, ansi);
+    TSlotTextCheck check;
+    if (!converted.Ok()) {
+        const bool outsideCodePage =
+            converted.Problem == TUtf8Problem::NotInCodePage && IsValidUtf8(text);
+        check.Problem =
+            outsideCodePage ? TSlotTextProblem::NotInCodePage : TSlotTextProblem::InvalidUtf8;
+        check.CodePoint = outsideCodePage ? converted.CodePoint : 0;
+    } else if (ansi.find('\0') != std::string::npos) {
+        check.Problem = TSlotTextProblem::ZeroCharacter;
+    } else if (ansi.size() > fieldSize) {
+        check.Problem = TSlotTextProblem::TooLong;
+    }
+    WipeString(ansi);
+    return check;
+}
+
+bool SlotHoldsNode(const TNodeData& data) {
+    for (const TSlotTextField& field : kSlotTextFields) {
+        if (!CheckSlotText(data.*field.Text, field.Size).Ok()) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void EncodeSlot(const TNodeData& node, std::int32_t slotIndex, std::uint8_t* out) {
     std::memset(out, 0, kSlotSize);
     WriteInt32(out + kSlotSizeOffset, static_cast<std::int32_t>(kSlotSize));

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "base/VaultRules.h"
 #include "vault/NodeData.h"
@@ -90,6 +91,34 @@ void DecodeSlotFields(const std::uint8_t* in, TNodeData& node);
 // or at the field's end.
 void WriteTextField(std::uint8_t* field, std::size_t fieldSize, const std::string& text);
 std::string ReadTextField(const std::uint8_t* field, std::size_t fieldSize);
+
+// Why a slot's text field of fieldSize bytes cannot hold model text as it is: the field keeps
+// Windows-1252 bytes, a reader stops at a zero byte and a write cuts what does not fit.
+enum class TSlotTextProblem { None, InvalidUtf8, ZeroCharacter, NotInCodePage, TooLong };
+struct TSlotTextCheck {
+    TSlotTextProblem Problem = TSlotTextProblem::None;
+    char32_t CodePoint = 0;  // NotInCodePage: the first character the code page lacks
+    bool Ok() const { return Problem == TSlotTextProblem::None; }
+};
+TSlotTextCheck CheckSlotText(std::string_view text, std::size_t fieldSize);
+
+// A slot's text fields as messages name them, in the order SlotHoldsNode checks them.
+struct TSlotTextField {
+    std::string_view Name;
+    std::size_t Size;
+    std::string TNodeData::*Text;
+};
+inline constexpr TSlotTextField kSlotTextFields[] = {
+    {"title", kTitleSize, &TNodeData::Title},
+    {"user name", kUserNameSize, &TNodeData::UserName},
+    {"password", kPasswordSize, &TNodeData::Password},
+    {"notes", kNotesSize, &TNodeData::Notes},
+    {"URL", kUrlSize, &TNodeData::Url},
+};
+
+// True when a slot holds every text of the node as it is, so that nothing is cut or changed
+// on its way into a format-101 file.
+bool SlotHoldsNode(const TNodeData& data);
 
 std::uint32_t ReadUint32(const std::uint8_t* in);
 void WriteUint32(std::uint8_t* out, std::uint32_t value);

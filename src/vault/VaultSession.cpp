@@ -152,6 +152,7 @@ void TVaultSession::Load() {
         throw;
     }
     FUnsaved.ApplyTo(fresh);
+    FUnsaved.KeepRecords();  // the tree they were read from goes now
     ReplaceTree(fresh);
     FIdentity = identity;
     FLoaded = true;
@@ -197,12 +198,16 @@ void TVaultSession::Change(const std::function<void(TVaultChange&)>& change) {
     } catch (const std::exception&) {
         takeInFailure = std::current_exception();
     }
-    TVaultChange editor(FTree, FUnsaved, FObserver);
+    TVaultChange editor(FTree, FUnsaved, FObserver, TextKind());
     change(editor);
     if (takeInFailure) {
         std::rethrow_exception(takeInFailure);
     }
-    Save();
+    // A change that made nothing, with nothing unsaved before, leaves the file as it is: an
+    // import or merge made twice does not rewrite it the second time.
+    if (HasUnsavedChanges()) {
+        Save();
+    }
 }
 
 void TVaultSession::SaveChanges() {

@@ -100,7 +100,8 @@ public:
 
     // One change: takes in what another program saved meanwhile, calls change, and saves.
     // When the vault is not loaded, or taking in or saving fails, the change stays in the
-    // tree, unsaved, and the error (EVaultNotLoadedError for the first) is thrown.
+    // tree, unsaved, and the error (EVaultNotLoadedError for the first) is thrown. A change
+    // that made nothing, while nothing was unsaved, writes nothing.
     void Change(const std::function<void(TVaultChange&)>& change);
     // Reloads the vault when another program changed its file, or when its records were dropped.
     void TakeInOutsideChange();
