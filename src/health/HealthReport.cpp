@@ -1,0 +1,166 @@
+#include "health/HealthReport.h"
+
+#include <cmath>
+#include <optional>
+
+#include "base/Wipe.h"
+#include "health/BreachList.h"
+#include "health/EqualPasswords.h"
+#include "health/ParallelWork.h"
+#include "health/PasswordSha1.h"
+#include "vault/TreeCommands.h"
+
+namespace {
+
+using TKind = THealthFinding::TKind;
+using TNode = TRecordTree::TNode;
+
+// A password shared by a crowd (every record without one) names this many others, then counts.
+constexpr std::size_t kNamedOthers = 5;
+
+// What is known of one distinct password.
+struct TPasswordResult {
+    THealthRating Rating;
+    std::optional<std::uint64_t> Breaches;
+};
+
+struct TWipedSha1 {
+    TSha1 Digest{};
+    ~TWipedSha1() { WipeBytes(Digest.data(), Digest.size()); }
+};
+
+TPasswordResult RateOnePassword(const std::string& password, const TBreachList* breachList) {
+    TPasswordResult result;
+    result.Rating = RatePassword(password);
+    if (breachList != nullptr) {
+        TWipedSha1 sha1;
+        PasswordSha1(password, sha1.Digest);
+        result.Breaches = breachList->Lookup(sha1.Digest.data());
+    }
+    return result;
+}
+
+std::string RecordName(const TRecordTree& tree, const TNode* record) {
+    return GroupNameOf(tree, record) + " / " + record->Data.Title;
+}
+
+std::string ReusedDetail(const TRecordTree& tree, const std::vector<const TNode*>& records,
+                         const std::vector<std::size_t>& sharing, std::size_t self) {
+    std::string detail;
+    std::size_t named = 0;
+    for (const std::size_t other : sharing) {
+        if (other == self) {
+            continue;
+        }
+        if (named == kNamedOthers) {
+            break;
+        }
+        detail += (named++ > 0 ? ", " : "") + RecordName(tree, records[other]);
+    }
+    const std::size_t others = sharing.size() - 1;
+    if (others > named) {
+        detail += " and " + std::to_string(others - named) + " more";
+    }
+    return detail;
+}
+
+// The age of a record's password in days, or nothing when the record holds no time for it.
+// Format 101 keeps no password time, and a format-2 record converted from 101 has none until
+// its password changes: their age counts from when the record was added.
+std::optional<std::string> OldDetail(const TNodeData& data, const THealthOptions& options) {
+    const bool fromAdded = options.Format101 || data.PasswordChangedTime == 0;
+    const TDateTime since = fromAdded ? data.AddedTime2 : data.PasswordChangedTime;
+    // Whole days: a password is old from the first whole day past the limit.
+    const double days = std::floor(options.Now - since);
+    if (since == 0 || !(days > options.OlderThanDays)) {
+        return std::nullopt;
+    }
+    return std::to_string(static_cast<long long>(days)) + " days" +
+           (fromAdded ? ", counted from when the record was added" : " since it was changed");
+}
+
+std::string BreachedDetail(std::uint64_t count) {
+    return count == 1 ? "seen once in breaches"
+                      : "seen " + std::to_string(count) + " times in breaches";
+}
+
+}  // namespace
+
+std::string_view FindingKindName(THealthFinding::TKind kind) {
+    switch (kind) {
+        case TKind::Weak:
+            return "weak";
+        case TKind::Reused:
+            return "reused";
+        case TKind::Old:
+            return "old";
+        case TKind::Breached:
+            break;
+    }
+    return "breached";
+}
+
+std::size_t THealthReport::Count(THealthFinding::TKind kind) const {
+    std::size_t count = 0;
+    for (const THealthFinding& finding : Findings) {
+        count += finding.Kind == kind ? 1 : 0;
+    }
+    return count;
+}
+
+THealthReport RateVault(const TRecordTree& tree, const THealthOptions& options) {
+    std::vector<const TNode*> records;
+    std::vector<const std::string*> passwords;
+    tree.ForEach([&](TNode& node) {
+        if (!node.Data.IsGroup) {
+            records.push_back(&node);
+            passwords.push_back(&node.Data.Password);
+        }
+    });
+    const std::vector<std::vector<std::size_t>> classes = GroupEqualPasswords(passwords);
+    std::vector<std::size_t> classOf(records.size());
+    for (std::size_t c = 0; c < classes.size(); ++c) {
+        for (const std::size_t record : classes[c]) {
+            classOf[record] = c;
+        }
+    }
+    // zxcvbn is what costs here (tens of microseconds a password): each distinct password once.
+    std::vector<TPasswordResult> results(classes.size());
+    ForEachIndexInParallel(classes.size(), [&](std::size_t c) {
+        results[c] = RateOnePassword(*passwords[classes[c].front()], options.BreachList);
+    });
+
+    THealthReport report;
+    report.Records = records.size();
+    report.BreachesChecked = options.BreachList != nullptr;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const TNodeData& data = records[i]->Data;
+        const std::vector<std::size_t>& sharing = classes[classOf[i]];
+        const TPasswordResult& result = results[classOf[i]];
+        const auto add = [&](TKind kind, std::string detail) {
+            report.Findings.push_back(
+                {data.Guid, GroupNameOf(tree, records[i]), data.Title, kind, std::move(detail)});
+        };
+        if (result.Rating.IsWeak()) {
+            add(TKind::Weak, RatingText(result.Rating));
+        }
+        if (sharing.size() > 1) {
+            add(TKind::Reused, ReusedDetail(tree, records, sharing, i));
+        }
+        if (auto old = OldDetail(data, options)) {
+            add(TKind::Old, std::move(*old));
+        }
+        if (result.Breaches) {
+            add(TKind::Breached, BreachedDetail(*result.Breaches));
+        }
+    }
+    return report;
+}
+
+THealthRating RateMasterPassword(std::string_view password) {
+    struct TWipedCopy {
+        std::string Text;
+        ~TWipedCopy() { WipeString(Text); }
+    } copy{std::string(password)};
+    return RatePassword(copy.Text);
+}
