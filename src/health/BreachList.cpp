@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <string_view>
 
@@ -22,19 +24,33 @@ constexpr std::size_t kHashDigits = 40;
 constexpr std::size_t kMaxCountDigits = 19;
 // The longest line: hash, colon, count, CR LF.
 constexpr std::size_t kMaxLine = kHashDigits + 1 + kMaxCountDigits + 2;
-// One read of a search: a page, about ninety lines of the published list. Reading a page
-// costs the same as reading one line, and a page around a good guess holds the hash.
-constexpr std::size_t kChunk = 4096;
-// Guesses from the hashes at the range's ends close in fast on hashes spread evenly, as
+// The most a search reads at once: two pages, about 180 lines of the published list. Measured
+// on the published list's spread: a larger read costs more copying than the read it saves, a
+// smaller one more reads.
+constexpr std::size_t kChunk = 8192;
+// The least: enough to hold one whole line wherever it starts.
+constexpr std::size_t kProbe = 2 * kMaxLine + 4;
+// Guesses from the hashes at the range's ends close in fast on hashes spread at random, as
 // SHA-1s are; on a list whose hashes are not, they may close in slowly, so after this many
 // reads the search halves the range instead.
 constexpr int kGuessedReads = 4;
+// A read around a guess covers this many standard deviations of the guess's error each way.
+constexpr double kCoveredDeviations = 2;
 
 enum class TParse { Line, Cut, Bad };
 
-bool IsUpperHex(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
-}
+// The value of each upper-case hex digit; 0xFF for every other byte.
+constexpr std::array<std::uint8_t, 256> kHexValue = [] {
+    std::array<std::uint8_t, 256> values{};
+    values.fill(0xFF);
+    for (int i = 0; i < 10; ++i) {
+        values['0' + i] = static_cast<std::uint8_t>(i);
+    }
+    for (int i = 0; i < 6; ++i) {
+        values['A' + i] = static_cast<std::uint8_t>(10 + i);
+    }
+    return values;
+}();
 
 int Compare(const TSha1Hex& a, const TSha1Hex& b) {
     return std::memcmp(a.data(), b.data(), a.size());
@@ -44,18 +60,22 @@ int Compare(const TSha1Hex& a, const TSha1Hex& b) {
 // and the file goes on after them.
 TParse ParseLine(std::string_view bytes, bool atFileEnd, TLine& line) {
     const TParse cut = atFileEnd ? TParse::Bad : TParse::Cut;
-    std::size_t i = 0;
-    for (; i < kHashDigits; ++i) {
-        if (i == bytes.size()) {
-            return cut;
+    if (bytes.size() <= kHashDigits) {
+        for (const char c : bytes) {
+            if (kHexValue[static_cast<unsigned char>(c)] > 15) {
+                return TParse::Bad;
+            }
         }
-        if (!IsUpperHex(bytes[i])) {
-            return TParse::Bad;
-        }
-    }
-    if (i == bytes.size()) {
         return cut;
     }
+    unsigned invalid = 0;
+    for (std::size_t k = 0; k < kHashDigits; ++k) {
+        invalid |= kHexValue[static_cast<unsigned char>(bytes[k])];
+    }
+    if (invalid > 15) {
+        return TParse::Bad;
+    }
+    std::size_t i = kHashDigits;
     if (bytes[i++] != ':') {
         return TParse::Bad;
     }
@@ -95,8 +115,7 @@ TParse ParseLine(std::string_view bytes, bool atFileEnd, TLine& line) {
 std::uint64_t Prefix(const TSha1Hex& hash) {
     std::uint64_t value = 0;
     for (std::size_t i = 0; i < 16; ++i) {
-        const char c = hash[i];
-        value = value << 4 | static_cast<std::uint64_t>(c <= '9' ? c - '0' : c - 'A' + 10);
+        value = value << 4 | kHexValue[static_cast<unsigned char>(hash[i])];
     }
     return value;
 }
@@ -243,28 +262,55 @@ std::optional<std::uint64_t> TBreachList::Lookup(const std::uint8_t sha1[20]) co
     return std::nullopt;
 }
 
-// Reads one chunk of the range around a guessed position (or its middle) and narrows the
-// range by every line in it; answers the count when the target's line is among them.
-std::optional<std::uint64_t> TBreachList::SearchChunk(TRange& range, const TSha1Hex& target,
-                                                      bool interpolate) const {
+// Where a read should be centred and how much it should take.
+struct TBreachList::TRead {
+    std::uint64_t At = 0;
+    std::size_t Size = 0;
+};
+
+// The range whole when it fits one read; otherwise a guess of the target's place from the hashes
+// at the range's ends, read wide enough to hold the target's line when the guess is as good as
+// it usually is, or just one line when it is not (a wide read would not hold it either); once
+// guessing is given up, the middle line.
+TBreachList::TRead TBreachList::PlanRead(const TRange& range, const TSha1Hex& target,
+                                         bool guess) const {
     const std::uint64_t span = range.HiOff - range.LoOff;
-    std::uint64_t guess = range.LoOff + span / 2;
+    if (span + kMaxLine <= kChunk) {
+        return {range.LoOff, static_cast<std::size_t>(span + kMaxLine)};
+    }
     const std::uint64_t low = Prefix(range.LoKey);
     const std::uint64_t high = Prefix(range.HiKey);
-    if (interpolate && high > low) {
-        const double fraction =
-            static_cast<double>(Prefix(target) - low) / static_cast<double>(high - low);
-        guess =
-            range.LoOff +
-            std::min(span - 1, static_cast<std::uint64_t>(fraction * static_cast<double>(span)));
+    if (!guess || high <= low) {
+        return {range.LoOff + span / 2, kProbe};
     }
-    // A chunk centred on the guess that starts early enough to hold the range's last line.
-    std::uint64_t begin = guess > range.LoOff + kChunk / 2 ? guess - kChunk / 2 : range.LoOff;
-    begin = std::max(range.LoOff, std::min(begin, range.HiOff - std::min(range.HiOff, kMaxLine)));
-    const std::uint64_t end = std::min({begin + kChunk, range.HiOff + kMaxLine, FSize});
+    const double fraction =
+        static_cast<double>(Prefix(target) - low) / static_cast<double>(high - low);
+    const auto at = static_cast<std::uint64_t>(fraction * static_cast<double>(span));
+    // On hashes spread at random the lines below the target's place are binomially many: the
+    // guess is off by about the square root of the lines between it and the nearer end.
+    const double lineLength = static_cast<double>(FFirst.Length);
+    const double lines = static_cast<double>(span) / lineLength;
+    const double deviation = std::sqrt(lines * fraction * (1 - fraction)) * lineLength;
+    const double wanted = 2 * kCoveredDeviations * deviation + kProbe;
+    const std::size_t size = wanted <= kChunk ? static_cast<std::size_t>(wanted) : kProbe;
+    return {range.LoOff + std::min(at, span - 1), size};
+}
+
+// Reads the planned piece of the range and narrows the range by every line in it; answers the
+// count when the target's line is among them.
+std::optional<std::uint64_t> TBreachList::SearchChunk(TRange& range, const TSha1Hex& target,
+                                                      bool guess) const {
+    const TRead read = PlanRead(range, target, guess);
+    // Centred on the planned place, not before the range, and early enough to hold the
+    // range's last line.
+    const std::uint64_t centred =
+        read.At > range.LoOff + read.Size / 2 ? read.At - read.Size / 2 : range.LoOff;
+    const std::uint64_t begin =
+        std::max(range.LoOff, std::min(centred, range.HiOff - std::min(range.HiOff, kMaxLine)));
+    const std::uint64_t end = std::min({begin + read.Size, range.HiOff + kMaxLine, FSize});
     // The byte before begin tells whether a line starts at begin; LoOff is never 0.
     const std::uint64_t from = begin - 1;
-    char buffer[kChunk + 1];
+    char buffer[kChunk + kMaxLine + 1];
     const std::size_t got = ReadAt(from, buffer, static_cast<std::size_t>(end - from));
     const std::string_view bytes(buffer, got);
     const bool atFileEnd = from + got == FSize;
@@ -272,46 +318,63 @@ std::optional<std::uint64_t> TBreachList::SearchChunk(TRange& range, const TSha1
     if (lineEnd == std::string_view::npos) {
         ThrowBadLine(begin);
     }
-    std::uint64_t start = from + lineEnd + 1;
-    // Every whole line of the chunk is checked against the order, also those past the
-    // target's place: they cost nothing more to look at.
+    // Each line is told by its first 40 bytes and checked against the order; only the lines
+    // the search rests on (the last below the target, the first above, the target's own) are
+    // read whole: that keeps a read of a page at a few microseconds.
     const std::uint64_t limit = range.HiOff;
-    const TSha1Hex above = range.HiKey;
-    TSha1Hex below = range.LoKey;
-    bool passed = false;
-    bool narrowed = false;
-    std::optional<std::uint64_t> found;
-    for (TLine line; start < limit; start += line.Length) {
-        line.Start = start;
-        const TParse parse =
-            ParseLine(bytes.substr(static_cast<std::size_t>(start - from)), atFileEnd, line);
-        if (parse == TParse::Cut) {
-            break;  // the chunk ends inside this line; a later read goes on from here
+    const char* previous = range.LoKey.data();
+    std::optional<std::uint64_t> below;
+    std::optional<std::uint64_t> match;
+    std::optional<std::uint64_t> above;
+    for (std::uint64_t start = from + lineEnd + 1; start < limit;) {
+        const std::string_view rest = bytes.substr(static_cast<std::size_t>(start - from));
+        const std::size_t length = rest.substr(0, kMaxLine).find('\n');
+        if (length == std::string_view::npos) {
+            if (rest.size() >= kMaxLine || atFileEnd) {
+                ThrowBadLine(start);
+            }
+            break;  // the read ends inside this line; a later one goes on from here
         }
-        if (parse == TParse::Bad) {
+        if (length < kHashDigits) {
             ThrowBadLine(start);
         }
-        if (Compare(line.Hash, below) <= 0 || Compare(line.Hash, above) >= 0) {
+        if (std::memcmp(rest.data(), previous, kHashDigits) <= 0 ||
+            std::memcmp(rest.data(), range.HiKey.data(), kHashDigits) >= 0) {
             ThrowOutOfOrder(start);
         }
-        below = line.Hash;
-        narrowed = true;
-        const int order = Compare(line.Hash, target);
-        if (order == 0) {
-            found = line.Count;
-        } else if (order < 0) {
-            range.LoOff = start + line.Length;
-            range.LoKey = line.Hash;
-        } else if (!passed) {
-            range.HiOff = start;
-            range.HiKey = line.Hash;
-            passed = true;
+        previous = rest.data();
+        if (!above) {
+            const int order = std::memcmp(rest.data(), target.data(), kHashDigits);
+            (order < 0 ? below : order == 0 ? match : above) = start;
         }
+        start += length + 1;
     }
-    if (!narrowed) {
+    if (!below && !match && !above) {
         ThrowBadLine(begin);  // only lines longer than the format allows leave nothing to read
     }
-    return found;
+    const auto parse = [&](std::uint64_t start) {
+        TLine line;
+        line.Start = start;
+        if (ParseLine(bytes.substr(static_cast<std::size_t>(start - from)), false, line) !=
+            TParse::Line) {
+            ThrowBadLine(start);
+        }
+        return line;
+    };
+    if (match) {
+        return parse(*match).Count;
+    }
+    if (below) {
+        const TLine line = parse(*below);
+        range.LoOff = line.Start + line.Length;
+        range.LoKey = line.Hash;
+    }
+    if (above) {
+        const TLine line = parse(*above);
+        range.HiOff = line.Start;
+        range.HiKey = line.Hash;
+    }
+    return std::nullopt;
 }
 
 void TBreachList::ThrowBadLine(std::uint64_t offset) const {

@@ -57,8 +57,10 @@ private:
     [[noreturn]] void ThrowOutOfOrder(std::uint64_t offset) const;
 
     struct TRange;
+    struct TRead;
+    TRead PlanRead(const TRange& range, const TSha1Hex& target, bool guess) const;
     std::optional<std::uint64_t> SearchChunk(TRange& range, const TSha1Hex& target,
-                                             bool interpolate) const;
+                                             bool guess) const;
 
     int FFd = -1;
     std::string FPath;

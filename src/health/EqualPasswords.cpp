@@ -16,24 +16,27 @@ struct THashed {
     std::size_t Index = 0;
 };
 
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
 bool SamePassword(const std::string& a, const std::string& b) {
     return a.size() == b.size() && sodium_memcmp(a.data(), b.data(), a.size()) == 0;
 }
 
-// The first 64 bits of each password's keyed BLAKE2b: a collision only costs a comparison.
+// Each password's SipHash-2-4 under a key drawn for this call: a keyed hash meant for hash
+// tables, thirty times faster on short texts than keyed BLAKE2b, and 64 bits is all a bucket
+// needs. A collision only costs a comparison.
 std::vector<THashed> KeyedHashes(const std::vector<const std::string*>& passwords) {
     if (sodium_init() < 0) {
         throw ECofferixError("the system's cryptographic library (libsodium) failed to start");
     }
-    std::array<unsigned char, crypto_generichash_KEYBYTES> key;
+    std::array<unsigned char, crypto_shorthash_KEYBYTES> key;
     randombytes_buf(key.data(), key.size());
     std::vector<THashed> hashed(passwords.size());
-    std::array<unsigned char, crypto_generichash_BYTES_MIN> digest;
+    std::array<unsigned char, crypto_shorthash_BYTES> digest;
     for (std::size_t i = 0; i < passwords.size(); ++i) {
         const std::string& password = *passwords[i];
-        crypto_generichash(digest.data(), digest.size(),
-                           reinterpret_cast<const unsigned char*>(password.data()), password.size(),
-                           key.data(), key.size());
+        crypto_shorthash(digest.data(), reinterpret_cast<const unsigned char*>(password.data()),
+                         password.size(), key.data());
         std::memcpy(&hashed[i].Hash, digest.data(), sizeof hashed[i].Hash);
         hashed[i].Index = i;
     }
@@ -42,38 +45,62 @@ std::vector<THashed> KeyedHashes(const std::vector<const std::string*>& password
     return hashed;
 }
 
-}  // namespace
-
-std::vector<std::vector<std::size_t>> GroupEqualPasswords(
-    const std::vector<const std::string*>& passwords) {
+// For each password, the first password equal to it (itself for the first of its kind).
+std::vector<std::size_t> FirstEqual(const std::vector<const std::string*>& passwords) {
     std::vector<THashed> hashed = KeyedHashes(passwords);
     std::sort(hashed.begin(), hashed.end(), [](const THashed& a, const THashed& b) {
         return a.Hash != b.Hash ? a.Hash < b.Hash : a.Index < b.Index;
     });
-    std::vector<std::vector<std::size_t>> classes;
+    std::vector<std::size_t> first(passwords.size(), kNone);
     for (std::size_t run = 0; run < hashed.size();) {
         std::size_t runEnd = run + 1;
         while (runEnd < hashed.size() && hashed[runEnd].Hash == hashed[run].Hash) {
             ++runEnd;
         }
-        // One hash, usually one password: split the run by real comparison.
-        const std::size_t firstClass = classes.size();
+        // One hash, nearly always one password: the run is split by real comparison, each
+        // password joining the first earlier one it equals.
         for (std::size_t i = run; i < runEnd; ++i) {
             const std::size_t index = hashed[i].Index;
-            auto same =
-                std::find_if(classes.begin() + static_cast<std::ptrdiff_t>(firstClass),
-                             classes.end(), [&](const auto& known) {
-                                 return SamePassword(*passwords[known.front()], *passwords[index]);
-                             });
-            if (same == classes.end()) {
-                classes.push_back({index});
-            } else {
-                same->push_back(index);
+            for (std::size_t k = run; k < i && first[index] == kNone; ++k) {
+                const std::size_t earlier = hashed[k].Index;
+                if (first[earlier] == earlier &&
+                    SamePassword(*passwords[earlier], *passwords[index])) {
+                    first[index] = earlier;
+                }
+            }
+            if (first[index] == kNone) {
+                first[index] = index;
             }
         }
         run = runEnd;
     }
-    std::sort(classes.begin(), classes.end(),
-              [](const auto& a, const auto& b) { return a.front() < b.front(); });
+    return first;
+}
+
+}  // namespace
+
+TPasswordClasses GroupEqualPasswords(const std::vector<const std::string*>& passwords) {
+    const std::vector<std::size_t> first = FirstEqual(passwords);
+    TPasswordClasses classes;
+    classes.ClassOf.resize(passwords.size());
+    std::vector<std::size_t> sizes;
+    for (std::size_t i = 0; i < passwords.size(); ++i) {
+        if (first[i] == i) {
+            classes.ClassOf[i] = sizes.size();
+            sizes.push_back(0);
+        } else {
+            classes.ClassOf[i] = classes.ClassOf[first[i]];
+        }
+        ++sizes[classes.ClassOf[i]];
+    }
+    classes.Starts.assign(sizes.size() + 1, 0);
+    for (std::size_t c = 0; c < sizes.size(); ++c) {
+        classes.Starts[c + 1] = classes.Starts[c] + sizes[c];
+    }
+    classes.Members.resize(passwords.size());
+    std::vector<std::size_t> next(classes.Starts.begin(), classes.Starts.end() - 1);
+    for (std::size_t i = 0; i < passwords.size(); ++i) {
+        classes.Members[next[classes.ClassOf[i]]++] = i;
+    }
     return classes;
 }

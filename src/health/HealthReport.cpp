@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <optional>
+#include <span>
 
 #include "base/Wipe.h"
 #include "health/BreachList.h"
@@ -45,7 +46,7 @@ std::string RecordName(const TRecordTree& tree, const TNode* record) {
 }
 
 std::string ReusedDetail(const TRecordTree& tree, const std::vector<const TNode*>& records,
-                         const std::vector<std::size_t>& sharing, std::size_t self) {
+                         std::span<const std::size_t> sharing, std::size_t self) {
     std::string detail;
     std::size_t named = 0;
     for (const std::size_t other : sharing) {
@@ -117,17 +118,11 @@ THealthReport RateVault(const TRecordTree& tree, const THealthOptions& options) 
             passwords.push_back(&node.Data.Password);
         }
     });
-    const std::vector<std::vector<std::size_t>> classes = GroupEqualPasswords(passwords);
-    std::vector<std::size_t> classOf(records.size());
-    for (std::size_t c = 0; c < classes.size(); ++c) {
-        for (const std::size_t record : classes[c]) {
-            classOf[record] = c;
-        }
-    }
+    const TPasswordClasses classes = GroupEqualPasswords(passwords);
     // zxcvbn is what costs here (tens of microseconds a password): each distinct password once.
-    std::vector<TPasswordResult> results(classes.size());
-    ForEachIndexInParallel(classes.size(), [&](std::size_t c) {
-        results[c] = RateOnePassword(*passwords[classes[c].front()], options.BreachList);
+    std::vector<TPasswordResult> results(classes.Count());
+    ForEachIndexInParallel(classes.Count(), [&](std::size_t c) {
+        results[c] = RateOnePassword(*passwords[classes.Class(c).front()], options.BreachList);
     });
 
     THealthReport report;
@@ -135,8 +130,8 @@ THealthReport RateVault(const TRecordTree& tree, const THealthOptions& options) 
     report.BreachesChecked = options.BreachList != nullptr;
     for (std::size_t i = 0; i < records.size(); ++i) {
         const TNodeData& data = records[i]->Data;
-        const std::vector<std::size_t>& sharing = classes[classOf[i]];
-        const TPasswordResult& result = results[classOf[i]];
+        const std::span<const std::size_t> sharing = classes.Class(classes.ClassOf[i]);
+        const TPasswordResult& result = results[classes.ClassOf[i]];
         const auto add = [&](TKind kind, std::string detail) {
             report.Findings.push_back(
                 {data.Guid, GroupNameOf(tree, records[i]), data.Title, kind, std::move(detail)});
