@@ -333,18 +333,25 @@ void BenchBreachList() {
     start = TClock::now();
     const std::size_t prefixes = ScanHashPrefixes(path, hashes);
     const double prefixSeconds = SecondsSince(start);
-    const TSeekResult cached = SeekLookups(list, passwords);
-    const TSeekResult parallel = ParallelSeekLookups(list, passwords);
+    // The best of a few passes: the machine may be busy with other work.
+    TSeekResult cached = SeekLookups(list, passwords);
+    TSeekResult parallel = ParallelSeekLookups(list, passwords);
+    for (int pass = 1; pass < 5; ++pass) {
+        const TSeekResult again = SeekLookups(list, passwords);
+        cached = again.Seconds < cached.Seconds ? again : cached;
+        const TSeekResult againParallel = ParallelSeekLookups(list, passwords);
+        parallel = againParallel.Seconds < parallel.Seconds ? againParallel : parallel;
+    }
 
     std::printf("%-40s %12s %8s %14s\n", "breach lookup of 10,000 passwords", "seconds", "found",
                 "reads/lookup");
     std::printf("%-40s %12.4f\n", "SHA-1 alone (part of every row below)", sha1Seconds);
     std::printf("%-40s %12.4f %8zu %14.2f\n", "search in place, first pass", first.Seconds,
                 first.Found, static_cast<double>(first.Reads) / kPasswords);
-    std::printf("%-40s %12.4f %8zu %14.2f\n", "search in place, in page cache", cached.Seconds,
-                cached.Found, static_cast<double>(cached.Reads) / kPasswords);
-    std::printf("%-40s %12.4f %8zu %14.2f\n", "search in place, page cache, all cores",
-                parallel.Seconds, parallel.Found, static_cast<double>(parallel.Reads) / kPasswords);
+    std::printf("%-40s %12.4f %8zu %14.2f\n", "search in place, page cache, best of 5",
+                cached.Seconds, cached.Found, static_cast<double>(cached.Reads) / kPasswords);
+    std::printf("%-40s %12.4f %8zu %14.2f\n", "same, all cores, best of 5", parallel.Seconds,
+                parallel.Found, static_cast<double>(parallel.Reads) / kPasswords);
     std::printf("%-40s %12.4f %8zu %14s\n", "scan as keepassxc-cli, page cache", scanSeconds,
                 scanned, "whole file");
     std::printf("%-40s %12.4f %8zu %14s\n", "scan, hash prefix only, page cache", prefixSeconds,
@@ -400,12 +407,25 @@ void BenchReport() {
         }
     });
     const double whole = Milliseconds([&] { report = RateVault(tree, options); });
+    // The same records all sharing one password: zxcvbn runs once, so this is the rest of the
+    // report (grouping, meter, ages, every record named as reused, which is its worst case).
+    TRecordTree shared;
+    FillBenchTree(shared, kReportRecords);
+    shared.ForEach([&](TRecordTree::TNode& node) {
+        node.Data.Password = "one-Shared#pw";
+        node.Data.PasswordChangedTime = now - 400;
+    });
+    THealthReport sharedReport;
+    const double withoutZxcvbn = Milliseconds([&] { sharedReport = RateVault(shared, options); });
 
     std::printf("%-52s %10s\n", "report of 100,000 records, no breach list", "ms");
     std::printf("%-52s %10.1f\n", "equal passwords (keyed SipHash, sorted)", grouping);
     std::printf("%-52s %10.1f\n", "record editor's meter, every password", meter);
     std::printf("%-52s %10.1f\n", "meter and zxcvbn, every password, one thread", rating);
     std::printf("%-52s %10.1f\n", "RateVault (each distinct password once, all cores)", whole);
+    std::printf("%-52s %10.1f\n", "RateVault, one password shared by all (zxcvbn once)",
+                withoutZxcvbn);
+    std::printf("  %zu findings there\n", sharedReport.Findings.size());
     std::printf("  %zu distinct passwords; %zu weak, %zu reused, %zu old findings (%zu)\n", classes,
                 report.Count(THealthFinding::TKind::Weak),
                 report.Count(THealthFinding::TKind::Reused),

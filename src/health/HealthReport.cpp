@@ -41,12 +41,42 @@ TPasswordResult RateOnePassword(const std::string& password, const TBreachList* 
     return result;
 }
 
-std::string RecordName(const TRecordTree& tree, const TNode* record) {
-    return GroupNameOf(tree, record) + " / " + record->Data.Title;
-}
+// "Group / Title" of each record, made when first asked for: a password shared by a crowd
+// names the same few records again and again.
+class TRecordNames {
+public:
+    TRecordNames(const TRecordTree& tree, const std::vector<const TNode*>& records)
+        : FTree(tree), FRecords(records), FNames(records.size()) {}
 
-std::string ReusedDetail(const TRecordTree& tree, const std::vector<const TNode*>& records,
-                         std::span<const std::size_t> sharing, std::size_t self) {
+    const std::string& Group(std::size_t record) {
+        TName& name = FNames[record];
+        if (!name.Known) {
+            name.Group = GroupNameOf(FTree, FRecords[record]);
+            name.Known = true;
+        }
+        return name.Group;
+    }
+    const std::string& Full(std::size_t record) {
+        TName& name = FNames[record];
+        if (name.Full.empty()) {
+            name.Full = Group(record) + " / " + FRecords[record]->Data.Title;
+        }
+        return name.Full;
+    }
+
+private:
+    struct TName {
+        bool Known = false;
+        std::string Group;
+        std::string Full;
+    };
+    const TRecordTree& FTree;
+    const std::vector<const TNode*>& FRecords;
+    std::vector<TName> FNames;
+};
+
+std::string ReusedDetail(TRecordNames& names, std::span<const std::size_t> sharing,
+                         std::size_t self) {
     std::string detail;
     std::size_t named = 0;
     for (const std::size_t other : sharing) {
@@ -56,7 +86,10 @@ std::string ReusedDetail(const TRecordTree& tree, const std::vector<const TNode*
         if (named == kNamedOthers) {
             break;
         }
-        detail += (named++ > 0 ? ", " : "") + RecordName(tree, records[other]);
+        if (named++ > 0) {
+            detail += ", ";
+        }
+        detail += names.Full(other);
     }
     const std::size_t others = sharing.size() - 1;
     if (others > named) {
@@ -128,19 +161,20 @@ THealthReport RateVault(const TRecordTree& tree, const THealthOptions& options) 
     THealthReport report;
     report.Records = records.size();
     report.BreachesChecked = options.BreachList != nullptr;
+    TRecordNames names(tree, records);
     for (std::size_t i = 0; i < records.size(); ++i) {
         const TNodeData& data = records[i]->Data;
         const std::span<const std::size_t> sharing = classes.Class(classes.ClassOf[i]);
         const TPasswordResult& result = results[classes.ClassOf[i]];
         const auto add = [&](TKind kind, std::string detail) {
             report.Findings.push_back(
-                {data.Guid, GroupNameOf(tree, records[i]), data.Title, kind, std::move(detail)});
+                {data.Guid, names.Group(i), data.Title, kind, std::move(detail)});
         };
         if (result.Rating.IsWeak()) {
             add(TKind::Weak, RatingText(result.Rating));
         }
         if (sharing.size() > 1) {
-            add(TKind::Reused, ReusedDetail(tree, records, sharing, i));
+            add(TKind::Reused, ReusedDetail(names, sharing, i));
         }
         if (auto old = OldDetail(data, options)) {
             add(TKind::Old, std::move(*old));
