@@ -102,7 +102,9 @@ void MakeBreachList(const std::string& path, std::uint64_t lines, std::vector<TS
     unsigned __int128 high = 0;
     for (std::uint64_t i = 0; i < lines; ++i) {
         const double uniform = (static_cast<double>(SplitMix(random) >> 11) + 0.5) * 0x1p-53;
-        high += static_cast<unsigned __int128>(-std::log(uniform) * meanGap) + 1;
+        // A double holds 53 bits of the gap; random low bits make every digit look like a hash's.
+        high += static_cast<unsigned __int128>(-std::log(uniform) * meanGap) +
+                (SplitMix(random) & 0xFFFFFFFFFFull) + 1;
         TSha1 hash;
         for (int b = 0; b < 16; ++b) {
             hash[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(high >> (120 - 8 * b));
@@ -289,7 +291,7 @@ std::string ListPath(std::uint64_t lines) {
         return path;
     }
     std::filesystem::create_directories("/tmp/cofferix-bench");
-    return "/tmp/cofferix-bench/breach-list-" + std::to_string(lines) + "-v2.txt";
+    return "/tmp/cofferix-bench/breach-list-" + std::to_string(lines) + "-v3.txt";
 }
 
 void BenchBreachList() {
