@@ -5,7 +5,7 @@ set -euo pipefail
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-    libgtest-dev libgmock-dev libbenchmark-dev libssl-dev libsodium-dev zlib1g-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libssl-dev libsodium-dev zlib1g-dev libzxcvbn-dev
     xvfb xauth trayer
     dbus-daemon dbus-session-bus-common
     desktop-file-utils appstream file

@@ -5,9 +5,10 @@
 
 // Exit status of cofferix-cli.
 constexpr int kExitOk = 0;
-constexpr int kExitRefused = 1;  // a refused password, a missing or ambiguous record
-constexpr int kExitUsage = 2;    // bad arguments or input text the vault cannot hold
-constexpr int kExitFailure = 3;  // anything else: files, damaged vaults, output errors
+constexpr int kExitRefused = 1;   // a refused password, a missing or ambiguous record
+constexpr int kExitUsage = 2;     // bad arguments or input text the vault cannot hold
+constexpr int kExitFailure = 3;   // anything else: files, damaged vaults, output errors
+constexpr int kExitFindings = 4;  // health: the report names at least one record
 
 // A failure of the tool itself, with the exit status it ends the program with. The message
 // never holds a password.

@@ -82,7 +82,8 @@ std::string OverviewHelp() {
         "Windows-1252 with fields of limited length, and text it cannot hold is refused.\n"
         "\n"
         "Exit status: 0 done, 1 refused password or missing record (or several matches),\n"
-        "2 bad usage or text the vault cannot hold, 3 any other failure.\n"
+        "2 bad usage or text the vault cannot hold, 3 any other failure, 4 health found\n"
+        "weak, reused, old or breached passwords.\n"
         "\n"
         "Run 'cofferix-cli help COMMAND' or 'cofferix-cli COMMAND --help' for a command.\n";
     return text;

@@ -216,6 +216,26 @@ std::vector<TCommandSpec> BuildTable() {
           {"--space", "", "the blank"},
           {"--minus", "", "the minus -"},
           {"--underline", "", "the underline _"}}},
+        {"health",
+         RunHealth,
+         "VAULT",
+         "list weak, reused, old and breached passwords",
+         "Checks the password of every record of VAULT and prints one line for each thing\n"
+         "found: the record's group and title, what is wrong and a detail, never the password.\n"
+         "Weak: rated Weak or Very Weak by the record editor's meter, or under 40 bits by\n"
+         "zxcvbn's estimate (which knows words like \"Password1\"), or empty. Reused: the same\n"
+         "password as other records, which are named. Old: not changed for more than DAYS\n"
+         "days; format 101 keeps no such time, so there the age counts from when the record\n"
+         "was added. Breached: listed in FILE, Have I Been Pwned's list of passwords in its\n"
+         "\"SHA-1, ordered by hash\" form, which is searched in place, not read whole. The\n"
+         "master password's own rating comes first, and a line of counts last. Ends with\n"
+         "status 0 when nothing is found and 4 when something is.",
+         1,
+         1,
+         {{"--breached", "FILE", "look each password up in this breach list"},
+          {"--older-than", "DAYS", "a password is old after this many days (default 365)"},
+          {"--json", "", "print a JSON document for scripts instead"},
+          kPasswordStdin}},
     };
 }
 

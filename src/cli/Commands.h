@@ -22,3 +22,4 @@ int RunEdit(TCliSession& session);
 int RunRemove(TCliSession& session);
 
 int RunGenerate(TCliSession& session);
+int RunHealth(TCliSession& session);

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <string_view>
 
+#include "base/StringTable.h"
 #include "base/SystemRandom.h"
 
 namespace {
@@ -183,4 +184,28 @@ int CalcPasswordScore(const std::string& password) {
     score += ClassMixScore(password);
     score += CountRuns(password) < 6 ? 2 : -2;
     return score;
+}
+
+TPasswordStrength PasswordStrengthOf(int score) {
+    if (score < 0)
+        return TPasswordStrength::VeryStrong;
+    if (score == 0)
+        return TPasswordStrength::Strong;
+    if (score == 1)
+        return TPasswordStrength::Weak;
+    return TPasswordStrength::VeryWeak;
+}
+
+std::string_view PasswordStrengthText(TPasswordStrength strength) {
+    switch (strength) {
+        case TPasswordStrength::VeryStrong:
+            return Str::sVeryStrong;
+        case TPasswordStrength::Strong:
+            return Str::sStrong;
+        case TPasswordStrength::Weak:
+            return Str::sWeak;
+        case TPasswordStrength::VeryWeak:
+            break;
+    }
+    return Str::sVeryWeak;
 }

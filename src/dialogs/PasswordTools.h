@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // The eight character sets of the password generator, in pool order.
 struct TCharSets {
@@ -40,6 +41,14 @@ std::string CreateRecordPassword();
 
 // Weakness score: the lower, the stronger. 10 for empty, 10 - length below 6 characters.
 int CalcPasswordScore(const std::string& password);
+
+// The record editor's meter: the level a weakness score shows, strongest first.
+enum class TPasswordStrength { VeryStrong, Strong, Weak, VeryWeak };
+// Score 4 (one case or only digits, few runs) has no level of its own; it shows as its
+// neighbour 3, Very Weak.
+TPasswordStrength PasswordStrengthOf(int score);
+// "Very Strong", "Strong", "Weak" or "Very Weak", as the meter shows it.
+std::string_view PasswordStrengthText(TPasswordStrength strength);
 
 namespace PasswordToolsTesting {
 

@@ -32,20 +32,19 @@ struct TStrengthLevel {
     QColor Colour;
 };
 
-// Score 4 (one case or only digits, few runs) has no level of its own; it is shown like
-// its neighbour 3.
+// The level's text is the core's (the health report rates by the same levels); the colour
+// shades the Very Weak level further by score.
 TStrengthLevel StrengthLevel(int score) {
+    const std::string_view label = PasswordStrengthText(PasswordStrengthOf(score));
     if (score < 0)
-        return {Str::sVeryStrong, QColor(0, 255, 0)};
+        return {label, QColor(0, 255, 0)};
     if (score == 0)
-        return {Str::sStrong, QColor(0, 200, 0)};
-    if (score == 1)
-        return {Str::sWeak, QColor(0, 150, 0)};
-    if (score == 2)
-        return {Str::sVeryWeak, QColor(0, 150, 0)};
+        return {label, QColor(0, 200, 0)};
+    if (score <= 2)
+        return {label, QColor(0, 150, 0)};
     if (score <= 4)
-        return {Str::sVeryWeak, QColor(0, 100, 0)};
-    return {Str::sVeryWeak, QColor(200, 150, 0)};
+        return {label, QColor(0, 100, 0)};
+    return {label, QColor(200, 150, 0)};
 }
 
 // Blanks and control characters, as the group name's trimming sees them.
