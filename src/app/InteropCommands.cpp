@@ -73,7 +73,10 @@ void TInteropCommands::ImportFromManager() {
     TWindowVault& vault = FContext.Vault();
     vault.TakeInOutsideChange();  // the preview counts against the file as it is now
     const TVaultSession& session = vault.Session();
-    const TImportSummary preview = PreviewImport(vault.Tree(), records, session.TextKind());
+    TImportSummary preview;
+    session.Preview([&](TVaultChange& change) {
+        preview = ImportRecords(change, records, session.TextKind());
+    });
     const QString question = Tr(Str::sImportQuestion)
                                  .arg(path)
                                  .arg(records.size())
@@ -164,8 +167,11 @@ bool TInteropCommands::MergeFile(const QString& path) {
         return false;
     }
     vault.TakeInOutsideChange();
-    const TMergeSummary preview = PreviewMerge(vault.Tree(), other);
-    const QString question = Tr(Str::sMergeQuestion).arg(path, Utf8(MergeSummaryText(preview)));
+    TMergeSummary preview;
+    vault.Session().Preview([&](TVaultChange& change) { preview = MergeVault(change, other); });
+    const QString question =
+        Tr(Str::sMergeQuestion)
+            .arg(path, Utf8(MergeSummaryText(preview, vault.Session().Format())));
     if (!AskOkCancel(FContext.DialogOwner(), question)) {
         return false;
     }

@@ -96,7 +96,7 @@ int RunMerge(TCliSession& session) {
     LoadOtherVault(session, otherPath, vault, other);
     TMergeSummary summary;
     ChangeVault(vault, [&](TVaultChange& change) { summary = MergeVault(change, other); });
-    session.Out() << MergeSummaryText(summary);
+    session.Out() << MergeSummaryText(summary, vault.Format());
     return kExitOk;
 }
 

@@ -9,4 +9,4 @@
 // them, the window shows them): counts first, then each record left out with why. Never a
 // password.
 std::string ImportSummaryText(const TImportSummary& summary, TVaultFormat format);
-std::string MergeSummaryText(const TMergeSummary& summary);
+std::string MergeSummaryText(const TMergeSummary& summary, TVaultFormat format);

@@ -103,6 +103,9 @@ public:
     // tree, unsaved, and the error (EVaultNotLoadedError for the first) is thrown. A change
     // that made nothing, while nothing was unsaved, writes nothing.
     void Change(const std::function<void(TVaultChange&)>& change);
+    // Makes change on a copy of the tree, which is then thrown away: what a change would do,
+    // for a question before it is made. Nothing is saved, told to the observer or remembered.
+    void Preview(const std::function<void(TVaultChange&)>& change) const;
     // Reloads the vault when another program changed its file, or when its records were dropped.
     void TakeInOutsideChange();
     // Takes in an outside change, then saves the unsaved changes, if any: the retry of a
