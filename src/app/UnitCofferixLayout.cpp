@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "app/FindDialog.h"
+#include "app/InteropCommands.h"
 #include "app/UnitCofferix.h"
 #include "base/StringTable.h"
 #include "common/TextCodec.h"
