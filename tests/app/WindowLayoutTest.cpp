@@ -57,7 +57,8 @@ private slots:
         QCOMPARE(bar[1]->text(), QStringLiteral("Edit"));
         QCOMPARE(Items(Part<QMenu>(*FWindow, "mnuFile")),
                  QStringList({"Change Master Password", "Database Format...", "-", "Export List",
-                              "Options", "Close"}));
+                              "Import from Another Manager...", "Export for Another Manager...",
+                              "Merge Database...", "Options", "Close"}));
         QCOMPARE(Items(Part<QMenu>(*FWindow, "mnuEdit")),
                  QStringList(
                      {"Add Record", "Delete Record", "Modify Record", "-", "Password Generator"}));
