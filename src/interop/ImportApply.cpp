@@ -207,7 +207,11 @@ void TMerge::TakeInRecord(std::string_view group, const TNodeData& theirs) {
     }
     const PNode ours = Ours(theirs.Guid);
     if (!ours) {
-        if (Holds(group, theirs, theirs.Title)) {
+        // The same record made apart in both (the same file imported into each, say) is not
+        // doubled.
+        if (FContent.Find(group, theirs)) {
+            ++FSummary.Unchanged;
+        } else if (Holds(group, theirs, theirs.Title)) {
             Add(group, theirs);
             ++FSummary.Added;
         }

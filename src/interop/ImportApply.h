@@ -44,7 +44,8 @@ struct TMergeSummary {
 inline constexpr std::string_view kMergedCopyMark = " (merged copy)";
 
 // Merges another copy of the vault into this one, records matched by Guid:
-// - only in other: added to its group with its Guid and times;
+// - only in other: added to its group with its Guid and times, unless the group holds a record
+//   of the same content under another Guid (made apart in both: not doubled);
 // - the same content (group name folded, the five texts exactly): unchanged;
 // - different content: the version changed later stays in place (other's comes in with its
 //   group), and the other version is kept as a copy in the winner's group with a fresh Guid and
