@@ -7,7 +7,8 @@
 #include "base/Wipe.h"
 
 EImportError::EImportError(std::size_t line, std::string_view what)
-    : ECofferixError("Line " + std::to_string(line) + ": " + std::string(what)) {}
+    : ECofferixError("Line " + std::to_string(line) + ": " + std::string(what) +
+                     (what.ends_with('.') ? "" : ".")) {}
 
 namespace ImportText {
 
