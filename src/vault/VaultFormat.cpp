@@ -115,22 +115,28 @@ std::string ReadModelText(const std::uint8_t* field, std::size_t fieldSize) {
 }  // namespace
 
 TSlotTextCheck CheckSlotText(std::string_view text, std::size_t fieldSize) {
-    std::string ansi;
-    ansi.reserve(text.size());  // no reallocation leaves a copy behind
-    const TUtf8Result converted = Utf8ToCp1252(text, ansi);
+    // Counted, not converted: no copy of the text (a password, say) is made to be judged.
     TSlotTextCheck check;
-    if (!converted.Ok()) {
-        const bool outsideCodePage =
-            converted.Problem == TUtf8Problem::NotInCodePage && IsValidUtf8(text);
-        check.Problem =
-            outsideCodePage ? TSlotTextProblem::NotInCodePage : TSlotTextProblem::InvalidUtf8;
-        check.CodePoint = outsideCodePage ? converted.CodePoint : 0;
-    } else if (ansi.find('\0') != std::string::npos) {
+    std::size_t bytes = 0;
+    bool zero = false;
+    for (std::size_t at = 0; at < text.size();) {
+        char32_t codePoint = 0;
+        const std::size_t length = DecodeUtf8(text, at, codePoint);
+        if (length == 0) {
+            return {TSlotTextProblem::InvalidUtf8, 0};
+        }
+        if (Cp1252ByteOf(codePoint) < 0 && check.Ok()) {
+            check = {TSlotTextProblem::NotInCodePage, codePoint};
+        }
+        zero = zero || codePoint == 0;
+        ++bytes;  // one byte in Windows-1252 for each character it holds
+        at += length;
+    }
+    if (check.Ok() && zero) {
         check.Problem = TSlotTextProblem::ZeroCharacter;
-    } else if (ansi.size() > fieldSize) {
+    } else if (check.Ok() && bytes > fieldSize) {
         check.Problem = TSlotTextProblem::TooLong;
     }
-    WipeString(ansi);
     return check;
 }
 
