@@ -347,7 +347,11 @@ std::string ExportBitwardenJson(const TRecordTree& tree) {
     std::vector<std::string> folderIds;
     out << "{\n  \"encrypted\": false,\n  \"folders\": [";
     for (const TExportGroup& group : layout.Groups) {
-        folderIds.push_back("\"" + IdOf(guids, group.Group->Guid) + "\"");
+        // Built by appending: GCC's optimiser warns falsely on "literal" + string here.
+        std::string id(1, '"');
+        id += IdOf(guids, group.Group->Guid);
+        id += '"';
+        folderIds.push_back(std::move(id));
         out << (folderIds.size() > 1 ? "," : "") << "\n    {\n      \"id\": " << folderIds.back()
             << ",\n      \"name\": ";
         AppendJsonString(out, group.Group->Title, false);

@@ -44,7 +44,7 @@ std::string ListText(const std::vector<TListLine>& lines, const std::string& lin
     for (std::size_t i = 0; i < lines.size(); ++i) {
         TSha1Hex hex;
         Sha1ToHex(lines[i].Hash.data(), hex);
-        text.append(hex.data(), hex.size()).append(":" + std::to_string(lines[i].Count));
+        text.append(hex.data(), hex.size()).append(1, ':').append(std::to_string(lines[i].Count));
         if (i + 1 < lines.size() || lastLineEnd) {
             text += lineEnd;
         }

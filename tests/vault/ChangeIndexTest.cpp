@@ -61,7 +61,8 @@ TEST_F(ChangeIndexTest, GroupIndexFindsWhatTheTreeWalkFinds) {
             const int kind = pick(10);
             const int groups = plain.ChildCount(nullptr);
             if (kind <= 3 || alive.empty() || groups == 0) {
-                const std::string title = "r" + std::to_string(step);
+                std::string title(1, 'r');  // appended: "r" + string trips GCC's -O3 -Wrestrict
+                title += std::to_string(step);
                 AddRecordNode(plain, name, Fields(title));
                 change.AddRecord(name, Fields(title));
                 alive.push_back(title);
