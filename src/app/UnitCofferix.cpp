@@ -21,6 +21,7 @@
 #include <iostream>
 
 #include "app/FindDialog.h"
+#include "app/HealthCommands.h"
 #include "app/InteropCommands.h"
 #include "app/RecordCommands.h"
 #include "app/TrayLock.h"
@@ -64,7 +65,9 @@ TfrmCofferix::TfrmCofferix(QWidget* parent)
       FProgramFolder(QCoreApplication::applicationDirPath()),
       FRecordCommands(std::make_unique<TRecordCommands>(static_cast<IWindowContext&>(*this))),
       FVaultCommands(std::make_unique<TVaultCommands>(static_cast<IWindowContext&>(*this))),
-      FInteropCommands(std::make_unique<TInteropCommands>(static_cast<IWindowContext&>(*this))) {
+      FInteropCommands(std::make_unique<TInteropCommands>(static_cast<IWindowContext&>(*this))),
+      FHealthCommands(
+          std::make_unique<THealthCommands>(static_cast<IWindowContext&>(*this), *FModel)) {
     FVault->Session().SetObserver(FModel);
     setObjectName(QStringLiteral("frmCofferix"));
     CreateActions();
@@ -78,8 +81,10 @@ TfrmCofferix::TfrmCofferix(QWidget* parent)
     connect(this, &TfrmCofferix::UnlockRequested, FTrayLock.get(),
             &TTrayLock::CoolTrayIconDblClick);
     // The find text may be part of a password: it goes with the records.
-    connect(FTrayLock.get(), &TTrayLock::Locking, this,
-            [this] { WipePasswordEdit(FindDialog->edtFindText); });
+    connect(FTrayLock.get(), &TTrayLock::Locking, this, [this] {
+        WipePasswordEdit(FindDialog->edtFindText);
+        FHealthCommands->CloseReport();  // it names the records
+    });
     FWorkspaceGuard = std::make_unique<TWorkspaceGuard>(*FTrayLock);
     resize(kFirstSize);
     setMinimumSize(kMinimumSize);
@@ -110,6 +115,8 @@ void TfrmCofferix::ConnectSignals() {
     connect(mnuImportOther, &QAction::triggered, interop, &TInteropCommands::ImportFromManager);
     connect(mnuExportOther, &QAction::triggered, interop, &TInteropCommands::ExportForManager);
     connect(mnuMergeDatabase, &QAction::triggered, interop, &TInteropCommands::MergeDatabase);
+    connect(mnuPasswordHealth, &QAction::triggered, FHealthCommands.get(),
+            &THealthCommands::ShowReport);
     connect(mnuFindText, &QAction::triggered, this, &TfrmCofferix::mnuFindTextClick);
     connect(mnuCopy, &QAction::triggered, this, &TfrmCofferix::mnuCopyClick);
     connect(btnSearch, &QPushButton::clicked, this, &TfrmCofferix::btnSearchClick);
@@ -217,6 +224,7 @@ void TfrmCofferix::ApplyCaptions() {
     mnuImportOther->setText(Tr(Str::sImportOtherMenu));
     mnuExportOther->setText(Tr(Str::sExportOtherMenu));
     mnuMergeDatabase->setText(Tr(Str::sMergeMenu));
+    mnuPasswordHealth->setText(Tr(Str::sHealthMenu));
     mnuOptions->setText(Tr(Str::sOptionsMenu));
     mnuFile->setTitle(Tr(Str::sFileMenu));
     mnuEdit->setTitle(Tr(Str::sEditMenu));

@@ -32,6 +32,7 @@ class TSingleInstance;
 class TTrayLock;
 class TVaultCommands;
 class TInteropCommands;
+class THealthCommands;
 class TWorkspaceGuard;
 
 // The main window: the open vault's state (path, master password, record tree), the five
@@ -172,6 +173,7 @@ private:
     QAction* mnuImportOther;
     QAction* mnuExportOther;
     QAction* mnuMergeDatabase;
+    QAction* mnuPasswordHealth;
     QAction* mnuOptions;
     QMenu* mnuEdit;
     QMenu* PopupMenuTree;
@@ -224,6 +226,7 @@ private:
     std::unique_ptr<TRecordCommands> FRecordCommands;
     std::unique_ptr<TVaultCommands> FVaultCommands;
     std::unique_ptr<TInteropCommands> FInteropCommands;
+    std::unique_ptr<THealthCommands> FHealthCommands;
     std::unique_ptr<TTrayLock> FTrayLock;
     std::unique_ptr<TWorkspaceGuard> FWorkspaceGuard;
 };

@@ -62,6 +62,7 @@ void TfrmCofferix::CreateActions() {
     mnuImportOther = NamedAction(this, "mnuImportOther");
     mnuExportOther = NamedAction(this, "mnuExportOther");
     mnuMergeDatabase = NamedAction(this, "mnuMergeDatabase");
+    mnuPasswordHealth = NamedAction(this, "mnuPasswordHealth");
     mnuOptions = NamedAction(this, "mnuOptions");
     mnuFindText = NamedAction(this, "mnuFindText");
     mnuCopy = NamedAction(this, "mnuCopy");
@@ -239,6 +240,7 @@ void TfrmCofferix::CreateMenus() {
     mnuFile->addAction(mnuImportOther);
     mnuFile->addAction(mnuExportOther);
     mnuFile->addAction(mnuMergeDatabase);
+    mnuFile->addAction(mnuPasswordHealth);
     mnuFile->addAction(mnuOptions);
     mnuFile->addAction(ActExit);
     mnuEdit = menuBar()->addMenu(QString());

@@ -192,6 +192,30 @@ inline constexpr std::string_view sLockWithSession =
     "Lock the workspace when the desktop &session is locked";
 inline constexpr std::string_view sNewVaultsVersion1 =
     "New databases are &readable by version 1 programs";
+inline constexpr std::string_view sBreachListLabel =
+    "&Breach list file for the password health report (Have I Been Pwned, SHA-1 ordered by "
+    "hash; empty = none):";
+inline constexpr std::string_view sBrowseButton = "B&rowse...";
+inline constexpr std::string_view sBreachListFilter = "Breach list (*.txt);;All Files (*)";
+
+// The password health report. "%1" to "%5" are counts or texts.
+inline constexpr std::string_view sHealthMenu = "Password Health...";
+inline constexpr std::string_view sHealthCaption = "Password Health";
+inline constexpr std::string_view sHealthColGroup = "Group";
+inline constexpr std::string_view sHealthColTitle = "Title";
+inline constexpr std::string_view sHealthColFinding = "Finding";
+inline constexpr std::string_view sHealthColDetail = "Detail";
+inline constexpr std::string_view sHealthWeak = "Weak";
+inline constexpr std::string_view sHealthReused = "Reused";
+inline constexpr std::string_view sHealthOld = "Old";
+inline constexpr std::string_view sHealthBreached = "Breached";
+inline constexpr std::string_view sHealthChecking = "Checking the passwords...";
+inline constexpr std::string_view sHealthSummary =
+    "%1 records: %2 weak, %3 reused, %4 old, %5 breached.";
+inline constexpr std::string_view sHealthNoBreachList =
+    "Breached passwords are not looked for: set a breach list file in Options.";
+inline constexpr std::string_view sHealthMaster = "Master password: %1.";
+inline constexpr std::string_view sHealthClose = "&Close";
 
 // Other password managers' files and merging. "%1" and "%2" are names or counts.
 inline constexpr std::string_view sImportOtherMenu = "Import from Another Manager...";

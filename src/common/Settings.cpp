@@ -15,6 +15,7 @@ const QString kClearClipboardValue = QStringLiteral("ClearClipboardSeconds");
 const QString kIdleLockValue = QStringLiteral("IdleLockMinutes");
 const QString kLockWithSessionValue = QStringLiteral("LockWithSession");
 const QString kNewVaultsVersion1Value = QStringLiteral("NewVaultsReadableByVersion1");
+const QString kBreachListValue = QStringLiteral("BreachListFile");
 
 // A fresh object on every call, so that each get reads what is stored now.
 std::unique_ptr<QSettings> OpenSettings() {
@@ -96,6 +97,14 @@ bool NewVaultsReadableByVersion1() {
 
 void SetNewVaultsReadableByVersion1(bool value) {
     OpenSettings()->setValue(kNewVaultsVersion1Value, value ? 1 : 0);
+}
+
+QString BreachListFile() {
+    return OpenSettings()->value(kBreachListValue).toString();
+}
+
+void SetBreachListFile(const QString& path) {
+    OpenSettings()->setValue(kBreachListValue, path);
 }
 
 }  // namespace Settings

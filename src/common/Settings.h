@@ -31,5 +31,8 @@ void SetLockWithSession(bool value);
 // absent.
 bool NewVaultsReadableByVersion1();
 void SetNewVaultsReadableByVersion1(bool value);
+// The breach list the password health report looks passwords up in; empty when none.
+QString BreachListFile();
+void SetBreachListFile(const QString& path);
 
 }  // namespace Settings

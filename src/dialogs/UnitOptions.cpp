@@ -2,12 +2,15 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "base/StringTable.h"
+#include "common/Services.h"
 #include "common/Settings.h"
 #include "common/TextCodec.h"
 #include "dialogs/DialogHelpers.h"
@@ -38,6 +41,14 @@ TfrmOptions::TfrmOptions(QWidget* parent) : QDialog(parent) {
     chkLockWithSession->setObjectName(QStringLiteral("chkLockWithSession"));
     chkNewVaultsVersion1 = new QCheckBox(Tr(Str::sNewVaultsVersion1), this);
     chkNewVaultsVersion1->setObjectName(QStringLiteral("chkNewVaultsVersion1"));
+    lblBreachList = new QLabel(Tr(Str::sBreachListLabel), this);
+    lblBreachList->setWordWrap(true);
+    edtBreachList = new QLineEdit(this);
+    edtBreachList->setObjectName(QStringLiteral("edtBreachList"));
+    LabelField(lblBreachList, edtBreachList);
+    btnBrowseBreachList = new QPushButton(Tr(Str::sBrowseButton), this);
+    btnBrowseBreachList->setObjectName(QStringLiteral("btnBrowseBreachList"));
+    connect(btnBrowseBreachList, &QPushButton::clicked, this, &TfrmOptions::BrowseBreachList);
     Buttons = new QDialogButtonBox(this);
     btnOK = Buttons->addButton(Tr(Str::sOK), QDialogButtonBox::AcceptRole);
     btnCancel = Buttons->addButton(Tr(Str::sCancel), QDialogButtonBox::RejectRole);
@@ -58,10 +69,16 @@ void TfrmOptions::LayOut() {
     page->addSpacing(6);
     page->addWidget(chkLockWithSession);
     page->addWidget(chkNewVaultsVersion1);
+    page->addSpacing(6);
+    page->addWidget(lblBreachList);
+    auto* breachRow = new QHBoxLayout;
+    breachRow->addWidget(edtBreachList, 1);
+    breachRow->addWidget(btnBrowseBreachList);
+    page->addLayout(breachRow);
     page->addStretch(1);
     page->addWidget(Buttons);
-    SetTabChain({SpinClearSeconds, SpinIdleMinutes, chkLockWithSession, chkNewVaultsVersion1, btnOK,
-                 btnCancel});
+    SetTabChain({SpinClearSeconds, SpinIdleMinutes, chkLockWithSession, chkNewVaultsVersion1,
+                 edtBreachList, btnBrowseBreachList, btnOK, btnCancel});
     SpinClearSeconds->setFocus();
 }
 
@@ -70,6 +87,7 @@ void TfrmOptions::LoadSettings() {
     SpinIdleMinutes->setValue(Settings::IdleLockMinutes());
     chkLockWithSession->setChecked(Settings::LockWithSession());
     chkNewVaultsVersion1->setChecked(Settings::NewVaultsReadableByVersion1());
+    edtBreachList->setText(Settings::BreachListFile());
 }
 
 void TfrmOptions::SaveSettings() const {
@@ -80,4 +98,13 @@ void TfrmOptions::SaveSettings() const {
     Settings::SetIdleLockMinutes(SpinIdleMinutes->value());
     Settings::SetLockWithSession(chkLockWithSession->isChecked());
     Settings::SetNewVaultsReadableByVersion1(chkNewVaultsVersion1->isChecked());
+    Settings::SetBreachListFile(edtBreachList->text().trimmed());
+}
+
+void TfrmOptions::BrowseBreachList() {
+    const QString path =
+        ServicesBackend().OpenFileName(this, Tr(Str::sBreachListFilter), edtBreachList->text());
+    if (!path.isEmpty()) {
+        edtBreachList->setText(path);
+    }
 }

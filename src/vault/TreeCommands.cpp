@@ -99,6 +99,25 @@ PNode AddRecordNodeAsIs(TRecordTree& tree, const std::string& groupName, TNodeDa
     });
 }
 
+namespace {
+
+void CopyChildren(const TRecordTree& from, const TRecordTree::TNode* fromParent, TRecordTree& to,
+                  TRecordTree::TNode* toParent) {
+    for (int row = 0; row < from.ChildCount(fromParent); ++row) {
+        const PNode source = from.Child(fromParent, row);
+        const PNode copy = to.AddChild(toParent);
+        copy->Data = source->Data;
+        CopyChildren(from, source, to, copy);
+    }
+}
+
+}  // namespace
+
+void CopyTree(const TRecordTree& from, TRecordTree& to) {
+    to.Clear();
+    CopyChildren(from, nullptr, to, nullptr);
+}
+
 std::string GroupNameOf(const TRecordTree& tree, const TRecordTree::TNode* record) {
     const PNode parent = tree.Parent(record);
     return parent ? parent->Data.Title : std::string(Str::sDefaultGroup);

@@ -35,6 +35,9 @@ PNode AddRecordNode(TRecordTree& tree, const std::string& groupName, const TNode
 PNode AddRecordNodeAsIs(TRecordTree& tree, const std::string& groupName, TNodeData data,
                         ITreeObserver* observer = nullptr, TGroupIndex* groups = nullptr);
 
+// Empties to, then gives it a copy of every node of from, in the same places.
+void CopyTree(const TRecordTree& from, TRecordTree& to);
+
 // The group name of a record: its parent's title, or "Default Group" at the top level.
 std::string GroupNameOf(const TRecordTree& tree, const TRecordTree::TNode* record);
 

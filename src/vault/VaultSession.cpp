@@ -186,23 +186,9 @@ void TVaultSession::TakeInOutsideChange() {
     }
 }
 
-namespace {
-
-void CopyChildren(const TRecordTree& from, const TRecordTree::TNode* fromParent, TRecordTree& to,
-                  TRecordTree::TNode* toParent) {
-    for (int row = 0; row < from.ChildCount(fromParent); ++row) {
-        const PNode source = from.Child(fromParent, row);
-        const PNode copy = to.AddChild(toParent);
-        copy->Data = source->Data;
-        CopyChildren(from, source, to, copy);
-    }
-}
-
-}  // namespace
-
 void TVaultSession::Preview(const std::function<void(TVaultChange&)>& change) const {
     TRecordTree scratch;
-    CopyChildren(FTree, nullptr, scratch, nullptr);
+    CopyTree(FTree, scratch);
     TUnsavedChanges steps;
     TVaultChange editor(scratch, steps, nullptr, TextKind());
     change(editor);

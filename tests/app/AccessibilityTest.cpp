@@ -255,24 +255,30 @@ private slots:
         if (!audit.Offenders.isEmpty()) {
             QFAIL(qPrintable(audit.Offenders.join(QLatin1Char('\n'))));
         }
-        // The walk met the controls: 4 + 2 + 3 + 4 + 6 + 4 + 11 + 0 + 1 + 2.
-        QCOMPARE(audit.Controls, 37);
+        // The walk met the controls: 4 + 2 + 3 + 4 + 6 + 5 + 11 + 0 + 1 + 2.
+        QCOMPARE(audit.Controls, 38);
         QCOMPARE(audit.PasswordEdits.size(), 7);
         audit.Labelled.sort();
-        QCOMPARE(
-            audit.Labelled,
-            QStringList(
-                {"TfrmChangePassword/EditConfirm (QLineEdit)",
-                 "TfrmChangePassword/EditPass (QLineEdit)", "TfrmChangePassword/edtOld (QLineEdit)",
-                 "TfrmCheckPassword/EditPass (QLineEdit)", "TfrmImportDb/edtFile (QLineEdit)",
-                 "TfrmImportDb/edtPass (QLineEdit)", "TfrmNewPassword/EditConfirm (QLineEdit)",
-                 "TfrmNewPassword/EditPass (QLineEdit)", "TfrmNewPassword/edtFile (QLineEdit)",
-                 "TfrmNewRecord/cmbGroup (QComboBox)", "TfrmNewRecord/edtID (QLineEdit)",
-                 "TfrmNewRecord/edtPass (QLineEdit)", "TfrmNewRecord/edtTitle (QLineEdit)",
-                 "TfrmNewRecord/edtUrl (QLineEdit)", "TfrmNewRecord/txtInfo (QPlainTextEdit)",
-                 "TfrmOptions/SpinClearSeconds (QSpinBox)",
-                 "TfrmOptions/SpinIdleMinutes (QSpinBox)", "TfrmPassGen/SpinCount (TSpinEdit)",
-                 "TfrmPassGen/SpinPassLen (TSpinEdit)"}));
+        QCOMPARE(audit.Labelled, QStringList({"TfrmChangePassword/EditConfirm (QLineEdit)",
+                                              "TfrmChangePassword/EditPass (QLineEdit)",
+                                              "TfrmChangePassword/edtOld (QLineEdit)",
+                                              "TfrmCheckPassword/EditPass (QLineEdit)",
+                                              "TfrmImportDb/edtFile (QLineEdit)",
+                                              "TfrmImportDb/edtPass (QLineEdit)",
+                                              "TfrmNewPassword/EditConfirm (QLineEdit)",
+                                              "TfrmNewPassword/EditPass (QLineEdit)",
+                                              "TfrmNewPassword/edtFile (QLineEdit)",
+                                              "TfrmNewRecord/cmbGroup (QComboBox)",
+                                              "TfrmNewRecord/edtID (QLineEdit)",
+                                              "TfrmNewRecord/edtPass (QLineEdit)",
+                                              "TfrmNewRecord/edtTitle (QLineEdit)",
+                                              "TfrmNewRecord/edtUrl (QLineEdit)",
+                                              "TfrmNewRecord/txtInfo (QPlainTextEdit)",
+                                              "TfrmOptions/SpinClearSeconds (QSpinBox)",
+                                              "TfrmOptions/SpinIdleMinutes (QSpinBox)",
+                                              "TfrmOptions/edtBreachList (QLineEdit)",
+                                              "TfrmPassGen/SpinCount (TSpinEdit)",
+                                              "TfrmPassGen/SpinPassLen (TSpinEdit)"}));
         // The system's own label texts stay as they are, typos included.
         auto& change = static_cast<TfrmChangePassword&>(*dialogs[0]);
         QCOMPARE(change.lblOldPass->text(), QStringLiteral("Currect Password:"));

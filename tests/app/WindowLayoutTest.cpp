@@ -58,7 +58,7 @@ private slots:
         QCOMPARE(Items(Part<QMenu>(*FWindow, "mnuFile")),
                  QStringList({"Change Master Password", "Database Format...", "-", "Export List",
                               "Import from Another Manager...", "Export for Another Manager...",
-                              "Merge Database...", "Options", "Close"}));
+                              "Merge Database...", "Password Health...", "Options", "Close"}));
         QCOMPARE(Items(Part<QMenu>(*FWindow, "mnuEdit")),
                  QStringList(
                      {"Add Record", "Delete Record", "Modify Record", "-", "Password Generator"}));
