@@ -248,8 +248,7 @@ inline constexpr std::string_view sMerged =
     "Merged: %1 added, %2 updated, %3 kept as merged copies.";
 inline constexpr std::string_view sConflictFound =
     "A sync conflict copy of this database lies beside it: %1";
-inline constexpr std::string_view sConflictsFound =
-    "%2 sync conflict copies of this database lie beside it, first %1";
+inline constexpr std::string_view sConflictsFound = "%2 sync conflict copies, first: %1";
 inline constexpr std::string_view sConflictMergeButton = "Merge...";
 inline constexpr std::string_view sConflictDeleteQuestion =
     "The conflict copy %1 has been merged into this database. Delete the copy now?";
