@@ -246,8 +246,7 @@ inline constexpr std::string_view sMergeQuestion =
     "Merging %1 into this database will give:\n\n%2\nMerge it now?";
 inline constexpr std::string_view sMerged =
     "Merged: %1 added, %2 updated, %3 kept as merged copies.";
-inline constexpr std::string_view sConflictFound =
-    "A sync conflict copy of this database lies beside it: %1";
+inline constexpr std::string_view sConflictFound = "Sync conflict copy: %1";
 inline constexpr std::string_view sConflictsFound = "%2 sync conflict copies, first: %1";
 inline constexpr std::string_view sConflictMergeButton = "Merge...";
 inline constexpr std::string_view sConflictDeleteQuestion =
