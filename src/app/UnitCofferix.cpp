@@ -305,8 +305,8 @@ bool TfrmCofferix::CreateVaultAtStart() {
     return true;
 }
 
-bool TfrmCofferix::FormCreate() {
-    const QString path = FindVaultPath();
+bool TfrmCofferix::FormCreate(const QString& vaultPath) {
+    const QString path = vaultPath.isEmpty() ? FindVaultPath() : vaultPath;
     const bool opened = path.isEmpty() ? CreateVaultAtStart() : OpenVaultAtStart(path);
     if (!opened) {
         return false;
@@ -324,6 +324,7 @@ bool TfrmCofferix::FormCreate() {
 
 void TfrmCofferix::ListenForInstances(TSingleInstance& instance) {
     connect(&instance, &TSingleInstance::MessageReceived, this, &TfrmCofferix::OnInstanceMessage);
+    connect(&instance, &TSingleInstance::OpenPathReceived, this, &TfrmCofferix::OnOpenPathMessage);
     instance.Listen();
     const QString warning = instance.LostLockWarning();
     if (!warning.isEmpty()) {
@@ -350,6 +351,19 @@ void TfrmCofferix::OnInstanceMessage(int message) {
     }
     raise();
     activateWindow();
+}
+
+void TfrmCofferix::OnOpenPathMessage(const QString& path) {
+    QTimer::singleShot(0, this, [this, path] {
+        if (FTrayLock->IsLocked()) {
+            FTrayLock->CoolTrayIconDblClick();  // the open vault's master password first
+        } else {
+            OnInstanceMessage(kInstanceMessage);
+        }
+        if (!FTrayLock->IsLocked()) {
+            FVaultCommands->OpenRequested(path);
+        }
+    });
 }
 
 void TfrmCofferix::showEvent(QShowEvent* event) {

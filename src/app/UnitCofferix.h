@@ -55,13 +55,16 @@ public:
 
     // Start-up: finds the vault, asks for it with the open or the create dialog, loads it and
     // sets the window up. False when the user declined the dialog: the program then ends
-    // without showing anything.
-    bool FormCreate();
+    // without showing anything. A vault path from the command line comes before every other.
+    bool FormCreate(const QString& vaultPath = QString());
     void ApplyCaptions();
     // Listens for later starts of the program and reacts to their message; when the instance
     // runs without its lock, says so on standard error and in the status bar.
     void ListenForInstances(TSingleInstance& instance);
     void OnInstanceMessage(int message);
+    // A later start named a vault file: from the event loop, the window comes forward (through
+    // the master password when locked) and offers the switch to that vault.
+    void OnOpenPathMessage(const QString& path);
 
     // Where start-up looks for a vault when the settings name none.
     QString ProgramFolderVault() const;

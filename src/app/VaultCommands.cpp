@@ -1,6 +1,8 @@
 #include "app/VaultCommands.h"
 
+#include <QApplication>
 #include <QDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <exception>
 #include <string>
@@ -19,6 +21,13 @@
 #include "vault/LockedFile.h"
 #include "vault/NodeData.h"
 #include "vault/TreeCommands.h"
+
+namespace {
+
+constexpr const char* kCloseDialogFirst =
+    "Close the open dialog first, then open the vault file again.";
+
+}  // namespace
 
 QString TVaultCommands::AskSaveFileName(const QString& filter, const QString& suffix) {
     const QString path =
@@ -46,8 +55,9 @@ void TVaultCommands::Backup() {
     ShowInformation(Tr(Str::sBackupDone));
 }
 
-void TVaultCommands::ImportDatabase() {
+void TVaultCommands::ImportDatabase(const QString& presetPath) {
     TfrmImportDb dialog(FContext.Host(), FContext.DialogOwner());
+    dialog.edtFile->setText(presetPath);
     // The password of the other vault may hold any character; the open vault's edits go back
     // to what it holds as soon as the dialog closes.
     SetVaultTextKind(TVaultTextKind::Unicode);
@@ -64,6 +74,24 @@ void TVaultCommands::ImportDatabase() {
     vault.SetDatabaseFile(dialog.edtFile->text());
     vault.Load(vault.DatabaseFile());
     FContext.ShowDatabaseInStatusBar();
+}
+
+void TVaultCommands::OpenRequested(const QString& path) {
+    if (path.isEmpty()) {
+        return;
+    }
+    // Switching under an open dialog would let it act on the other vault once it closes.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+        FContext.ShowNotice(QString::fromLatin1(kCloseDialogFirst));
+        return;
+    }
+    const QString open = QFileInfo(FContext.Vault().DatabaseFile()).canonicalFilePath();
+    if (!open.isEmpty() && QFileInfo(path).canonicalFilePath() == open) {
+        return;  // open already: coming forward was all
+    }
+    ImportDatabase(path);
 }
 
 void TVaultCommands::ChangeMasterPassword() {

@@ -11,7 +11,11 @@ public:
     explicit TVaultCommands(IWindowContext& context) : FContext(context) {}
 
     void Backup();
-    void ImportDatabase();
+    // The open dialog, its file preset to presetPath when one is given.
+    void ImportDatabase(const QString& presetPath = QString());
+    // Another start of the program named this vault file: the switch to it, as ImportDatabase
+    // offers it, unless it is the open vault already or another dialog is open.
+    void OpenRequested(const QString& path);
     void ChangeMasterPassword();
     // Shows the open vault's format and converts it to the other one when the user asks.
     void DatabaseFormat();

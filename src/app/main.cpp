@@ -1,3 +1,4 @@
+#include <QFile>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -17,15 +18,18 @@
 int main(int argc, char** argv) {
     KeepProcessMemoryPrivate();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    // --help, --version and --autostart answer and end here, before anything needs a display.
+    // --help, --version, --autostart and a vault file that is not there answer and end here,
+    // before anything needs a display.
     if (const std::optional<int> status = RunCommandLineOptions(arguments, std::cout, std::cerr)) {
         return *status;
     }
     const bool autorun = HasAutorunSwitch(arguments);
+    const QString vaultPath = QFile::decodeName(VaultPathArgument(arguments).c_str());
 
-    // Before the application exists: a second start ends here, showing nothing.
+    // Before the application exists: a second start ends here, showing nothing, after it
+    // handed the running instance the vault file to open.
     TSingleInstance instance;
-    if (DecideStart(instance, autorun) == TStartDecision::EndNow) {
+    if (DecideStart(instance, autorun, vaultPath) == TStartDecision::EndNow) {
         return 0;
     }
 
@@ -37,7 +41,7 @@ int main(int argc, char** argv) {
     application.setQuitOnLastWindowClosed(false);
 
     TfrmCofferix window;
-    if (!window.FormCreate()) {
+    if (!window.FormCreate(vaultPath)) {
         return 0;  // the vault dialog was declined: end without showing anything
     }
     window.ListenForInstances(instance);

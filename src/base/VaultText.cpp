@@ -116,3 +116,14 @@ void Cp1252FromVaultText(std::string_view text, std::string_view what, std::stri
         throw EVaultTextError(TextProblem(result, std::string(what), TVaultTextKind::CodePage1252));
     }
 }
+
+std::string RefusedCharacterMessage(std::string_view character) {
+    std::string what = "that character";
+    char32_t codePoint = 0;
+    if (!character.empty() && DecodeUtf8(character, 0, codePoint) > 0) {
+        what = "the character \u201C" + std::string(character) + "\u201D (" +
+               CodePointName(codePoint) + ")";
+    }
+    return "This database (format 101) cannot hold " + what +
+           "; convert it to format 2 (File, Database Format...) to use any character.";
+}

@@ -59,3 +59,8 @@ std::string Utf8FromVaultText(std::string_view text, bool multiLine = false);
 // The Windows-1252 bytes of model text, for format 101's file, into ansi. Throws
 // EVaultTextError naming what when a character has no byte there; ansi is wiped then.
 void Cp1252FromVaultText(std::string_view text, std::string_view what, std::string& ansi);
+
+// What an edit says where it refuses a character that a format-101 vault cannot hold:
+// character is its UTF-8 form, named with its code point. Empty for an edit that hides what
+// is typed (a password's character is not spelled out).
+std::string RefusedCharacterMessage(std::string_view character);

@@ -151,11 +151,12 @@ QString TSingleInstance::DefaultLockFolder() {
 #endif
 }
 
-bool TSingleInstance::NotifyRunningInstance(bool autorun) {
-    return NotifyRunningInstance(DefaultServerName(), autorun);
+bool TSingleInstance::NotifyRunningInstance(bool autorun, const QString& vaultPath) {
+    return NotifyRunningInstance(DefaultServerName(), autorun, vaultPath);
 }
 
-bool TSingleInstance::NotifyRunningInstance(const QString& serverName, bool autorun) {
+bool TSingleInstance::NotifyRunningInstance(const QString& serverName, bool autorun,
+                                            const QString& vaultPath) {
     QLocalSocket socket;
     socket.connectToServer(serverName);
     if (!socket.waitForConnected(kConnectTimeoutMs)) {
@@ -168,7 +169,11 @@ bool TSingleInstance::NotifyRunningInstance(const QString& serverName, bool auto
     // An automatic start never disturbs the running instance.
     if (!autorun) {
         QDataStream stream(&socket);
-        stream << static_cast<qint32>(kActivateMessage);
+        if (vaultPath.isEmpty()) {
+            stream << static_cast<qint32>(kActivateMessage);
+        } else {
+            stream << static_cast<qint32>(kOpenPathMessage) << vaultPath.toUtf8();
+        }
         socket.flush();
         socket.waitForBytesWritten(kWriteTimeoutMs);
     }
@@ -263,11 +268,31 @@ void TSingleInstance::AcceptConnections() {
 }
 
 void TSingleInstance::ReadMessages(QLocalSocket* socket) {
-    while (socket->bytesAvailable() >= static_cast<qint64>(sizeof(qint32))) {
-        QDataStream stream(socket);
+    QDataStream stream(socket);
+    for (;;) {
+        // A message read only in part waits, unread, for the rest of its bytes.
+        stream.startTransaction();
         qint32 message = 0;
         stream >> message;
-        emit MessageReceived(message);
+        QByteArray path;
+        if (message == kOpenPathMessage) {
+            quint32 size = 0;
+            stream >> size;
+            if (stream.status() == QDataStream::Ok && size > kMaxPathBytes) {
+                socket->abort();
+                return;
+            }
+            path.resize(static_cast<qsizetype>(size));
+            stream.readRawData(path.data(), static_cast<int>(size));
+        }
+        if (!stream.commitTransaction()) {
+            return;
+        }
+        if (message == kOpenPathMessage) {
+            emit OpenPathReceived(QString::fromUtf8(path));
+        } else {
+            emit MessageReceived(message);
+        }
     }
 }
 

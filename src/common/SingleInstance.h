@@ -10,14 +10,21 @@ class QLocalSocket;
 class QLockFile;
 
 // One instance per user. A running instance listens on a local server; a second start
-// connects to it, sends the activation message and ends. An instance still in its start-up
-// dialogs does not listen yet, but holds the lock file, which keeps a second start out too.
+// connects to it, sends the activation message (or, to open a vault file, the open message
+// with the file's path) and ends. An instance still in its start-up dialogs does not listen
+// yet, but holds the lock file, which keeps a second start out too.
 // Order at process start: NotifyRunningInstance, then AcquireLock, later Listen.
 class TSingleInstance : public QObject {
     Q_OBJECT
 public:
     // The message a second start sends unless it was started with the autorun switch.
     static constexpr int kActivateMessage = 1579;
+    // The message a second start sends with a vault file to open: this number, then the path
+    // in UTF-8 as a QDataStream byte array (its length as a 32-bit count, then the bytes).
+    // An older instance reads it as numbers it ignores.
+    static constexpr int kOpenPathMessage = 1580;
+    // The longest path the open message may carry, in bytes; a longer one ends the connection.
+    static constexpr quint32 kMaxPathBytes = 65536;
 
     // The product's server name and lock folder.
     explicit TSingleInstance(QObject* parent = nullptr);
@@ -32,9 +39,11 @@ public:
     // user's own in the temporary folder; empty when neither is to be had (another user made
     // or can write it), and then the instance runs without lock and server.
     static QString DefaultLockFolder();
-    // True when a running instance answered; it was sent kActivateMessage unless autorun.
-    static bool NotifyRunningInstance(bool autorun);
-    static bool NotifyRunningInstance(const QString& serverName, bool autorun);
+    // True when a running instance answered. Unless autorun it was sent kActivateMessage, or
+    // with a vault path kOpenPathMessage and the path.
+    static bool NotifyRunningInstance(bool autorun, const QString& vaultPath = QString());
+    static bool NotifyRunningInstance(const QString& serverName, bool autorun,
+                                      const QString& vaultPath = QString());
 
     // Takes the lock file and holds it for the life of this object; false when another live
     // process holds it. A lock left by a process that has died is taken over. When the lock
@@ -53,6 +62,8 @@ public:
 
 signals:
     void MessageReceived(int message);
+    // A later start asks to open this vault file.
+    void OpenPathReceived(const QString& path);
 
 private:
     void AcceptConnections();

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QToolTip>
 #include <memory>
 
 namespace {
@@ -38,17 +39,20 @@ int CutStart(const QString& raw, int end, int excess) {
 // The memo's limit beyond maxLength while it holds stored text set from code (SetStoredText).
 constexpr const char* kAllowedProperty = "cofferixAllowedLength";
 
-// Removes the characters the code page cannot hold from [first, last), the stretch that changed.
-void DropForeign(QTextDocument* document, int first, int last) {
+// Removes the characters the code page cannot hold from [first, last), the stretch that changed;
+// answers the first one removed, or nothing.
+QString DropForeign(QTextDocument* document, int first, int last) {
     last = std::min(last, document->characterCount() - 1);
     if (first >= last) {
-        return;
+        return {};
     }
     QTextCursor range(document);
     range.setPosition(first);
     range.setPosition(last, QTextCursor::KeepAnchor);
     // One character per document position; a block break reads as a paragraph separator.
     const QString text = range.selectedText();
+    const QString dropped = FirstForeignCharacter(
+        QString(text).replace(QChar::ParagraphSeparator, u' ').replace(QChar::LineSeparator, u' '));
     // Backwards, so that positions before the current one stay valid.
     for (qsizetype i = text.size() - 1; i >= 0; --i) {
         const QChar ch = text.at(i);
@@ -58,6 +62,7 @@ void DropForeign(QTextDocument* document, int first, int last) {
             eraser.deleteChar();
         }
     }
+    return dropped;
 }
 
 // The memo's length as stored, each line break two bytes (CR LF).
@@ -77,7 +82,7 @@ void CleanMemo(QPlainTextEdit* memo, int maxLength, int first, int last) {
     QTextDocument* document = memo->document();
     QTextCursor block(document);
     block.beginEditBlock();
-    DropForeign(document, first, last);
+    const QString dropped = DropForeign(document, first, last);
     const int length = document->characterCount() - 1;  // without the final paragraph mark
     const qint64 allowed =
         std::max<qint64>(maxLength, memo->property(kAllowedProperty).toLongLong());
@@ -104,6 +109,9 @@ void CleanMemo(QPlainTextEdit* memo, int maxLength, int first, int last) {
     // Stored text beyond the limit may shrink but never grow again.
     memo->setProperty(kAllowedProperty, stored > maxLength ? QVariant(stored) : QVariant());
     block.endEditBlock();
+    if (!dropped.isEmpty()) {
+        ShowRefusedCharacter(memo, dropped);
+    }
 }
 
 }  // namespace
@@ -144,9 +152,37 @@ bool IsAnsiText(const QString& text) {
     return true;
 }
 
+QString FirstForeignCharacter(const QString& text) {
+    if (gVaultTextKind == TVaultTextKind::Unicode) {
+        return {};
+    }
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (UnicodeToByte(text.at(i).unicode()) >= 0) {
+            continue;
+        }
+        const bool pair =
+            text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+        return text.mid(i, pair ? 2 : 1);
+    }
+    return {};
+}
+
+void ShowRefusedCharacter(QWidget* field, const QString& character) {
+    // Text set from code into a field not yet shown is nothing the user typed.
+    if (field == nullptr || !field->isVisible()) {
+        return;
+    }
+    const auto* edit = qobject_cast<const QLineEdit*>(field);
+    const bool hidden = edit != nullptr && edit->echoMode() != QLineEdit::Normal;
+    const QString text =
+        AnsiToQString(RefusedCharacterMessage(hidden ? std::string() : QStringToAnsi(character)));
+    QToolTip::showText(field->mapToGlobal(QPoint(0, field->height())), text, field);
+}
+
 QValidator::State TAnsiValidator::validate(QString& input, int& pos) const {
     Q_UNUSED(pos);
     if (!IsAnsiText(input)) {
+        ShowRefusedCharacter(qobject_cast<QWidget*>(parent()), FirstForeignCharacter(input));
         return Invalid;
     }
     if (FLimit >= 0 && input.size() > FLimit && input.size() > FAllowed) {

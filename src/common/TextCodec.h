@@ -9,6 +9,7 @@
 
 class QLineEdit;
 class QPlainTextEdit;
+class QWidget;
 
 // The one place where the model's text (UTF-8) and widget text (QString) meet, and where the
 // edits learn what the open vault holds: format 101 only Windows-1252 (the file's edge
@@ -41,7 +42,15 @@ std::string NativePath(const QString& path);
 // paths in them are in the file system's encoding.
 QString ErrorText(const std::exception& error);
 
-// Refuses input with characters Windows-1252 cannot hold, so nothing typed is silently changed.
+// The first character of text that the open vault cannot hold (a surrogate pair whole), or
+// nothing.
+QString FirstForeignCharacter(const QString& text);
+// Says at a shown field, in a tool tip, that the open vault cannot hold this character and how
+// to get one that can; an edit that hides what is typed does not spell the character out.
+void ShowRefusedCharacter(QWidget* field, const QString& character);
+
+// Refuses input with characters Windows-1252 cannot hold, so nothing typed is silently changed,
+// and says so at the field it belongs to (its parent; see ShowRefusedCharacter).
 // With a length limit it also refuses text longer than the limit, except that text the program
 // showed beyond it (see SetStoredText) may stay as long as it is, but not grow.
 class TAnsiValidator : public QValidator {
@@ -60,7 +69,8 @@ private:
 // Sets the validator and the length limit (characters = bytes) on a line edit.
 void MakeAnsiEdit(QLineEdit* edit, int maxLength);
 // Limits a plain-text edit to maxLength bytes as the vault stores them (a line break is CR LF,
-// two bytes) and to characters of the code page: longer or foreign input is cut back.
+// two bytes) and to characters of the code page: longer or foreign input is cut back, and a
+// foreign character cut is named in a tool tip (ShowRefusedCharacter).
 void MakeAnsiMemo(QPlainTextEdit* memo, int maxLength);
 
 // Shows stored text whole, even beyond the edit's limit, which bounds only what is typed (other

@@ -1,6 +1,7 @@
 // The options that end before any window (--help, --version, --autostart) run in the real
 // program with no display at all, and the identity that ties the window to its desktop entry.
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -12,6 +13,7 @@
 
 #include "app/AppTestKit.h"
 #include "app/AutostartEntry.h"
+#include "app/CommandLineOptions.h"
 #include "app/DesktopIdentity.h"
 
 namespace {
@@ -92,6 +94,36 @@ private slots:
         // The same environment does lack a display: a plain start cannot come up in it.
         const TRun plain = RunProgram({}, environment);
         QVERIFY(plain.ExitCode != 0);
+    }
+
+    // A vault file named wrongly ends the start with a word, before anything needs a display
+    // or reaches a running instance; options and Qt's values are no vault files.
+    void APathArgumentMustNameOneFile() {
+        const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        const TRun help = RunProgram({"--help"}, environment);
+        QVERIFY2(
+            help.Out.contains("Usage: cofferix [--autorun] [PATH]") && help.Out.contains("  PATH "),
+            qPrintable(help.Out));
+        QTemporaryDir folder(FEnvironment.FilePath("paths-XXXXXX"));
+        const QString missing = folder.filePath("gone\x1b.dat");
+        const TRun gone = RunProgram({"--autorun", missing}, environment);
+        QCOMPARE(gone.ExitCode, 2);
+        QCOMPARE(gone.Err, "cofferix: cannot open \"" + folder.filePath("gone\\x1b.dat") +
+                               "\": there is no such file\n");
+        const TRun notFile = RunProgram({folder.path()}, environment);
+        QCOMPARE(notFile.ExitCode, 2);
+        QVERIFY2(notFile.Err.endsWith("\": it is not a file\n"), qPrintable(notFile.Err));
+        QCOMPARE(RunProgram({"a.dat", "b.dat"}, environment).Err,
+                 QStringLiteral("cofferix: give one vault file, not 2\n"));
+
+        using TArgs = std::vector<std::string>;
+        QCOMPARE(PathArguments(TArgs{"-platform", "offscreen", "--style=x", "--autorun", "/AutoRun",
+                                     "v.dat", "-reverse"}),
+                 TArgs{"v.dat"});
+        QCOMPARE(PathArguments(TArgs{"--", "-odd.dat", "/autorun"}),
+                 (TArgs{"-odd.dat", "/autorun"}));
+        QCOMPARE(VaultPathArgument(TArgs{"-autorun", "sub/../v.dat"}),
+                 QDir::current().filePath("v.dat").toStdString());
     }
 
     void AutostartOnWritesTheEntryOnceAndOffRemovesIt() {

@@ -17,11 +17,13 @@
 
 #include "app/AppTestKit.h"
 #include "app/StartDecision.h"
+#include "app/TrayLock.h"
 #include "app/UnitCofferix.h"
 #include "base/StringTable.h"
 #include "common/Settings.h"
 #include "common/SingleInstance.h"
 #include "common/TextCodec.h"
+#include "dialogs/UnitCheckPass.h"
 #include "dialogs/UnitImportDb.h"
 #include "dialogs/UnitNewPass.h"
 #include "support/RecordingServices.h"
@@ -165,6 +167,23 @@ private slots:
         QCOMPARE(window.DatabaseFile(), other);
         QCOMPARE(Settings::Database(), other);
         QCOMPARE(window.Vault().Password(), std::string("other-pw"));
+        QCOMPARE(window.RecordTree().Count(), std::size_t{2});
+    }
+
+    void APathFromTheCommandLineComesBeforeTheRememberedVault() {
+        const QString remembered = FFolder->filePath("remembered.dat");
+        const QString named = FFolder->filePath("named.dat");
+        WriteVault(remembered, kPassword, {});
+        WriteVault(named, "named-pw", kRecords);
+        Settings::SetDatabase(remembered);
+        TDialogScript script;
+        TfrmCofferix window;
+        script.Attach(window);
+        QString proposed;
+        script.Then(OpenNoting(proposed, "named-pw"));
+        QVERIFY(window.FormCreate(named));
+        QCOMPARE(proposed, named);
+        QCOMPARE(Settings::Database(), named);
         QCOMPARE(window.RecordTree().Count(), std::size_t{2});
     }
 
@@ -341,6 +360,46 @@ private slots:
         QVERIFY(!window->isMinimized());
     }
 
+    // A start that names a vault file, relative to its own folder, while the window is locked:
+    // the master password of the open vault first, then the open dialog with that file.
+    void SecondProgramStartWithAPathOffersTheSwitch() {
+        const QString vault = FFolder->filePath("vault.dat");
+        const QString other = FFolder->filePath("other.dat");
+        WriteVault(vault, kPassword, {});
+        WriteVault(other, "other-pw", kRecords);
+        TDialogScript script;
+        auto window = StartWindowOn(vault, kPassword, script);
+        QVERIFY(window);
+        TSingleInstance instance;
+        QVERIFY(instance.AcquireLock());
+        window->ListenForInstances(instance);
+        window->show();
+        window->TrayLock().ActLockAppExecute();
+        QVERIFY(window->TrayLock().IsLocked());
+        QString proposed;
+        script.Then(Answer<TfrmCheckPassword>([](TfrmCheckPassword& dialog) {
+            dialog.EditPass->setText(AnsiToQString(kPassword));
+            dialog.btnOKClick();
+        }));
+        script.Then(OpenNoting(proposed, "other-pw"));
+
+        QCOMPARE(RunProgram({"other.dat"}, 20000, FFolder->path()), 0);
+        QTRY_COMPARE(window->DatabaseFile(), other);
+        QCOMPARE(proposed, other);
+        QCOMPARE(script.Shown, QStringList({"TfrmImportDb", "TfrmCheckPassword", "TfrmImportDb"}));
+        QVERIFY(!window->TrayLock().IsLocked());
+        QCOMPARE(Settings::Database(), other);
+        QCOMPARE(window->RecordTree().Count(), std::size_t{2});
+
+        // The open vault named again only comes forward; a missing file disturbs nobody.
+        window->showMinimized();
+        QCOMPARE(RunProgram({FFolder->filePath("gone.dat")}), 2);
+        QCOMPARE(RunProgram({other}), 0);
+        QTRY_VERIFY(!window->isMinimized());
+        QCOMPARE(script.Shown.size(), 3);
+        QVERIFY(FServices->Boxes.isEmpty());
+    }
+
     void SecondProgramStartDuringTheDialogsEndsThroughTheLock() {
         TSingleInstance instance;
         QVERIFY(instance.AcquireLock());  // the lock is taken before the dialogs run
@@ -355,8 +414,10 @@ private slots:
 private:
     // Runs the program with this process's private folders; its exit code, or -1 when it
     // did not end by itself within the time (it would then be waiting in a dialog).
-    int RunProgram(const QStringList& arguments, int timeoutMs = 20000) {
+    int RunProgram(const QStringList& arguments, int timeoutMs = 20000,
+                   const QString& folder = QString()) {
         QProcess program;
+        program.setWorkingDirectory(folder);
         program.start(QStringLiteral(COFFERIX_PROGRAM), arguments);
         if (!program.waitForFinished(timeoutMs)) {
             program.kill();

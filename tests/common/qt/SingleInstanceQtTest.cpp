@@ -158,9 +158,57 @@ private slots:
         QVERIFY(running.AcquireLock());
         QVERIFY(running.Listen());
         QSignalSpy received(&running, &TSingleInstance::MessageReceived);
+        QSignalSpy opened(&running, &TSingleInstance::OpenPathReceived);
         QVERIFY(TSingleInstance::NotifyRunningInstance(name, true));
+        QVERIFY(TSingleInstance::NotifyRunningInstance(name, true, QStringLiteral("/v.dat")));
         QTest::qWait(200);
         QCOMPARE(received.count(), 0);
+        QCOMPARE(opened.count(), 0);
+    }
+
+    // The open message brings its path whole, however the bytes arrive, after an activation
+    // on the same connection; a length beyond the limit ends the connection.
+    void TheOpenMessageCarriesItsPathWhole() {
+        const QString name = UniqueServerName();
+        TSingleInstance running(name, LockFolder());
+        QVERIFY(running.AcquireLock());
+        QVERIFY(running.Listen());
+        QSignalSpy received(&running, &TSingleInstance::MessageReceived);
+        QSignalSpy opened(&running, &TSingleInstance::OpenPathReceived);
+        const QString path = QStringLiteral("/home/z\u00FCrich/\u0436 vault.dat");
+        QVERIFY(TSingleInstance::NotifyRunningInstance(name, false, path));
+        QTRY_COMPARE(opened.count(), 1);
+        QCOMPARE(opened.at(0).at(0).toString(), path);
+        QCOMPARE(received.count(), 0);
+
+        QByteArray bytes;
+        QDataStream(&bytes, QIODevice::WriteOnly)
+            << qint32(TSingleInstance::kActivateMessage)
+            << qint32(TSingleInstance::kOpenPathMessage) << path.toUtf8();
+        QLocalSocket client;
+        client.connectToServer(name);
+        QVERIFY(client.waitForConnected(1000));
+        client.write(bytes.left(10));  // the activation, the open message and half its length
+        client.flush();
+        QTRY_COMPARE(received.count(), 1);
+        QTest::qWait(100);
+        QCOMPARE(opened.count(), 1);
+        client.write(bytes.mid(10, 8));
+        client.flush();
+        QTest::qWait(100);
+        QCOMPARE(opened.count(), 1);
+        client.write(bytes.mid(18));
+        client.flush();
+        QTRY_COMPARE(opened.count(), 2);
+        QCOMPARE(opened.at(1).at(0).toString(), path);
+        QCOMPARE(received.at(0).at(0).toInt(), TSingleInstance::kActivateMessage);
+
+        QDataStream(&client) << qint32(TSingleInstance::kOpenPathMessage)
+                             << quint32(TSingleInstance::kMaxPathBytes + 1);
+        client.flush();
+        QTRY_COMPARE(client.state(), QLocalSocket::UnconnectedState);
+        QCOMPARE(opened.count(), 2);
+        QCOMPARE(received.count(), 1);
     }
 
     void AStaleServerNameIsReplacedWhenListening() {
@@ -194,6 +242,7 @@ private slots:
         QVERIFY(running.AcquireLock());
         QVERIFY(running.Listen());
         QSignalSpy received(&running, &TSingleInstance::MessageReceived);
+        QSignalSpy opened(&running, &TSingleInstance::OpenPathReceived);
         for (const auto peerUser : {AnotherUser, UnknownUser}) {
             SingleInstanceTesting::SetPeerUserFunction(peerUser);
             // A second start does not take the server of a stranger for the running instance.
@@ -202,13 +251,16 @@ private slots:
             QLocalSocket intruder;
             intruder.connectToServer(name);
             const bool connected = intruder.waitForConnected(1000);
-            QDataStream(&intruder) << qint32(TSingleInstance::kActivateMessage);
+            QDataStream(&intruder)
+                << qint32(TSingleInstance::kActivateMessage)
+                << qint32(TSingleInstance::kOpenPathMessage) << QByteArray("/tmp/planted.dat");
             intruder.flush();
             QTest::qWait(300);
             SingleInstanceTesting::SetPeerUserFunction(nullptr);
             QVERIFY(connected);
             QVERIFY(!found);
             QCOMPARE(received.count(), 0);
+            QCOMPARE(opened.count(), 0);
         }
         // The same, from the user's own process, is heard.
         QVERIFY(TSingleInstance::NotifyRunningInstance(name, false));

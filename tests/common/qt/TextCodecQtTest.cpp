@@ -2,6 +2,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QToolTip>
 
 #include "CommonQtTests.h"
 #include "base/Cp1252.h"
@@ -91,6 +92,52 @@ private slots:
         // A line break is stored as CR LF and counts two against the limit.
         memo.setPlainText(QStringLiteral("a\nb\nc\nde"));
         QCOMPARE(memo.toPlainText(), QStringLiteral("a\nb\nc"));
+    }
+
+    // A refused character is named where it was typed, never dropped without a word; a
+    // password edit does not spell it out.
+    void RefusedCharacterIsNamedAtTheField() {
+        QWidget page;
+        auto* edit = new QLineEdit(&page);
+        MakeAnsiEdit(edit, 20);
+        auto* memo = new QPlainTextEdit(&page);
+        MakeAnsiMemo(memo, 20);
+        page.show();
+        QTest::keyClicks(edit, "abc");
+        QToolTip::hideText();
+        TypeText(edit, QStringLiteral("\u0436"));
+        QCOMPARE(edit->text(), QStringLiteral("abc"));
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(),
+                 QStringLiteral("This database (format 101) cannot hold the character "
+                                "\u201C\u0436\u201D (U+0436); convert it to format 2 (File, "
+                                "Database Format...) to use any character."));
+
+        QToolTip::hideText();
+        memo->insertPlainText(QStringLiteral("x\U0001F600y"));  // a paste
+        QCOMPARE(memo->toPlainText(), QStringLiteral("xy"));
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY2(QToolTip::text().contains(QStringLiteral("\u201C\U0001F600\u201D (U+1F600)")),
+                 qPrintable(QToolTip::text()));
+
+        QToolTip::hideText();
+        edit->setEchoMode(QLineEdit::Password);
+        edit->insert(QStringLiteral("d\u0436"));
+        QCOMPARE(edit->text(), QStringLiteral("abc"));
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY2(QToolTip::text().startsWith("This database (format 101) cannot hold that "
+                                             "character;") &&
+                     !QToolTip::text().contains(QStringLiteral("\u0436")),
+                 qPrintable(QToolTip::text()));
+
+        // Format 2 holds it: taken, and nothing to say.
+        QToolTip::hideText();
+        SetVaultTextKind(TVaultTextKind::Unicode);
+        TypeText(edit, QStringLiteral("\u0436"));
+        SetVaultTextKind(TVaultTextKind::CodePage1252);
+        QCOMPARE(edit->text(), QStringLiteral("abc\u0436"));
+        QTest::qWait(50);
+        QVERIFY(!QToolTip::isVisible());
     }
 };
 
