@@ -99,7 +99,7 @@ else()
 endif()
 
 # The type database built from the installed type alone (in a data folder of its own) names a
-# format-2 vault by its signature, under any name; another file named *.dat only by its name.
+# format-2 vault by its signature, under any name, and claims no other file named *.dat.
 find_program(UPDATE_MIME_DATABASE update-mime-database)
 find_program(GIO gio)
 if(UPDATE_MIME_DATABASE AND GIO)
@@ -116,7 +116,7 @@ if(UPDATE_MIME_DATABASE AND GIO)
     file(WRITE ${WORK_DIR}/other "not a vault")
     file(WRITE ${WORK_DIR}/other.dat "not a vault either")
     foreach(check "vault;application/x-cofferix-vault" "vault.dat;application/x-cofferix-vault"
-                  "other;!application/x-cofferix-vault" "other.dat;application/x-cofferix-vault")
+                  "other;!application/x-cofferix-vault" "other.dat;!application/x-cofferix-vault")
         list(GET check 0 name)
         list(GET check 1 wanted)
         execute_process(COMMAND ${CMAKE_COMMAND} -E env XDG_DATA_HOME=${data}

@@ -8,7 +8,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev libssl-dev libsodium-dev zlib1g-dev libzxcvbn-dev
     xvfb xauth trayer
     dbus-daemon dbus-session-bus-common
-    desktop-file-utils appstream file
+    desktop-file-utils appstream file shared-mime-info libglib2.0-bin
     clang libclang-rt-14-dev python3-nacl
 )
 
