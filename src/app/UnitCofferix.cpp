@@ -23,6 +23,7 @@
 #include "app/FindDialog.h"
 #include "app/InteropCommands.h"
 #include "app/RecordCommands.h"
+#include "app/RecordShortcuts.h"
 #include "app/TrayLock.h"
 #include "app/VaultCommands.h"
 #include "app/WorkspaceGuard.h"
@@ -81,6 +82,7 @@ TfrmCofferix::TfrmCofferix(QWidget* parent)
     connect(FTrayLock.get(), &TTrayLock::Locking, this,
             [this] { WipePasswordEdit(FindDialog->edtFindText); });
     FWorkspaceGuard = std::make_unique<TWorkspaceGuard>(*FTrayLock);
+    CreateShortcuts();
     resize(kFirstSize);
     setMinimumSize(kMinimumSize);
 }

@@ -1,5 +1,6 @@
 #include "vault/TreeCommands.h"
 
+#include <algorithm>
 #include <set>
 
 #include "base/StringTable.h"
@@ -97,6 +98,21 @@ PNode AddRecordNodeAsIs(TRecordTree& tree, const std::string& groupName, TNodeDa
         added.IsGroup = false;
         added.ImageIndex = kRecordImageIndex;
     });
+}
+
+PNode InsertNodeAsIs(TRecordTree& tree, PNode parent, int row, TNodeData data,
+                     ITreeObserver* observer, TGroupIndex* groups) {
+    row = std::clamp(row, 0, tree.ChildCount(parent));
+    PNode node = nullptr;
+    {
+        TInsertion insertion(observer, parent, row);
+        node = tree.InsertChild(parent, row);
+        node->Data = std::move(data);  // the new node's texts are empty: nothing is left behind
+    }
+    if (groups && !parent) {
+        groups->Added(node);
+    }
+    return node;
 }
 
 std::string GroupNameOf(const TRecordTree& tree, const TRecordTree::TNode* record) {
