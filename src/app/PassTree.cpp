@@ -43,6 +43,8 @@ TPassTree::TPassTree(QWidget* parent) : QTreeView(parent) {
     setRootIsDecorated(true);
     setExpandsOnDoubleClick(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A dragged cell would carry its text unmarked, a password too: cells are not dragged.
+    setDragDropMode(QAbstractItemView::NoDragDrop);
     setSortingEnabled(false);
     setContextMenuPolicy(Qt::CustomContextMenu);
     setMouseTracking(true);

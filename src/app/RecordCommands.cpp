@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextDocument>
+#include <chrono>
 #include <vector>
 
 #include "app/PassTree.h"
@@ -16,7 +17,10 @@
 #include "common/TextCodec.h"
 #include "dialogs/UnitNewRecord.h"
 #include "vault/NodeKey.h"
+#include "vault/RemovedNodes.h"
 #include "vault/TreeCommands.h"
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -69,7 +73,18 @@ TNodeData FieldsFromEditor(const TfrmNewRecord& editor, const TNodeData* stored 
     return fields;
 }
 
+// A notice text with its "%1" and "%2" filled in.
+QString Notice(std::string_view text, const QString& first, const QString& second = {}) {
+    QString notice = Tr(text);
+    notice.replace(QStringLiteral("%1"), first);
+    return notice.replace(QStringLiteral("%2"), second);
+}
+
 }  // namespace
+
+TRecordCommands::TRecordCommands(IWindowContext& context) : FContext(context) {}
+
+TRecordCommands::~TRecordCommands() = default;
 
 void TRecordCommands::AddRecord() {
     // The editor offers the groups that are in the file now.
@@ -164,6 +179,7 @@ void TRecordCommands::DeleteSelected() {
     if (selected.empty() || !AskOkCancel(FContext.DialogOwner(), Tr(Str::sConfirmDelete))) {
         return;
     }
+    std::unique_ptr<TRemovedNodes> removed;
     FContext.Vault().Change([&](TVaultChange& change) {
         const TNodeIndex index(change.Tree());
         std::vector<PNode> nodes;
@@ -172,8 +188,73 @@ void TRecordCommands::DeleteSelected() {
                 nodes.push_back(found);
             }
         }
+        removed = std::make_unique<TRemovedNodes>(change.Tree(), nodes);
         change.Remove(nodes);
     });
+    KeepForUndo(std::move(removed));
+}
+
+// A selection of more than one record may have been a surprise: the count shows at once.
+void TRecordCommands::KeepForUndo(std::unique_ptr<TRemovedNodes> removed) {
+    if (!removed || removed->IsEmpty()) {
+        return;
+    }
+    FUndo = std::move(removed);  // what an earlier delete kept is wiped as it goes
+    if (FUndo->RecordCount() > 1) {
+        FContext.ShowNotice(Notice(Str::sRecordsDeleted, QString::number(FUndo->RecordCount())));
+    }
+    if (FUndoChanged) {
+        FUndoChanged();
+    }
+}
+
+void TRecordCommands::DropDeleteUndo() {
+    if (!FUndo) {
+        return;
+    }
+    FUndo.reset();
+    if (FUndoChanged) {
+        FUndoChanged();
+    }
+}
+
+void TRecordCommands::UndoDelete() {
+    if (!FUndo) {
+        return;
+    }
+    // Gone once put back, saved or not: a failed save keeps the put-back nodes as unsaved.
+    const std::unique_ptr<TRemovedNodes> removed = std::move(FUndo);
+    if (FUndoChanged) {
+        FUndoChanged();
+    }
+    TRemovedNodes::TPutBack result;
+    FContext.Vault().Change([&](TVaultChange& change) { result = removed->PutBack(change); });
+    SelectPutBack(result.Placed);
+    const QString count = QString::number(result.Records);
+    FContext.ShowNotice(result.AlreadyPresent == 0
+                            ? Notice(Str::sRecordsPutBack, count)
+                            : Notice(Str::sRecordsPutBackSomePresent, count,
+                                     QString::number(result.AlreadyPresent)));
+}
+
+void TRecordCommands::SelectPutBack(const std::vector<TNodeKey>& placed) {
+    TPassTree& view = FContext.View();
+    view.clearSelection();
+    const TNodeIndex index(FContext.Vault().Tree());
+    bool first = true;
+    for (const TNodeKey& key : placed) {
+        const PNode node = index.Find(key);
+        if (!node) {
+            continue;
+        }
+        if (first) {
+            view.ScrollToNode(node);
+            view.SelectOnly(node);
+            first = false;
+        } else {
+            view.AddToSelection(node);
+        }
+    }
 }
 
 bool TRecordCommands::NodeMatches(const TNodeData& data, const std::string& needle) {
@@ -201,17 +282,60 @@ void TRecordCommands::FindNext(const QString& text) {
 }
 
 void TRecordCommands::CopyField(int column) {
-    const PNode node = FContext.View().FirstSelected();
+    CopyNodeField(FContext.View().FirstSelected(), column);
+}
+
+bool TRecordCommands::CopyNodeField(PNode node, int column) {
     if (!node) {
-        return;
+        return false;
     }
     std::string text = TRecordTreeModel::CellText(node->Data, column, true);
     QString copy = AnsiToQString(text);
     WipeString(text);
-    if (column == TRecordTreeModel::colPassword) {
-        CopySecretToClipboard(copy);  // marked, and cleared again after a while
-    } else {
-        CopyTextToClipboard(copy);
+    if (copy.isEmpty()) {
+        return false;
     }
+    const bool copied = column == TRecordTreeModel::colPassword
+                            ? CopySecretToClipboard(copy)  // marked, and cleared again later
+                            : CopyTextToClipboard(copy);
     copy.fill(QLatin1Char(' '));
+    return copied;
+}
+
+void TRecordCommands::CopyWithNotice(PNode node, int column) {
+    if (!CopyNodeField(node, column)) {
+        Beep();
+        return;
+    }
+    const QString field = FContext.View().RecordModel()->ColumnCaption(column);
+    const TClipboardGuard* guard = TClipboardGuard::Current();
+    const auto seconds = guard ? std::chrono::ceil<std::chrono::seconds>(guard->ClearDelay()) : 0s;
+    if (column == TRecordTreeModel::colPassword && seconds.count() > 0) {
+        FContext.ShowNotice(
+            Notice(Str::sCopiedSecretNotice, field, QString::number(seconds.count())));
+    } else {
+        FContext.ShowNotice(Notice(Str::sCopiedNotice, field));
+    }
+}
+
+void TRecordCommands::CopyCurrentCell() {
+    const TPassTree& view = FContext.View();
+    const QModelIndex cell = view.currentIndex();
+    CopyWithNotice(view.RecordModel()->NodeOf(cell), cell.column());
+}
+
+void TRecordCommands::CopySelectedField(int column) {
+    const PNode node = FContext.View().FirstSelected();
+    CopyWithNotice(node && !node->Data.IsGroup ? node : nullptr, column);
+}
+
+void TRecordCommands::OpenSelectedUrl() {
+    const PNode node = FContext.View().FirstSelected();
+    // Never a password or a note: the opener's command line is readable by every local user.
+    const QString url = node && !node->Data.IsGroup ? AnsiToQString(node->Data.Url) : QString();
+    if (!url.contains(QLatin1Char('.'))) {
+        Beep();
+        return;
+    }
+    OpenDocument(url);
 }

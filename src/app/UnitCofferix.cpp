@@ -24,6 +24,7 @@
 #include "app/HealthCommands.h"
 #include "app/InteropCommands.h"
 #include "app/RecordCommands.h"
+#include "app/RecordShortcuts.h"
 #include "app/TrayLock.h"
 #include "app/VaultCommands.h"
 #include "app/WorkspaceGuard.h"
@@ -86,6 +87,7 @@ TfrmCofferix::TfrmCofferix(QWidget* parent)
         FHealthCommands->CloseReport();  // it names the records
     });
     FWorkspaceGuard = std::make_unique<TWorkspaceGuard>(*FTrayLock);
+    CreateShortcuts();
     resize(kFirstSize);
     setMinimumSize(kMinimumSize);
 }

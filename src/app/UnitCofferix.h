@@ -28,6 +28,7 @@ class QStatusBar;
 class QTimer;
 class TFindDialog;
 class TRecordCommands;
+class TRecordShortcuts;
 class TSingleInstance;
 class TTrayLock;
 class TVaultCommands;
@@ -199,6 +200,8 @@ private:
     void CreateComponents();
     void CreateActions();
     void CreateMenus();
+    // The keyboard's shortcuts and the commands the Edit menu adds for them.
+    void CreateShortcuts();
     QWidget* CreateTopArea();
     QWidget* CreateButtonRow();
     QWidget* CreateBottomRow();
@@ -232,4 +235,5 @@ private:
     std::unique_ptr<THealthCommands> FHealthCommands;
     std::unique_ptr<TTrayLock> FTrayLock;
     std::unique_ptr<TWorkspaceGuard> FWorkspaceGuard;
+    std::unique_ptr<TRecordShortcuts> FShortcuts;
 };

@@ -15,6 +15,7 @@
 
 #include "app/FindDialog.h"
 #include "app/InteropCommands.h"
+#include "app/RecordShortcuts.h"
 #include "app/UnitCofferix.h"
 #include "base/StringTable.h"
 #include "common/TextCodec.h"
@@ -250,4 +251,13 @@ void TfrmCofferix::CreateMenus() {
     mnuEdit->addAction(ActEditRecord);
     mnuEdit->addSeparator();
     mnuEdit->addAction(ActPassGen);
+}
+
+void TfrmCofferix::CreateShortcuts() {
+    FShortcuts = std::make_unique<TRecordShortcuts>(
+        *PassTree, *FRecordCommands,
+        TRecordShortcuts::TWindowActions{ActAddRecord, ActDelRecord, ActEditRecord, ActLockApp,
+                                         ActExit},
+        *FTrayLock, *FVault, this);
+    FShortcuts->AddToMenus(*mnuFile, *mnuEdit);
 }

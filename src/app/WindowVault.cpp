@@ -109,6 +109,7 @@ bool TWindowVault::ChangePassword(const QString& path, const std::string& curren
 
 // A vault held by another program is loaded once it lets go, from the wait's timer.
 bool TWindowVault::Load(const QString& path) {
+    emit Opening();
     FSession.SetPath(NativePath(path));
     FAwaitingPassword = false;
     const std::exception_ptr failure = RunBriefly([this] { FSession.Load(); });

@@ -85,6 +85,8 @@ public:
     void Unlocked(const std::string& password);
 
 signals:
+    // At the start of every Load: a vault is opened (at start-up, by Import Database).
+    void Opening();
     // Before an operation that takes in another program's change, and after it was taken in.
     void ReloadStarting();
     void Reloaded();

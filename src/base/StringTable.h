@@ -252,4 +252,18 @@ inline constexpr std::string_view sConflictMergeButton = "Merge...";
 inline constexpr std::string_view sConflictDeleteQuestion =
     "The conflict copy %1 has been merged into this database. Delete the copy now?";
 
+// Keyboard copies and the undo of a delete. "%1" and "%2" are names or counts.
+inline constexpr std::string_view sUndoDeleteAction = "Undo Delete";
+inline constexpr std::string_view sRenameGroupAction = "Rename Group";
+inline constexpr std::string_view sCopyPasswordAction = "Copy Password";
+inline constexpr std::string_view sCopyUserNameAction = "Copy User Name";
+inline constexpr std::string_view sOpenUrlAction = "Open URL";
+inline constexpr std::string_view sCopiedNotice = "%1 copied to the clipboard.";
+inline constexpr std::string_view sCopiedSecretNotice =
+    "%1 copied to the clipboard; it is cleared in %2 seconds.";
+inline constexpr std::string_view sRecordsDeleted = "%1 records deleted. Ctrl+Z puts them back.";
+inline constexpr std::string_view sRecordsPutBack = "%1 records put back.";
+inline constexpr std::string_view sRecordsPutBackSomePresent =
+    "%1 records put back; %2 were in the database again already.";
+
 }  // namespace Str

@@ -32,6 +32,20 @@ TRecordTree::TNode* TRecordTree::AddChild(TNode* parent) {
     return container->Children.back().get();
 }
 
+TRecordTree::TNode* TRecordTree::InsertChild(TNode* parent, int row) {
+    TNode* container = ContainerOf(parent);
+    const auto at =
+        std::min(static_cast<std::size_t>(std::max(row, 0)), container->Children.size());
+    auto node = std::make_unique<TNode>();
+    node->Parent = container;
+    TNode* inserted = node.get();
+    container->Children.insert(container->Children.begin() + static_cast<std::ptrdiff_t>(at),
+                               std::move(node));
+    Renumber(*container, at);
+    ++FCount;
+    return inserted;
+}
+
 void TRecordTree::Delete(TNode* node) {
     if (!node) {
         return;

@@ -29,6 +29,9 @@ public:
     // Adds a node with zero-filled data as the last child of parent, or at the end of the
     // top level when parent is null.
     TNode* AddChild(TNode* parent);
+    // Adds a node with zero-filled data as child number row of parent (the top level when
+    // null); a row past the end adds it last.
+    TNode* InsertChild(TNode* parent, int row);
     // Deletes the node with all its children.
     void Delete(TNode* node);
     void Clear();

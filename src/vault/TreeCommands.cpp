@@ -1,5 +1,6 @@
 #include "vault/TreeCommands.h"
 
+#include <algorithm>
 #include <set>
 
 #include "base/StringTable.h"
@@ -99,6 +100,7 @@ PNode AddRecordNodeAsIs(TRecordTree& tree, const std::string& groupName, TNodeDa
     });
 }
 
+<<<<<<< HEAD
 namespace {
 
 void CopyChildren(const TRecordTree& from, const TRecordTree::TNode* fromParent, TRecordTree& to,
@@ -116,6 +118,21 @@ void CopyChildren(const TRecordTree& from, const TRecordTree::TNode* fromParent,
 void CopyTree(const TRecordTree& from, TRecordTree& to) {
     to.Clear();
     CopyChildren(from, nullptr, to, nullptr);
+=======
+PNode InsertNodeAsIs(TRecordTree& tree, PNode parent, int row, TNodeData data,
+                     ITreeObserver* observer, TGroupIndex* groups) {
+    row = std::clamp(row, 0, tree.ChildCount(parent));
+    PNode node = nullptr;
+    {
+        TInsertion insertion(observer, parent, row);
+        node = tree.InsertChild(parent, row);
+        node->Data = std::move(data);  // the new node's texts are empty: nothing is left behind
+    }
+    if (groups && !parent) {
+        groups->Added(node);
+    }
+    return node;
+>>>>>>> wt-copies
 }
 
 std::string GroupNameOf(const TRecordTree& tree, const TRecordTree::TNode* record) {

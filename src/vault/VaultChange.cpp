@@ -85,6 +85,16 @@ void TVaultChange::TakeInContent(PNode record, const TNodeData& data) {
     RecordPut(record);
 }
 
+PNode TVaultChange::PutBack(PNode parent, int row, const TNodeData& data) {
+    const PNode node = InsertNodeAsIs(FTree, parent, row, data, FObserver, &FGroups);
+    if (node->Data.IsGroup) {
+        FUnsaved.GroupAdded(node->Data.Title);
+    } else {
+        RecordPut(node);
+    }
+    return node;
+}
+
 PNode TVaultChange::AddGroup(const std::string& name) {
     if (const PNode group = FGroups.FindAny(name)) {
         return group;

@@ -38,6 +38,9 @@ public:
     // The five texts and the four times of data put into record in place; its Guid and group
     // stay.
     void TakeInContent(PNode record, const TNodeData& data);
+    // A node that a delete took, put back with all of data as child number row of parent (null:
+    // the top level; a row past the end puts it last). No node of the tree may have its Guid.
+    PNode PutBack(PNode parent, int row, const TNodeData& data);
     // The first top-level group of that name, empty or not; when there is none, a new empty
     // one at the end of the top level.
     PNode AddGroup(const std::string& name);

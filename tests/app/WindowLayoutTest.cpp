@@ -58,10 +58,12 @@ private slots:
         QCOMPARE(Items(Part<QMenu>(*FWindow, "mnuFile")),
                  QStringList({"Change Master Password", "Database Format...", "-", "Export List",
                               "Import from Another Manager...", "Export for Another Manager...",
-                              "Merge Database...", "Password Health...", "Options", "Close"}));
+                              "Merge Database...", "Password Health...", "Options",
+                              "Lock WorkSpace", "Close"}));
         QCOMPARE(Items(Part<QMenu>(*FWindow, "mnuEdit")),
-                 QStringList(
-                     {"Add Record", "Delete Record", "Modify Record", "-", "Password Generator"}));
+                 QStringList({"Add Record", "Delete Record", "Modify Record", "-",
+                              "Password Generator", "-", "Undo Delete", "Rename Group",
+                              "Copy Password", "Copy User Name", "Open URL"}));
         FWindow->PassTreeGetPopupMenu(FWindow->Model().index(0, 0));
         QCOMPARE(Items(Part<QMenu>(*FWindow, "PopupMenuTree")),
                  QStringList(
