@@ -210,6 +210,8 @@ private:
     void VaultReloaded();
     void ShowSaveState();
     void ConnectSignals();
+    // The Options choose the format of the vaults the window makes.
+    static TVaultFormat NewVaultFormat();
     QString FindVaultPath() const;
     bool OpenVaultAtStart(const QString& path);
     bool CreateVaultAtStart();

@@ -100,7 +100,6 @@ PNode AddRecordNodeAsIs(TRecordTree& tree, const std::string& groupName, TNodeDa
     });
 }
 
-<<<<<<< HEAD
 namespace {
 
 void CopyChildren(const TRecordTree& from, const TRecordTree::TNode* fromParent, TRecordTree& to,
@@ -118,7 +117,8 @@ void CopyChildren(const TRecordTree& from, const TRecordTree::TNode* fromParent,
 void CopyTree(const TRecordTree& from, TRecordTree& to) {
     to.Clear();
     CopyChildren(from, nullptr, to, nullptr);
-=======
+}
+
 PNode InsertNodeAsIs(TRecordTree& tree, PNode parent, int row, TNodeData data,
                      ITreeObserver* observer, TGroupIndex* groups) {
     row = std::clamp(row, 0, tree.ChildCount(parent));
@@ -132,7 +132,6 @@ PNode InsertNodeAsIs(TRecordTree& tree, PNode parent, int row, TNodeData data,
         groups->Added(node);
     }
     return node;
->>>>>>> wt-copies
 }
 
 std::string GroupNameOf(const TRecordTree& tree, const TRecordTree::TNode* record) {

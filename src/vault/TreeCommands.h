@@ -35,16 +35,14 @@ PNode AddRecordNode(TRecordTree& tree, const std::string& groupName, const TNode
 PNode AddRecordNodeAsIs(TRecordTree& tree, const std::string& groupName, TNodeData data,
                         ITreeObserver* observer = nullptr, TGroupIndex* groups = nullptr);
 
-<<<<<<< HEAD
 // Empties to, then gives it a copy of every node of from, in the same places.
 void CopyTree(const TRecordTree& from, TRecordTree& to);
-=======
+
 // Puts a node with all of data (Guid, kind and times too) back as child number row of parent
 // (null: the top level); a row past the end puts it last. The caller sees that its Guid is
 // not in the tree.
 PNode InsertNodeAsIs(TRecordTree& tree, PNode parent, int row, TNodeData data,
                      ITreeObserver* observer = nullptr, TGroupIndex* groups = nullptr);
->>>>>>> wt-copies
 
 // The group name of a record: its parent's title, or "Default Group" at the top level.
 std::string GroupNameOf(const TRecordTree& tree, const TRecordTree::TNode* record);
