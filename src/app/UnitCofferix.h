@@ -28,6 +28,7 @@ class QStatusBar;
 class QTimer;
 class TFindDialog;
 class TRecordCommands;
+class TRecordFilter;
 class TSingleInstance;
 class TTrayLock;
 class TVaultCommands;
@@ -184,6 +185,7 @@ private:
     QAction* ActExit;
     QAction* ActLockApp;
     TFindDialog* FindDialog;
+    TRecordFilter* FRecordFilter = nullptr;
 
     // IWindowContext and ILockedWindow: what the commands and the lock get of the window.
     QMainWindow& MainWindow() override { return *this; }
