@@ -111,7 +111,7 @@ std::vector<PNode> TPassTree::SelectedNodes() const {
     for (const QItemSelectionRange& range : selectionModel()->selection()) {
         const PNode parent = FModel->NodeOf(range.parent());
         for (int row = range.top(); row <= range.bottom(); ++row) {
-            if (PNode node = FModel->Tree().Child(parent, row)) {
+            if (PNode node = FModel->NodeAt(parent, row)) {
                 nodes.push_back(node);
             }
         }
@@ -141,7 +141,7 @@ PNode TPassTree::FirstSelected() const {
     std::vector<int> firstPath;
     for (const QItemSelectionRange& range : selectionModel()->selection()) {
         // Within a range the top row comes first; only the ranges need comparing.
-        const PNode node = tree.Child(FModel->NodeOf(range.parent()), range.top());
+        const PNode node = FModel->NodeAt(FModel->NodeOf(range.parent()), range.top());
         if (!node) {
             continue;
         }

@@ -266,7 +266,9 @@ void TRecordCommands::FindNext(const QString& text) {
     std::string needle = QStringToAnsi(text);
     const PNode last = FContext.LastFound();
     PNode node = last ? tree.Next(last) : tree.First();
-    while (node && !NodeMatches(node->Data, needle)) {
+    // A filtered view finds among what it shows.
+    const TRecordTreeModel& shown = *FContext.View().RecordModel();
+    while (node && !(NodeMatches(node->Data, needle) && shown.Shows(node))) {
         node = tree.Next(node);
     }
     WipeString(needle);

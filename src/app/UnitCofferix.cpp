@@ -132,20 +132,22 @@ void TfrmCofferix::ConnectSignals() {
             &TfrmCofferix::UpdateActions);
 
     // The find must never step on from a node that left the tree, and only that node's
-    // removal (or its group's) makes it start again at the top.
+    // removal (or its group's) makes it start again at the top. Told by the model for every
+    // node, since a filtered view has no rows for the nodes it hides.
     connect(FModel, &QAbstractItemModel::modelAboutToBeReset, this,
             [this] { FLastFound = nullptr; });
-    connect(FModel, &QAbstractItemModel::rowsAboutToBeRemoved, this,
-            [this](const QModelIndex& parent, int first, int last) {
+    connect(FModel, &TRecordTreeModel::NodeAboutToBeRemoved, this,
+            [this](const TRecordTree::TNode* removed) {
                 for (PNode node = FLastFound; node; node = FModel->Tree().Parent(node)) {
-                    if (FModel->Tree().Parent(node) == FModel->NodeOf(parent) &&
-                        node->Row >= first && node->Row <= last) {
+                    if (node == removed) {
                         FLastFound = nullptr;
                         return;
                     }
                 }
             });
     connect(FModel, &QAbstractItemModel::modelReset, this, &TfrmCofferix::UpdateActions);
+    // A filter may hide the selected rows.
+    connect(FModel, &QAbstractItemModel::layoutChanged, this, &TfrmCofferix::UpdateActions);
 
     connect(FModel, &QAbstractItemModel::rowsRemoved, this, &TfrmCofferix::UpdateActions);
 }

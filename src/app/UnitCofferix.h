@@ -29,6 +29,7 @@ class QTimer;
 class TFindDialog;
 class TRecordCommands;
 class TRecordShortcuts;
+class TRecordFilter;
 class TSingleInstance;
 class TTrayLock;
 class TVaultCommands;
@@ -190,6 +191,7 @@ private:
     QAction* ActExit;
     QAction* ActLockApp;
     TFindDialog* FindDialog;
+    TRecordFilter* FRecordFilter = nullptr;
 
     // IWindowContext and ILockedWindow: what the commands and the lock get of the window.
     QMainWindow& MainWindow() override { return *this; }

@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 
 #include "app/FindDialog.h"
 #include "app/InteropCommands.h"
+#include "app/RecordFilter.h"
 #include "app/RecordShortcuts.h"
 #include "app/UnitCofferix.h"
 #include "base/StringTable.h"
@@ -24,6 +26,8 @@
 namespace {
 
 constexpr QSize kLogoSize(185, 70);
+// Room for a name or an address; the window's smallest width still holds it beside the buttons.
+constexpr int kFilterWidth = 200;
 
 // A button that stands for an action: its caption, enabling and click follow the action.
 void BindButtonToAction(QPushButton* button, QAction* action) {
@@ -163,6 +167,11 @@ QWidget* TfrmCofferix::CreateButtonRow() {
     BindButtonToAction(btnAddRecord, ActAddRecord);
     BindButtonToAction(btnDeleteRecord, ActDelRecord);
     BindButtonToAction(btnModifyRecord, ActEditRecord);
+    // The filter box on the left, in the room the buttons leave.
+    FRecordFilter = new TRecordFilter(*PassTree, *this, area);
+    FRecordFilter->Box()->setMinimumWidth(kFilterWidth);
+    setTabOrder(FRecordFilter->Box(), PassTree);
+    row->addWidget(FRecordFilter->Box());
     row->addStretch(1);
     for (QPushButton* button :
          {btnPassGen, btnSearch, btnAddRecord, btnDeleteRecord, btnModifyRecord}) {
@@ -212,7 +221,9 @@ QWidget* TfrmCofferix::CreateLockPage() {
 
 void TfrmCofferix::ShowLockPage(bool locked) {
     // The view holds no record while locked, not even for a screen reader, which reads hidden
-    // widgets too; records an unsaved change keeps in memory stay out of it as well.
+    // widgets too; records an unsaved change keeps in memory stay out of it as well. The
+    // filter ends first, so that the view kept for the unlock is the whole tree's.
+    FRecordFilter->SetLocked(locked);
     if (locked && !FModel->Withheld()) {
         FViewAtLock = TTreeViewState::Capture(*PassTree);
         FModel->SetWithheld(true);

@@ -40,9 +40,11 @@ inline constexpr std::string_view sColUserName = "User Name";
 inline constexpr std::string_view sColPassword = "Password";
 inline constexpr std::string_view sColUrl = "URL";
 inline constexpr std::string_view sColNotes = "Notes";
+inline constexpr std::string_view sFilterPlaceholder = "Filter (Ctrl+E)";
 
 // Read by screen readers only: names of controls that have no label.
 inline constexpr std::string_view sRecordTreeName = "Records";
+inline constexpr std::string_view sFilterName = "Filter records";
 inline constexpr std::string_view sGeneratedPasswordsName = "Generated passwords";
 
 // Dialog windows

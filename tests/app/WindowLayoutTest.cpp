@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -140,6 +141,15 @@ private slots:
         QVERIFY(Place(Part<TPassTree>(*FWindow, "PassTree")).y() +
                     Part<TPassTree>(*FWindow, "PassTree")->height() <=
                 Place(Part<QPushButton>(*FWindow, "btnLockApp")).y());
+
+        // The filter box stands left of the top row, above the tree, also in the smallest window.
+        FWindow->resize(FWindow->minimumSize());
+        QTRY_COMPARE(Place(Part<QPushButton>(*FWindow, "btnModifyRecord")).x(), right - 72);
+        const QLineEdit* filter = Part<QLineEdit>(*FWindow, "edtFilter");
+        QVERIFY(Place(filter).x() + filter->width() < Place(top[0]).x());
+        QVERIFY(filter->width() >= 200);
+        QVERIFY(Place(filter).y() + filter->height() <=
+                Place(Part<TPassTree>(*FWindow, "PassTree")).y());
     }
 
     void NotesColumnTakesUpWidthChangesInAnyColumnOrder() {
