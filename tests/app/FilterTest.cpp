@@ -97,6 +97,9 @@ private slots:
         QTest::mouseClick(View()->viewport(), Qt::LeftButton, {},
                           View()->visualRect(FWindow->Model().index(0, 0, bank)).center());
         QCOMPARE(View()->SelectedNodes(), std::vector<PNode>{Node("savings")});
+        FWindow->PassTreeGetPopupMenu(FWindow->Model().index(0, 0, bank));
+        Part<QAction>(*FWindow, "mnuCopy")->trigger();
+        QCOMPARE(FServices->Clipboard, QStringList{"savings"});
         QVERIFY(Part<QAction>(*FWindow, "ActDelRecord")->isEnabled());
         FServices->OkCancelAnswers = {true};
         Part<QAction>(*FWindow, "ActDelRecord")->trigger();
