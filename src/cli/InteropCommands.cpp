@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/ExportFormatOption.h"
 #include "cli/OpenVault.h"
+#include "cli/SecretText.h"
 #include "interop/ForeignFormat.h"
 #include "interop/ImportApply.h"
 #include "interop/InteropSummary.h"
@@ -14,12 +15,6 @@
 #include "vault/VaultOperations.h"
 
 namespace {
-
-// Wipes a text that holds passwords in clear, however the command ends.
-struct TWipeOnExit {
-    std::string& Text;
-    ~TWipeOnExit() { WipeString(Text); }
-};
 
 TForeignFormat FormatFromOption(const std::string& name, bool exporting) {
     const std::optional<TForeignFormat> format = ForeignFormatFromName(name);

@@ -28,3 +28,9 @@ public:
 private:
     std::string FValue;
 };
+
+// Wipes a text that holds passwords in clear (an export), however the command ends.
+struct TWipeOnExit {
+    std::string& Text;
+    ~TWipeOnExit() { WipeString(Text); }
+};

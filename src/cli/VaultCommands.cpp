@@ -9,6 +9,7 @@
 #include "cli/Commands.h"
 #include "cli/ExportFormatOption.h"
 #include "cli/OpenVault.h"
+#include "cli/SecretText.h"
 #include "interop/ForeignFormat.h"
 #include "interop/ImportApply.h"
 #include "vault/CofferixError.h"
@@ -84,12 +85,6 @@ void WriteBesideVault(TWrite&& write) {
         throw UsageError("the destination is the vault itself");
     }
 }
-
-// Wipes the export text, which holds every password in clear, however the command ends.
-struct TWipeOnExit {
-    std::string& Text;
-    ~TWipeOnExit() { WipeString(Text); }
-};
 
 }  // namespace
 
